@@ -1,0 +1,26 @@
+#ifndef TAVREL_CONFIGURATION_H
+#define TAVREL_CONFIGURATION_H
+
+#include <QString>
+#include <QStringList>
+
+// The five values that drive loading and the report, as kept in "./config.cfg".
+struct Configuration
+{
+    QStringList dirs;
+    QString filter;
+    QString h1;
+    QString h2;
+    QString h3;
+};
+
+QString defaultHeaderTemplate();
+QString defaultItemTemplate();
+QString defaultEndTemplate();
+
+// A missing key gives its default; a key present with an empty value stays empty.
+Configuration readConfiguration(const QString &fileName);
+// Returns false when the file could not be written; the window ignores that.
+bool writeConfiguration(const QString &fileName, const Configuration &configuration);
+
+#endif

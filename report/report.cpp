@@ -1,0 +1,54 @@
+#include "app/tavrel.h"
+
+#include "report/itemrow.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+#include <QTextBrowser>
+#include <QTreeWidgetItem>
+
+void Tavrel::itemClicked(QTreeWidgetItem *node, int)
+{
+    // While a load or another report runs, a click would mix two reports in the browser or walk
+    // nodes that are still being built; it is ignored.
+    if (!node || activity != Activity::Idle)
+        return;
+
+    // The templates of the moment of the click, even if the settings change meanwhile.
+    const QString header = h1;
+    const QString item = h2;
+    const QString end = h3;
+
+    textBrowser->clear();
+    QString report = header;
+    if (node->parent()) {
+        const auto *record = static_cast<const SI_item *>(node);
+        report += itemRow(item, record->name, record->resources, record->skillmake);
+    } else {
+        const ActivityScope scope(activity, Activity::Reporting);
+        QProgressDialog progress(this, Qt::WindowFlags());
+        progress.setWindowTitle(tr("Processing..."));
+        const int count = node->childCount();
+        progress.setRange(0, count);
+        progress.show();
+        for (int i = 0; i < count; ++i) {
+            const auto *record = static_cast<const SI_item *>(node->child(i));
+            report += itemRow(item, record->name, record->resources, record->skillmake);
+            QCoreApplication::processEvents();
+            progress.setValue(progress.value() + 1);
+        }
+    }
+    report += end;
+    textBrowser->insertHtml(report);
+}
+
+QList<SI_item *> Tavrel::FindSI(QString id)
+{
+    QList<SI_item *> found;
+    const QMap<QString, SI_item *> records = items;
+    for (SI_item *record : records) {
+        if (record->type == id)
+            found.append(record);
+    }
+    return found;
+}

@@ -1,0 +1,16 @@
+#ifndef TAVREL_DISCOVERY_H
+#define TAVREL_DISCOVERY_H
+
+#include <QString>
+#include <QStringList>
+
+// "" becomes "./"; otherwise backslashes become "/" and a trailing "/" is ensured.
+QString normaliseDirectory(const QString &directory);
+
+// The files below `directory` whose names match one of the comma-separated wildcard
+// patterns of `filter` (kept untrimmed, empty parts included): the directory's own files
+// in case-insensitive name order, then each subdirectory depth first. Hidden and system
+// entries are left out; a missing or unreadable directory gives nothing.
+QStringList findScriptFiles(const QString &directory, const QString &filter);
+
+#endif

@@ -1,0 +1,36 @@
+#ifndef TAVREL_ITEMDEFINITION_H
+#define TAVREL_ITEMDEFINITION_H
+
+#include <QString>
+
+class QSettings;
+
+// The seven texts of one item definition, as the reading pass leaves them.
+struct ItemFields
+{
+    QString defname;
+    QString type;
+    QString name;
+    QString description;
+    QString resources;
+    QString skillmake;
+    QString subsection;
+};
+
+// Words of a section name are split at single blanks, empty words kept.
+QString sectionWord(const QString &section, int index);
+bool isItemDefinition(const QString &section);
+
+// Reads the keys of `section` (already known to be an item definition) from an open script,
+// with their defaults and cleaning. Key names match regardless of case; a key written exactly
+// as expected wins over another spelling. `name` is left as the keys give it: see finishName.
+ItemFields readItemDefinition(QSettings &script, const QString &section);
+
+// "i_" removed everywhere, "_" to " ", then first character upper case and the rest lower case.
+QString nameFromDefname(const QString &defname);
+QString capitalised(const QString &text);
+
+// An empty name is derived from the defname; every "%" becomes "'".
+void finishName(ItemFields &fields);
+
+#endif

@@ -1,0 +1,5 @@
+#include "scripts/si_item.h"
+
+SI_item::SI_item(QTreeWidget *view) : QTreeWidgetItem(view, QTreeWidgetItem::Type) {}
+
+SI_item::~SI_item() = default;

@@ -1,0 +1,51 @@
+#include "settings/templatewindows.h"
+
+#include "report/itemrow.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTextBrowser>
+#include <QTextEdit>
+
+void waitUntilClosed(QWidget *window)
+{
+    window->show();
+    while (window->isVisible())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+QString editTemplate(const QString &text)
+{
+    QTextEdit editor(nullptr);
+    editor.insertPlainText(text);
+    waitUntilClosed(&editor);
+    return editor.toPlainText();
+}
+
+QString previewSampleName()
+{
+    return QStringLiteral("Ostrel's castle");
+}
+
+QString previewSampleResources()
+{
+    return QStringLiteral("1 Ostrel, 1 Castle, Empty GM");
+}
+
+QString previewSampleSkillmake()
+{
+    return QStringLiteral("Carpentry 100, Alchimy 51.1");
+}
+
+QString previewHtml(const QString &h1, const QString &h2, const QString &h3)
+{
+    return h1 + itemRow(h2, previewSampleName(), previewSampleResources(), previewSampleSkillmake()) +
+           h3;
+}
+
+void showPreview(const QString &h1, const QString &h2, const QString &h3)
+{
+    QTextBrowser browser(nullptr);
+    browser.insertHtml(previewHtml(h1, h2, h3));
+    waitUntilClosed(&browser);
+}
