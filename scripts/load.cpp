@@ -3,6 +3,7 @@
 #include "scripts/discovery.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
+#include "scripts/scan.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -107,53 +108,80 @@ void Tavrel::Load(bool)
     linkNames(progress);
 }
 
-bool Tavrel::readScripts(QProgressDialog &progress, const QStringList &directories)
+namespace {
+
+// The reading pass: a node per directory and file in the file tree, a record per item
+// definition, a progress step per item definition, file and directory.
+class ReadingPass : public ScriptScan
 {
-    for (const QString &directory : directories) {
-        auto *directoryNode = new QTreeWidgetItem(fileTree, QTreeWidgetItem::Type);
-        const QStringList paths = findFiles(directory);
+public:
+    ReadingPass(std::function<QStringList(const QString &)> findFiles, QProgressDialog &progress,
+                QTreeWidget *fileTree, QMap<QString, SI_item *> &items)
+        : findFiles(std::move(findFiles)), progress(progress), fileTree(fileTree), items(items)
+    {
+    }
+
+protected:
+    QStringList filesOf(const QString &directory) override { return findFiles(directory); }
+
+    void directoryStarted(const QString &directory, const QStringList &paths) override
+    {
+        directoryNode = new QTreeWidgetItem(fileTree, QTreeWidgetItem::Type);
         // One pass over the pattern, so a "%2" in the directory is not taken for the count.
         directoryNode->setText(
             0, QStringLiteral("%1 [%2]").arg(directory, QString::number(paths.size())));
-        for (const QString &path : paths) {
-            auto *fileNode = new QTreeWidgetItem(QTreeWidgetItem::Type);
-            fileNode->setText(0, path);
-            directoryNode->addChild(fileNode);
-
-            QSettings script(path, QSettings::IniFormat);
-            script.sync();
-            const QStringList sections = script.childGroups();
-            for (const QString &section : sections) {
-                if (progress.wasCanceled())
-                    return false;
-                if (!isItemDefinition(section))
-                    continue;
-                ItemFields fields = readItemDefinition(script, section);
-                step(progress);
-                if (fields.defname.isEmpty())
-                    continue;
-                finishName(fields);
-
-                auto *record = new SI_item(nullptr);
-                record->defname = fields.defname;
-                record->type = fields.type;
-                record->name = fields.name;
-                record->description = fields.description;
-                record->resources = fields.resources;
-                record->skillmake = fields.skillmake;
-                record->subsection = fields.subsection;
-                record->setText(0, record->name);
-
-                // Before linking no record is in a tree, so the one replaced is nobody's.
-                SI_item *&stored = items[record->defname];
-                delete stored;
-                stored = record;
-            }
-            step(progress);
-        }
-        step(progress);
     }
-    return true;
+
+    void fileStarted(const QString &path) override
+    {
+        auto *fileNode = new QTreeWidgetItem(QTreeWidgetItem::Type);
+        fileNode->setText(0, path);
+        directoryNode->addChild(fileNode);
+    }
+
+    bool mayContinue() override { return !progress.wasCanceled(); }
+
+    void itemRead(ItemFields &fields) override
+    {
+        step(progress);
+        if (fields.defname.isEmpty())
+            return;
+        finishName(fields);
+
+        auto *record = new SI_item(nullptr);
+        record->defname = fields.defname;
+        record->type = fields.type;
+        record->name = fields.name;
+        record->description = fields.description;
+        record->resources = fields.resources;
+        record->skillmake = fields.skillmake;
+        record->subsection = fields.subsection;
+        record->setText(0, record->name);
+
+        // Before linking no record is in a tree, so the one replaced is nobody's.
+        SI_item *&stored = items[record->defname];
+        delete stored;
+        stored = record;
+    }
+
+    void fileFinished() override { step(progress); }
+    void directoryFinished() override { step(progress); }
+
+private:
+    std::function<QStringList(const QString &)> findFiles;
+    QProgressDialog &progress;
+    QTreeWidget *fileTree;
+    QMap<QString, SI_item *> &items;
+    QTreeWidgetItem *directoryNode = nullptr;
+};
+
+} // namespace
+
+bool Tavrel::readScripts(QProgressDialog &progress, const QStringList &directories)
+{
+    ReadingPass pass([this](const QString &directory) { return findFiles(directory); }, progress,
+                     fileTree, items);
+    return pass.run(directories);
 }
 
 bool Tavrel::linkNames(QProgressDialog &progress)

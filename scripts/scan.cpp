@@ -1,0 +1,43 @@
+#include "scripts/scan.h"
+
+#include <QSettings>
+
+ScriptScan::~ScriptScan() = default;
+
+bool ScriptScan::run(const QStringList &directories)
+{
+    for (const QString &directory : directories) {
+        const QStringList paths = filesOf(directory);
+        directoryStarted(directory, paths);
+        for (const QString &path : paths) {
+            fileStarted(path);
+            QSettings script(path, QSettings::IniFormat);
+            script.sync();
+            const QStringList sections = script.childGroups();
+            for (const QString &section : sections) {
+                if (!mayContinue())
+                    return false;
+                if (!isItemDefinition(section))
+                    continue;
+                ItemFields fields = readItemDefinition(script, section);
+                itemRead(fields);
+            }
+            fileFinished();
+        }
+        directoryFinished();
+    }
+    return true;
+}
+
+void ScriptScan::directoryStarted(const QString &, const QStringList &) {}
+
+void ScriptScan::fileStarted(const QString &) {}
+
+bool ScriptScan::mayContinue()
+{
+    return true;
+}
+
+void ScriptScan::fileFinished() {}
+
+void ScriptScan::directoryFinished() {}
