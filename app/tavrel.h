@@ -12,6 +12,7 @@
 #include <QStringList>
 
 class ChangeDir;
+class LoadProgress;
 class QProgressDialog;
 class QSplitter;
 class QTextBrowser;
@@ -43,7 +44,12 @@ protected:
 private:
     // A load and the report of a skill node process events while they walk the records and
     // nodes; nothing may destroy those meanwhile, and neither may start while the other runs.
-    enum class Activity { Idle, Loading, Reporting };
+    enum class Activity
+    {
+        Idle,
+        Loading,
+        Reporting
+    };
     class ActivityScope
     {
     public:
@@ -62,8 +68,8 @@ private:
     QStringList findFiles(QString directory);
     void resetResults();
     void releaseUnplacedRecords();
-    bool readScripts(QProgressDialog &progress, const QStringList &directories);
-    bool linkNames(QProgressDialog &progress);
+    bool readScripts(LoadProgress &progress, const QStringList &directories);
+    bool linkNames(LoadProgress &progress);
 
     TavrelClass ui;
     QSplitter *outerSplitter = nullptr;

@@ -29,9 +29,17 @@ public:
         return actual.isNull() ? absent : script.value(actual);
     }
 
+    // The value's list elements joined with ",". Most values are single strings, which join to
+    // themselves.
     QString joinedList(const QString &key) const
     {
-        return value(key, QString()).toStringList().join(QLatin1Char(','));
+        const QString actual = actualKey(keys, key);
+        if (actual.isNull())
+            return QString();
+        const QVariant stored = script.value(actual);
+        if (stored.metaType().id() == QMetaType::QString)
+            return stored.toString();
+        return stored.toStringList().join(QLatin1Char(','));
     }
 
 private:
@@ -63,12 +71,18 @@ QString sectionWord(const QString &section, int index)
 bool isItemDefinition(const QString &section)
 {
     static const QString keyword = QStringLiteral("itemdef");
-    const int end = section.indexOf(QLatin1Char(' '));
-    const int length = end < 0 ? section.size() : end;
+    const qsizetype end = section.indexOf(QLatin1Char(' '));
+    const qsizetype length = end < 0 ? section.size() : end;
     // Only a seven-character word can lower-case to the seven ASCII letters of the keyword.
     if (length != keyword.size())
         return false;
-    return section.left(length).toLower() == keyword;
+    const QStringView word = QStringView(section).left(length);
+    bool ascii = true;
+    for (const QChar c : word)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return word.compare(keyword, Qt::CaseInsensitive) == 0;
+    return word.toString().toLower() == keyword;
 }
 
 ItemFields readItemDefinition(QSettings &script, const QString &section)
@@ -84,8 +98,9 @@ ItemFields readItemDefinition(QSettings &script, const QString &section)
         fields.name = reader.value(QStringLiteral("NAME"), fields.description).toString();
         if (fields.name.isEmpty())
             fields.name = fields.subsection;
-        fields.type =
-            reader.value(QStringLiteral("TYPE"), QStringLiteral("GLOBAL_TYPE")).toString().toLower();
+        fields.type = reader.value(QStringLiteral("TYPE"), QStringLiteral("GLOBAL_TYPE"))
+                          .toString()
+                          .toLower();
         fields.resources = reader.joinedList(QStringLiteral("RESOURCES")).toLower();
         fields.skillmake = reader.joinedList(QStringLiteral("SKILLMAKE")).toLower();
     }

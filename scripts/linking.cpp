@@ -4,16 +4,46 @@
 
 #include <QSet>
 
+#include <cmath>
+
 namespace {
 
-QStringList entryWords(const QString &element)
+// The first two words of an entry, split at single blanks with empty words kept, and whether
+// there were at least two.
+struct EntryWords
 {
-    return element.split(QStringLiteral(" "), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    QStringView first;
+    QStringView second;
+    bool two = false;
+};
+
+EntryWords entryWords(QStringView element)
+{
+    EntryWords words;
+    const qsizetype blank = element.indexOf(QLatin1Char(' '));
+    if (blank < 0) {
+        words.first = element;
+        return words;
+    }
+    words.two = true;
+    words.first = element.left(blank);
+    const QStringView rest = element.mid(blank + 1);
+    const qsizetype next = rest.indexOf(QLatin1Char(' '));
+    words.second = next < 0 ? rest : rest.left(next);
+    return words;
 }
 
-QStringList listElements(const QString &text)
+// Calls `visit` with every element of a comma-separated list, empty elements included.
+template <class Visit> void forEachElement(const QString &list, Visit visit)
 {
-    return text.split(QStringLiteral(","), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype comma = list.indexOf(QLatin1Char(','), start);
+        visit(QStringView(list).mid(start, comma < 0 ? -1 : comma - start));
+        if (comma < 0)
+            return;
+        start = comma + 1;
+    }
 }
 
 void appendEntry(QString &list, const QString &entry)
@@ -23,50 +53,78 @@ void appendEntry(QString &list, const QString &entry)
     list.append(entry);
 }
 
-} // namespace
-
-ResourceEntry parseResourceEntry(const QString &element)
+// Most skill entries begin with the skill's name, and QString::toDouble takes long to refuse a
+// word; a word that starts with a letter can only be a number when it spells inf or nan.
+bool mayBeNumber(QStringView word)
 {
-    const QStringList words = entryWords(element);
+    for (const QChar c : word) {
+        if (c.isSpace())
+            continue;
+        if (!c.isLetter())
+            return true;
+        const char16_t lower = c.toLower().unicode();
+        return lower == u'i' || lower == u'n';
+    }
+    return true;
+}
+
+ResourceEntry parseResourceEntry(QStringView element)
+{
+    const EntryWords words = entryWords(element);
     ResourceEntry entry;
-    if (words.size() == 1) {
-        entry.id = words.at(0);
+    if (!words.two) {
+        entry.id = words.first.toString();
     } else {
-        entry.amount = words.at(0).toInt(nullptr, 10);
-        entry.id = words.at(1);
+        entry.amount = words.first.toInt(nullptr, 10);
+        entry.id = words.second.toString();
     }
     return entry;
 }
 
-std::optional<SkillEntry> parseSkillEntry(const QString &element)
+std::optional<SkillEntry> parseSkillEntry(QStringView element)
 {
-    const QStringList words = entryWords(element);
-    if (words.size() < 2)
+    const EntryWords words = entryWords(element);
+    if (!words.two)
         return std::nullopt;
     SkillEntry entry;
     bool valueFirst = false;
-    const double first = words.at(0).toDouble(&valueFirst);
+    const double first = mayBeNumber(words.first) ? words.first.toDouble(&valueFirst) : 0;
     if (valueFirst) {
         entry.value = first;
-        entry.skill = words.at(1);
+        entry.skill = words.second.toString();
     } else {
-        entry.skill = words.at(0);
-        entry.value = words.at(1).toDouble();
+        entry.skill = words.first.toString();
+        entry.value = words.second.toDouble();
     }
     if (entry.skill.isEmpty())
         return std::nullopt;
     return entry;
 }
 
-// The placeholders are filled in one pass, so a "%" in a name cannot be taken for one.
+} // namespace
+
+ResourceEntry parseResourceEntry(const QString &element)
+{
+    return parseResourceEntry(QStringView(element));
+}
+
+std::optional<SkillEntry> parseSkillEntry(const QString &element)
+{
+    return parseSkillEntry(QStringView(element));
+}
+
 QString renderResource(int amount, const QString &name)
 {
-    return QStringLiteral("%2 %1").arg(name, QString::number(amount));
+    return QString::number(amount) + QLatin1Char(' ') + name;
 }
 
 QString renderSkill(const QString &displayName, double value)
 {
-    return QStringLiteral("%1 %2").arg(displayName, QString::number(value, 'g', 6));
+    // Whole values below a million read the same in 'g' format with six digits; printing them as
+    // integers is much cheaper.
+    const bool whole = value == std::trunc(value) && std::fabs(value) < 1e6 && !std::signbit(value);
+    return displayName + QLatin1Char(' ') +
+           (whole ? QString::number(qint64(value)) : QString::number(value, 'g', 6));
 }
 
 QString notFoundMessage(const QString &id)
@@ -77,31 +135,29 @@ QString notFoundMessage(const QString &id)
 QString linkResources(const QString &resources, const NameLookup &nameOf, QStringList &messages)
 {
     QString rendered;
-    const QStringList elements = listElements(resources);
-    for (const QString &element : elements) {
+    forEachElement(resources, [&](QStringView element) {
         const ResourceEntry entry = parseResourceEntry(element);
         const QString *name = nameOf(entry.id);
         if (!name) {
             messages.append(notFoundMessage(entry.id));
-            continue;
+            return;
         }
         appendEntry(rendered, renderResource(entry.amount, *name));
-    }
+    });
     return rendered;
 }
 
 QString linkSkills(const QString &skillmake, QStringList &skillNames)
 {
     QString rendered;
-    const QStringList elements = listElements(skillmake);
-    for (const QString &element : elements) {
+    forEachElement(skillmake, [&](QStringView element) {
         const std::optional<SkillEntry> entry = parseSkillEntry(element);
         if (!entry)
-            continue;
+            return;
         const QString displayName = capitalised(entry->skill);
         skillNames.append(displayName);
         appendEntry(rendered, renderSkill(displayName, entry->value));
-    }
+    });
     return rendered;
 }
 

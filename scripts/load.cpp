@@ -3,23 +3,16 @@
 #include "scripts/discovery.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
+#include "scripts/loadprogress.h"
 #include "scripts/scan.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QProgressDialog>
 #include <QSettings>
+#include <QSplitter>
 #include <QTextBrowser>
 #include <QTreeWidget>
-
-namespace {
-
-void step(QProgressDialog &progress)
-{
-    progress.setValue(progress.value() + 1);
-    QCoreApplication::processEvents();
-}
-
-} // namespace
 
 QStringList Tavrel::findFiles(QString directory)
 {
@@ -57,7 +50,8 @@ void Tavrel::Load(bool)
         return;
     const ActivityScope scope(activity, Activity::Loading);
 
-    QProgressDialog progress(this, Qt::WindowFlags());
+    LoadProgress load(this, outerSplitter);
+    QProgressDialog &progress = load.dialog();
     // Qt would hide the dialog once the counting pass reaches its maximum; it has to stay up,
     // with its Cancel button, through all three passes.
     progress.setAutoReset(false);
@@ -67,7 +61,7 @@ void Tavrel::Load(bool)
     loadProgress = &progress;
 
     progress.setLabelText(tr("Clearing old information."));
-    QCoreApplication::processEvents();
+    load.processEvents();
     resetResults();
 
     // The directories are taken once, so that a settings change during the load cannot
@@ -78,7 +72,7 @@ void Tavrel::Load(bool)
     int total = directories.size();
     progress.setLabelText(tr("Search information."));
     progress.setRange(0, total);
-    QCoreApplication::processEvents();
+    load.processEvents();
     for (const QString &directory : directories) {
         ++total;
         const QStringList paths = findFiles(directory);
@@ -88,24 +82,24 @@ void Tavrel::Load(bool)
             script.sync();
             const QStringList sections = script.childGroups();
             for (const QString &section : sections) {
-                if (progress.wasCanceled())
+                if (load.canceled())
                     return;
                 if (isItemDefinition(section)) {
                     ++total;
-                    QCoreApplication::processEvents();
+                    load.processEvents();
                 }
             }
         }
-        step(progress);
+        load.step();
     }
 
     progress.setRange(0, total);
     progress.setValue(0);
     progress.setWindowTitle(tr("Loading..."));
     progress.setLabelText(tr("Loading object."));
-    if (!readScripts(progress, directories))
+    if (!readScripts(load, directories))
         return;
-    linkNames(progress);
+    linkNames(load);
 }
 
 namespace {
@@ -115,7 +109,7 @@ namespace {
 class ReadingPass : public ScriptScan
 {
 public:
-    ReadingPass(std::function<QStringList(const QString &)> findFiles, QProgressDialog &progress,
+    ReadingPass(std::function<QStringList(const QString &)> findFiles, LoadProgress &progress,
                 QTreeWidget *fileTree, QMap<QString, SI_item *> &items)
         : findFiles(std::move(findFiles)), progress(progress), fileTree(fileTree), items(items)
     {
@@ -139,11 +133,11 @@ protected:
         directoryNode->addChild(fileNode);
     }
 
-    bool mayContinue() override { return !progress.wasCanceled(); }
+    bool mayContinue() override { return !progress.canceled(); }
 
     void itemRead(ItemFields &fields) override
     {
-        step(progress);
+        progress.step();
         if (fields.defname.isEmpty())
             return;
         finishName(fields);
@@ -164,12 +158,12 @@ protected:
         stored = record;
     }
 
-    void fileFinished() override { step(progress); }
-    void directoryFinished() override { step(progress); }
+    void fileFinished() override { progress.step(); }
+    void directoryFinished() override { progress.step(); }
 
 private:
     std::function<QStringList(const QString &)> findFiles;
-    QProgressDialog &progress;
+    LoadProgress &progress;
     QTreeWidget *fileTree;
     QMap<QString, SI_item *> &items;
     QTreeWidgetItem *directoryNode = nullptr;
@@ -177,24 +171,27 @@ private:
 
 } // namespace
 
-bool Tavrel::readScripts(QProgressDialog &progress, const QStringList &directories)
+bool Tavrel::readScripts(LoadProgress &progress, const QStringList &directories)
 {
     ReadingPass pass([this](const QString &directory) { return findFiles(directory); }, progress,
                      fileTree, items);
     return pass.run(directories);
 }
 
-bool Tavrel::linkNames(QProgressDialog &progress)
+bool Tavrel::linkNames(LoadProgress &load)
 {
+    QProgressDialog &progress = load.dialog();
     progress.setWindowTitle(tr("Processing..."));
     progress.setLabelText(tr("Name linking."));
-    QCoreApplication::processEvents();
+    load.processEvents();
     progress.setRange(0, int(items.size()));
 
-    const NameLookup nameOf = [this](const QString &id) -> const QString * {
-        const auto found = items.constFind(id);
-        return found == items.cend() ? nullptr : &found.value()->name;
-    };
+    // Every resource is looked up by id; a hash answers much faster than the ordered map.
+    QHash<QString, const QString *> names;
+    names.reserve(items.size());
+    for (auto it = items.cbegin(); it != items.cend(); ++it)
+        names.insert(it.key(), &it.value()->name);
+    const NameLookup nameOf = [&names](const QString &id) { return names.value(id, nullptr); };
 
     const QMap<QString, SI_item *> records = items;
     for (SI_item *record : records) {
@@ -232,9 +229,9 @@ bool Tavrel::linkNames(QProgressDialog &progress)
         }
 
         progress.setValue(progress.value() + 1);
-        if (progress.wasCanceled())
+        if (load.canceled())
             return false;
-        QCoreApplication::processEvents();
+        load.processEvents();
     }
 
     messages = withoutRepeats(messages);
