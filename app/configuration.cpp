@@ -37,7 +37,12 @@ Configuration readConfiguration(const QString &fileName)
     file.sync();
     Configuration c;
     c.dirs = file.value(QStringLiteral("Settings/Dirs"), QStringLiteral("./")).toStringList();
-    c.filter = file.value(QStringLiteral("Settings/Filter"), QStringLiteral("*")).toString();
+    // A filter typed into the file by hand without quotes reads as a list of its patterns; as a
+    // plain string it would become empty and every load would find no file at all.
+    const QVariant filter = file.value(QStringLiteral("Settings/Filter"), QStringLiteral("*"));
+    c.filter = filter.metaType().id() == QMetaType::QStringList
+                   ? filter.toStringList().join(QLatin1Char(','))
+                   : filter.toString();
     c.h1 = file.value(QStringLiteral("HTML/HeaderString"), defaultHeaderTemplate()).toString();
     c.h2 = file.value(QStringLiteral("HTML/ItemString"), defaultItemTemplate()).toString();
     c.h3 = file.value(QStringLiteral("HTML/EndString"), defaultEndTemplate()).toString();

@@ -161,6 +161,17 @@ QString linkSkills(const QString &skillmake, QStringList &skillNames)
     return rendered;
 }
 
+LinkedRecord linkRecord(const QString &resources, const QString &skillmake,
+                        const NameLookup &nameOf, QStringList &messages)
+{
+    LinkedRecord linked;
+    if (!resources.isEmpty())
+        linked.resources = linkResources(resources, nameOf, messages);
+    if (!skillmake.isEmpty())
+        linked.skillmake = linkSkills(skillmake, linked.skills);
+    return linked;
+}
+
 QStringList withoutRepeats(const QStringList &texts)
 {
     QStringList unique;

@@ -39,6 +39,17 @@ QString linkResources(const QString &resources, const NameLookup &nameOf, QStrin
 // display name of every usable entry in order, repeats included.
 QString linkSkills(const QString &skillmake, QStringList &skillNames);
 
+// A record's texts after linking, and the display names of the skills it goes under, in order.
+struct LinkedRecord
+{
+    QString resources;
+    QString skillmake;
+    QStringList skills;
+};
+// Links the raw RESOURCES and SKILLMAKE texts of one record; an empty text stays empty.
+LinkedRecord linkRecord(const QString &resources, const QString &skillmake,
+                        const NameLookup &nameOf, QStringList &messages);
+
 // Keeps the first occurrence of each text, in order.
 QStringList withoutRepeats(const QStringList &texts);
 

@@ -195,21 +195,18 @@ bool Tavrel::linkNames(LoadProgress &load)
 
     const QMap<QString, SI_item *> records = items;
     for (SI_item *record : records) {
-        if (!record->resources.isEmpty())
-            record->resources = linkResources(record->resources, nameOf, messages);
+        LinkedRecord linked = linkRecord(record->resources, record->skillmake, nameOf, messages);
+        record->resources = linked.resources;
+        record->skillmake = linked.skillmake;
 
         QList<QTreeWidgetItem *> skillNodes;
-        if (!record->skillmake.isEmpty()) {
-            QStringList skillNames;
-            record->skillmake = linkSkills(record->skillmake, skillNames);
-            for (const QString &skillName : std::as_const(skillNames)) {
-                QTreeWidgetItem *&node = skills[skillName];
-                if (!node) {
-                    node = new QTreeWidgetItem(skillTree, QTreeWidgetItem::Type);
-                    node->setText(0, skillName);
-                }
-                skillNodes.append(node);
+        for (const QString &skillName : std::as_const(linked.skills)) {
+            QTreeWidgetItem *&node = skills[skillName];
+            if (!node) {
+                node = new QTreeWidgetItem(skillTree, QTreeWidgetItem::Type);
+                node->setText(0, skillName);
             }
+            skillNodes.append(node);
         }
 
         for (int i = 0; i < skillNodes.size(); ++i) {

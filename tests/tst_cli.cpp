@@ -1,0 +1,669 @@
+#include "testsupport.h"
+
+#include "app/tavrel.h"
+#include "cli/pages.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.setProgram(QStringLiteral(TAVREL_REPORT_PATH));
+    process.setArguments(arguments);
+    process.start();
+    Run run;
+    if (!process.waitForFinished(120000))
+        return run;
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray configuration(const QByteArray &dirs, const QByteArray &filter)
+{
+    // Quoted, or the INI reader would take a filter with "," for a list.
+    return "[Settings]\nDirs=" + dirs + "\nFilter=\"" + filter + "\"\n";
+}
+
+// Duplicated ids across files, items in two skills and twice in one, unknown resource ids
+// repeated over items, an empty resource element, names with "%", sections without an id,
+// other section kinds and a file the filter leaves out.
+void writeRichScripts(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("scripts/wood.scp"), "[ITEMDEF i_log]\n"
+                                                  "NAME=Log\n"
+                                                  "[ITEMDEF i_board]\n"
+                                                  "NAME=Board\n"
+                                                  "RESOURCES=i_log\n"
+                                                  "SKILLMAKE=Carpentry 0\n"
+                                                  "[ITEMDEF i_chair]\n"
+                                                  "NAME=Wooden chair\n"
+                                                  "RESOURCES=13 i_board, 2 i_nail\n"
+                                                  "SKILLMAKE=carpentry 21\n"
+                                                  "[ITEMDEF i_throne]\n"
+                                                  "RESOURCES=17 I_BOARD,3 i_cloth,\n"
+                                                  "SKILLMAKE=Carpentry 73.6,40 tailoring,"
+                                                  "tailoring 10\n"
+                                                  "[TYPEDEF t_furniture]\n"
+                                                  "NAME=Not an item\n"
+                                                  "[ITEMDEF]\n"
+                                                  "NAME=No id\n"
+                                                  "SKILLMAKE=carpentry 5\n");
+    dir.write(QStringLiteral("scripts/cloth/cloth.scp"), "[ITEMDEF 0x1f03]\n"
+                                                         "DEFNAME=i_percent\n"
+                                                         "NAME=100% cotton\n"
+                                                         "RESOURCES=i_nail,i_glue\n"
+                                                         "SKILLMAKE=tailoring\n"
+                                                         "[ITEMDEF i_cloth]\n"
+                                                         "NAME=Folded <b>cloth</b>\n"
+                                                         "RESOURCES=1 i_cotton\n"
+                                                         "SKILLMAKE=50 tailoring,alchemy 5.5\n"
+                                                         "[ITEMDEF i_log]\n"
+                                                         "NAME=Oak log\n");
+    dir.write(QStringLiteral("scripts/clean/metal.scp"), "[ITEMDEF i_ore]\n"
+                                                         "NAME=Ore\n"
+                                                         "[ITEMDEF i_ingot]\n"
+                                                         "RESOURCES=2 i_ore\n"
+                                                         "SKILLMAKE=mining 30\n");
+    dir.write(QStringLiteral("scripts/notes.txt"), "[ITEMDEF i_note]\n"
+                                                   "SKILLMAKE=inscription 10\n");
+}
+
+// Skills, their items with their rendered fields, then the messages, one line each.
+QStringList windowLines(Tavrel *window)
+{
+    QStringList lines;
+    QTreeWidget *tree = skillTree(window);
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *node = tree->topLevelItem(i);
+        lines.append(QStringLiteral("skill ") + node->text(0));
+        for (int c = 0; c < node->childCount(); ++c) {
+            const auto *item = static_cast<const SI_item *>(node->child(c));
+            lines.append(
+                QStringList{item->defname, item->name, item->resources, item->skillmake}.join(
+                    QLatin1Char('\t')));
+        }
+    }
+    const QString messages = textBrowser(window)->toPlainText();
+    if (!messages.isEmpty()) {
+        const QStringList list = messages.split(QLatin1Char('\n'));
+        for (const QString &message : list)
+            lines.append(QStringLiteral("message ") + message);
+    }
+    return lines;
+}
+
+QStringList toolLines(const QByteArray &json)
+{
+    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    QStringList lines;
+    const QJsonArray skills = root.value(QStringLiteral("skills")).toArray();
+    for (const QJsonValue &skill : skills) {
+        lines.append(QStringLiteral("skill ") + skill[QStringLiteral("name")].toString());
+        const QJsonArray items = skill[QStringLiteral("items")].toArray();
+        for (const QJsonValue &item : items) {
+            lines.append(QStringList{item[QStringLiteral("defname")].toString(),
+                                     item[QStringLiteral("name")].toString(),
+                                     item[QStringLiteral("resources")].toString(),
+                                     item[QStringLiteral("skillmake")].toString()}
+                             .join(QLatin1Char('\t')));
+        }
+    }
+    const QJsonArray messages = root.value(QStringLiteral("messages")).toArray();
+    for (const QJsonValue &message : messages)
+        lines.append(QStringLiteral("message ") + message.toString());
+    return lines;
+}
+
+std::unique_ptr<Tavrel> loadInWindow()
+{
+    auto window = startWindow();
+    findAction(window.get(), QStringLiteral("Open"))->trigger();
+    return window;
+}
+
+// The report part of a page: what lies between the body tags.
+QString pageBody(const QByteArray &page)
+{
+    const QString text = QString::fromUtf8(page);
+    const QString open = QStringLiteral("<body>\n");
+    const qsizetype start = text.indexOf(open);
+    const qsizetype end = text.lastIndexOf(QStringLiteral("\n</body>"));
+    if (start < 0 || end < start)
+        return QString();
+    return text.mid(start + open.size(), end - start - open.size());
+}
+
+struct IndexEntry
+{
+    QString file;
+    QString skill;
+    int count = 0;
+};
+
+QList<IndexEntry> indexEntries(const QByteArray &index)
+{
+    static const QRegularExpression entry(
+        QStringLiteral("<li><a href=\"([^\"]*)\">([^<]*)</a> \\((\\d+)\\)</li>"));
+    QList<IndexEntry> entries;
+    auto match = entry.globalMatch(QString::fromUtf8(index));
+    while (match.hasNext()) {
+        const QRegularExpressionMatch m = match.next();
+        entries.append(IndexEntry{m.captured(1), m.captured(2), m.captured(3).toInt()});
+    }
+    return entries;
+}
+
+QStringList htmlFiles(const QString &directory)
+{
+    return QDir(directory).entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
+}
+
+// Permission tests mean nothing where permissions are not enforced (as root).
+bool permissionsEnforced(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("probe"), "x");
+    QFile probe(dir.path() + QStringLiteral("/probe"));
+    probe.setPermissions(QFileDevice::Permissions());
+    const bool enforced = !probe.open(QIODevice::ReadOnly);
+    probe.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    probe.remove();
+    return enforced;
+}
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameResultsAsWindow_data();
+    void sameResultsAsWindow();
+    void check_data();
+    void check();
+    void listingText();
+    void defaultConfigurationScansWorkingDirectory();
+    void htmlPagesAreWindowReports();
+    void htmlPageWithSimpleTemplates();
+    void pageNames_data();
+    void pageNames();
+    void oddSkillNamesGiveSafeStablePages();
+    void badInput_data();
+    void badInput();
+    void permissionProblems_data();
+    void permissionProblems();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void scriptFilesStayUntouched();
+};
+
+void CliTest::sameResultsAsWindow_data()
+{
+    QTest::addColumn<QByteArray>("windowConfig");
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("configuration file")
+        << configuration("scripts", "*.scp") << QStringList{QStringLiteral("--format=json")};
+    QTest::newRow("filter overridden")
+        << configuration("scripts", "*.txt,*.scp")
+        << QStringList{QStringLiteral("--format=json"), QStringLiteral("--filter"),
+                       QStringLiteral("*.txt,*.scp")};
+    QTest::newRow("directories overridden, later duplicate wins")
+        << configuration("scripts/cloth, scripts", "*.scp")
+        << QStringList{QStringLiteral("--format=json"), QStringLiteral("--dir"),
+                       QStringLiteral("scripts/cloth"), QStringLiteral("--dir"),
+                       QStringLiteral("scripts")};
+    QTest::newRow("nothing missing")
+        << configuration("scripts/clean", "*.scp") << QStringList{QStringLiteral("--format=json")};
+}
+
+void CliTest::sameResultsAsWindow()
+{
+    QFETCH(QByteArray, windowConfig);
+    QFETCH(QStringList, arguments);
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), windowConfig);
+    // The tool must not need the window's configuration when the options give it all.
+    if (arguments.contains(QStringLiteral("--dir"))) {
+        dir.write(QStringLiteral("tool.cfg"), configuration("elsewhere", "*.scp"));
+        arguments << QStringLiteral("--config") << QStringLiteral("tool.cfg");
+    }
+
+    const Run run = runTool(arguments);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+
+    auto window = loadInWindow();
+    const QStringList expected = windowLines(window.get());
+    closeWindow(window);
+    QVERIFY(expected.size() > 1);
+    QCOMPARE(toolLines(run.out), expected);
+}
+
+void CliTest::check_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+
+    const QByteArray rich = configuration("scripts", "*.scp");
+    QTest::newRow("missing ids, text")
+        << rich << QStringLiteral("text") << 1
+        << QByteArray("scripts/wood.scp: i_chair: Resoucre \"i_nail\" no found.\n"
+                      "scripts/cloth/cloth.scp: i_cloth: Resoucre \"i_cotton\" no found.\n"
+                      "scripts/cloth/cloth.scp: i_percent: Resoucre \"i_glue\" no found.\n"
+                      "scripts/wood.scp: i_throne: Resoucre \"\" no found.\n");
+    QTest::newRow("nothing missing, text")
+        << configuration("scripts/clean", "*.scp") << QStringLiteral("text") << 0 << QByteArray();
+    QTest::newRow("nothing to read, text")
+        << configuration("scripts", "*.none") << QStringLiteral("text") << 0 << QByteArray();
+
+    QJsonArray missing;
+    const auto add = [&missing](const char *id, const char *file, const char *defname) {
+        missing.append(
+            QJsonObject{{QStringLiteral("id"), QString::fromUtf8(id)},
+                        {QStringLiteral("message"),
+                         QStringLiteral("Resoucre \"%1\" no found.").arg(QString::fromUtf8(id))},
+                        {QStringLiteral("file"), QString::fromUtf8(file)},
+                        {QStringLiteral("defname"), QString::fromUtf8(defname)}});
+    };
+    add("i_nail", "scripts/wood.scp", "i_chair");
+    add("i_cotton", "scripts/cloth/cloth.scp", "i_cloth");
+    add("i_glue", "scripts/cloth/cloth.scp", "i_percent");
+    add("", "scripts/wood.scp", "i_throne");
+    QTest::newRow("missing ids, json")
+        << rich << QStringLiteral("json") << 1
+        << QJsonDocument(QJsonObject{{QStringLiteral("missing"), missing}}).toJson();
+    QTest::newRow("nothing missing, json")
+        << configuration("scripts/clean", "*.scp") << QStringLiteral("json") << 0
+        << QJsonDocument(QJsonObject{{QStringLiteral("missing"), QJsonArray()}}).toJson();
+}
+
+void CliTest::check()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QString, format);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), config);
+
+    const Run run = runTool({QStringLiteral("--check"), QStringLiteral("--format"), format});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, exitCode);
+    if (format == QLatin1String("json"))
+        QCOMPARE(QJsonDocument::fromJson(run.out), QJsonDocument::fromJson(output));
+    else
+        QCOMPARE(run.out, output);
+
+    // Writing the pages does not change the verdict.
+    const Run withPages = runTool({QStringLiteral("--check"), QStringLiteral("--format"), format,
+                                   QStringLiteral("--html"), QStringLiteral("out")});
+    QCOMPARE(withPages.exitCode, exitCode);
+    QCOMPARE(withPages.out, run.out);
+    QVERIFY(dir.exists(QStringLiteral("out/index.html")));
+}
+
+void CliTest::listingText()
+{
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), configuration("scripts/cloth", "*.scp"));
+    const Run run = runTool({});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("Tailoring (1)\n"
+                                 "  i_cloth\tFolded <b>cloth</b>\t\tTailoring 50, Alchemy 5.5\n"
+                                 "Alchemy (1)\n"
+                                 "  i_cloth\tFolded <b>cloth</b>\t\tTailoring 50, Alchemy 5.5\n"
+                                 "Resoucre \"i_cotton\" no found.\n"
+                                 "Resoucre \"i_nail\" no found.\n"
+                                 "Resoucre \"i_glue\" no found.\n"));
+}
+
+void CliTest::defaultConfigurationScansWorkingDirectory()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("deep/down/items.scp"), "[ITEMDEF i_stool]\n"
+                                                     "SKILLMAKE=carpentry 11\n");
+    const Run run = runTool({});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("Carpentry (1)\n  i_stool\tStool\t\tCarpentry 11\n"));
+}
+
+void CliTest::htmlPagesAreWindowReports()
+{
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), configuration("scripts", "*.scp"));
+    const Run run = runTool({QStringLiteral("--html"), QStringLiteral("site/pages")});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray());
+
+    const QList<IndexEntry> entries =
+        indexEntries(dir.read(QStringLiteral("site/pages/index.html")));
+    auto window = loadInWindow();
+    QTreeWidget *tree = skillTree(window.get());
+    QCOMPARE(entries.size(), tree->topLevelItemCount());
+    QStringList expectedFiles{QStringLiteral("index.html")};
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *node = tree->topLevelItem(i);
+        QCOMPARE(entries.at(i).skill, node->text(0));
+        QCOMPARE(entries.at(i).count, node->childCount());
+        expectedFiles.append(entries.at(i).file);
+
+        emit tree->itemClicked(node, 0);
+        const QByteArray page = dir.read(QStringLiteral("site/pages/") + entries.at(i).file);
+        QVERIFY(page.startsWith("<!DOCTYPE html>"));
+        QVERIFY(page.contains("<meta charset=\"utf-8\">"));
+        QVERIFY(page.contains("<title>" + node->text(0).toUtf8() + "</title>"));
+        QTextBrowser published;
+        published.insertHtml(pageBody(page));
+        QCOMPARE(published.toHtml(), textBrowser(window.get())->toHtml());
+    }
+    closeWindow(window);
+    expectedFiles.sort();
+    QCOMPARE(htmlFiles(dir.path() + QStringLiteral("/site/pages")), expectedFiles);
+}
+
+void CliTest::htmlPageWithSimpleTemplates()
+{
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("report.cfg"),
+              "[Settings]\nDirs=scripts\nFilter=*.scp\n"
+              "[HTML]\nHeaderString=<table title=%NAME>\n"
+              "ItemString=<tr><td>%NAME</td><td>%RESOURCES</td><td>%SKILLMAKE</td></tr>\n"
+              "EndString=</table>\n");
+    const Run run = runTool({QStringLiteral("--config"), QStringLiteral("report.cfg"),
+                             QStringLiteral("--html"), QStringLiteral("out")});
+    QCOMPARE(run.exitCode, 0);
+
+    QCOMPARE(pageBody(dir.read(QStringLiteral("out/tailoring.html"))),
+             QStringLiteral("<table title=%NAME>"
+                            "<tr><td>Folded <b>cloth</b></td><td></td>"
+                            "<td>Tailoring 50, Alchemy 5.5</td></tr>"
+                            "<tr><td>Throne</td><td>17 Board, 3 Folded <b>cloth</b></td>"
+                            "<td>Carpentry 73.6, Tailoring 40, Tailoring 10</td></tr>"
+                            "<tr><td>Throne</td><td>17 Board, 3 Folded <b>cloth</b></td>"
+                            "<td>Carpentry 73.6, Tailoring 40, Tailoring 10</td></tr>"
+                            "</table>"));
+    QCOMPARE(indexEntries(dir.read(QStringLiteral("out/index.html"))).size(), 4);
+}
+
+void CliTest::pageNames_data()
+{
+    QTest::addColumn<QString>("skill");
+    QTest::addColumn<QString>("page");
+
+    QTest::newRow("plain") << QStringLiteral("Carpentry") << QStringLiteral("carpentry.html");
+    QTest::newRow("digits") << QStringLiteral("Alchemy2") << QStringLiteral("alchemy2.html");
+    QTest::newRow("not capitalised")
+        << QStringLiteral("CarPentry")
+        << QStringLiteral("carpentry-") +
+               QString::fromLatin1(QCryptographicHash::hash("CarPentry", QCryptographicHash::Sha1)
+                                       .toHex()
+                                       .left(12)) +
+               QStringLiteral(".html");
+    QTest::newRow("umlaut, slash, blank")
+        << QStringLiteral("Ü-ber/sk ill") << QStringLiteral("ber-sk-ill-8855c292cad6.html");
+    QTest::newRow("device name") << QStringLiteral("Con")
+                                 << QStringLiteral("con-f6b38904cc0d.html");
+    QTest::newRow("parent directory")
+        << QStringLiteral("..") << QStringLiteral("skill-9d891e731f75.html");
+    QTest::newRow("index page") << QStringLiteral("Index")
+                                << QStringLiteral("index-c2df9b932637.html");
+}
+
+void CliTest::pageNames()
+{
+    QFETCH(QString, skill);
+    QFETCH(QString, page);
+    QCOMPARE(skillPageName(skill), page);
+}
+
+void CliTest::oddSkillNamesGiveSafeStablePages()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("scripts/odd.scp"),
+              "[ITEMDEF i_a]\nSKILLMAKE=carpentry 1, ü-ber/sk 2, con 3, 4 .., index 5, lpt1 6, "
+              "c:x 7, " +
+                  QByteArray(300, 'z') + " 8\n");
+    const QStringList arguments{QStringLiteral("--dir"), QStringLiteral("scripts"),
+                                QStringLiteral("--html")};
+    QCOMPARE(runTool(arguments + QStringList{QStringLiteral("first")}).exitCode, 0);
+    QCOMPARE(runTool(arguments + QStringList{QStringLiteral("second")}).exitCode, 0);
+
+    const QStringList files = htmlFiles(dir.path() + QStringLiteral("/first"));
+    QCOMPARE(htmlFiles(dir.path() + QStringLiteral("/second")), files);
+    QCOMPARE(files.size(), 9);
+    QVERIFY(files.contains(QStringLiteral("carpentry.html")));
+    QVERIFY(files.contains(QStringLiteral("skill-9d891e731f75.html")));
+    QVERIFY(files.contains(QStringLiteral("ber-sk-8b98344305ad.html")));
+    static const QRegularExpression safe(QStringLiteral("^[a-z0-9][a-z0-9-]{0,75}\\.html$"));
+    for (const QString &file : files)
+        QVERIFY2(safe.match(file).hasMatch(), qPrintable(file));
+
+    const QList<IndexEntry> entries = indexEntries(dir.read(QStringLiteral("first/index.html")));
+    QCOMPARE(entries.size(), 8);
+    QSet<QString> linked;
+    for (const IndexEntry &entry : entries) {
+        QVERIFY(files.contains(entry.file));
+        linked.insert(entry.file);
+    }
+    QCOMPARE(linked.size(), 8);
+    QCOMPARE(entries.at(1).skill, QStringLiteral("Ü-ber/sk"));
+    QCOMPARE(entries.at(3).skill, QStringLiteral(".."));
+    // Nothing was written beside the output directory.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+void CliTest::badInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QStringList>("mentions");
+
+    const QByteArray good = configuration("scripts", "*.scp");
+    const auto args = [](std::initializer_list<const char *> list) {
+        QStringList result;
+        for (const char *a : list)
+            result.append(QString::fromUtf8(a));
+        return result;
+    };
+    QTest::newRow("missing script directory")
+        << args({"--dir", "nowhere"}) << good << args({"\"nowhere\"", "does not exist"});
+    QTest::newRow("script directory is a file")
+        << args({"--dir", "scripts/wood.scp"}) << good
+        << args({"\"scripts/wood.scp\"", "is not a directory"});
+    QTest::newRow("configured directory missing")
+        << args({"--check"}) << configuration("scripts, gone", "*")
+        << args({"\"gone\"", "does not exist"});
+    QTest::newRow("missing configuration")
+        << args({"--config", "none.cfg"}) << good << args({"\"none.cfg\"", "does not exist"});
+    QTest::newRow("configuration is a directory")
+        << args({"--config", "scripts"}) << good << args({"\"scripts\"", "is a directory"});
+    QTest::newRow("malformed configuration")
+        << args({"--check"}) << QByteArray("[Settings\nDirs=scripts\n")
+        << args({"\"./config.cfg\"", "not a valid configuration"});
+    QTest::newRow("script given as configuration")
+        << args({"--config", "scripts/wood.scp"}) << good
+        << args({"\"scripts/wood.scp\"", "none of the keys"});
+    QTest::newRow("output below a file")
+        << args({"--html", "scripts/wood.scp/out"}) << good
+        << args({"\"scripts/wood.scp/out\"", "\"", "is not a directory"});
+    QTest::newRow("output is a file") << args({"--html", "scripts/wood.scp"}) << good
+                                      << args({"\"scripts/wood.scp\"", "is not a directory"});
+    QTest::newRow("unknown option") << args({"--bogus"}) << good << args({"bogus"});
+    QTest::newRow("unknown format")
+        << args({"--check", "--format", "xml"}) << good << args({"\"xml\"", "text or json"});
+    QTest::newRow("argument without option") << args({"scripts"}) << good << args({"\"scripts\""});
+    QTest::newRow("option without value") << args({"--dir"}) << good << args({"--dir"});
+}
+
+void CliTest::badInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, config);
+    QFETCH(QStringList, mentions);
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), config);
+
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.err.startsWith("tavrel-report: "), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY(run.err.endsWith('\n'));
+    for (const QString &mention : mentions)
+        QVERIFY2(run.err.contains(mention.toUtf8()), run.err.constData());
+    QCOMPARE(QDirIterator(dir.path(), {QStringLiteral("*.html")}, QDir::Files,
+                          QDirIterator::Subdirectories)
+                 .hasNext(),
+             false);
+}
+
+void CliTest::permissionProblems_data()
+{
+    QTest::addColumn<QString>("locked");
+    QTest::addColumn<int>("permissions");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("mentions");
+
+    const int readOnlyDirectory = int(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QTest::newRow("unreadable configuration")
+        << QStringLiteral("config.cfg") << 0 << QStringList{QStringLiteral("--check")}
+        << QStringList{QStringLiteral("\"./config.cfg\""), QStringLiteral("ermission denied")};
+    QTest::newRow("unreadable script directory")
+        << QStringLiteral("scripts") << int(QFileDevice::WriteOwner)
+        << QStringList{QStringLiteral("--check")}
+        << QStringList{QStringLiteral("\"scripts\""), QStringLiteral("permission denied")};
+    QTest::newRow("unwritable output directory")
+        << QStringLiteral("out") << readOnlyDirectory
+        << QStringList{QStringLiteral("--html"), QStringLiteral("out")}
+        << QStringList{QStringLiteral("\"out\""), QStringLiteral("permission denied")};
+    QTest::newRow("output below an unwritable directory")
+        << QStringLiteral("out") << readOnlyDirectory
+        << QStringList{QStringLiteral("--html"), QStringLiteral("out/pages")}
+        << QStringList{QStringLiteral("\"out/pages\""), QStringLiteral("no permission")};
+}
+
+void CliTest::permissionProblems()
+{
+    QFETCH(QString, locked);
+    QFETCH(int, permissions);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, mentions);
+    WorkingDirectory dir;
+    if (!permissionsEnforced(dir))
+        QSKIP("file permissions are not enforced for this user");
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), configuration("scripts", "*.scp"));
+    QDir().mkdir(QStringLiteral("out"));
+
+    QFile lockedFile(locked);
+    const QFileDevice::Permissions before = lockedFile.permissions();
+    lockedFile.setPermissions(QFileDevice::Permissions(permissions));
+    const Run run = runTool(arguments);
+    lockedFile.setPermissions(before);
+
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err.count('\n'), 1);
+    for (const QString &mention : mentions)
+        QVERIFY2(run.err.contains(mention.toUtf8()), run.err.constData());
+    QCOMPARE(htmlFiles(QStringLiteral("out")), QStringList());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("out/pages")));
+}
+
+void CliTest::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("help") << QStringLiteral("--help") << QStringLiteral("--check");
+    QTest::newRow("short help") << QStringLiteral("-h") << QStringLiteral("--html <directory>");
+    QTest::newRow("version") << QStringLiteral("--version")
+                             << QStringLiteral("tavrel-report " TAVREL_VERSION "\n");
+}
+
+void CliTest::helpAndVersion()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, expected);
+    WorkingDirectory dir;
+    // Neither needs a usable configuration or any script.
+    dir.write(QStringLiteral("config.cfg"), "[Settings\n");
+    const Run run = runTool({option});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, QByteArray());
+    QVERIFY2(run.out.contains(expected.toUtf8()), run.out.constData());
+}
+
+void CliTest::scriptFilesStayUntouched()
+{
+    WorkingDirectory dir;
+    writeRichScripts(dir);
+    dir.write(QStringLiteral("config.cfg"), configuration("scripts", "*"));
+    const auto snapshot = [&dir] {
+        QStringList state;
+        QDirIterator files(dir.path() + QStringLiteral("/scripts"), QDir::Files | QDir::Hidden,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            const QFileInfo info(path);
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            state.append(path + QLatin1Char(' ') + info.lastModified().toString(Qt::ISODateWithMs) +
+                         QLatin1Char(' ') + QString::fromLatin1(file.readAll().toBase64()));
+        }
+        state.sort();
+        return state;
+    };
+    const QStringList before = snapshot();
+    const QByteArray config = dir.read(QStringLiteral("config.cfg"));
+    QCOMPARE(before.size(), 4);
+
+    QCOMPARE(runTool({}).exitCode, 0);
+    QCOMPARE(runTool({QStringLiteral("--check"), QStringLiteral("--format=json")}).exitCode, 1);
+    QCOMPARE(runTool({QStringLiteral("--html"), QStringLiteral("scripts/../out")}).exitCode, 0);
+
+    QCOMPARE(snapshot(), before);
+    QCOMPARE(dir.read(QStringLiteral("config.cfg")), config);
+}
+
+QTEST_MAIN(CliTest)
+#include "tst_cli.moc"
