@@ -6,37 +6,61 @@
 
 namespace {
 
-// QSettings matches key names exactly, but scripts spell them DEFNAME, defname or DefName.
-QString actualKey(const QStringList &keys, const QString &wanted)
+enum Key
 {
-    if (keys.contains(wanted))
-        return wanted;
-    for (const QString &key : keys) {
-        if (key.compare(wanted, Qt::CaseInsensitive) == 0)
-            return key;
-    }
-    return QString();
+    Defname,
+    Description,
+    Subsection,
+    Name,
+    Type,
+    Resources,
+    Skillmake,
+    KeyCount
+};
+
+const QString &keyName(int key)
+{
+    static const QString names[KeyCount] = {
+        QStringLiteral("DEFNAME"),  QStringLiteral("DESCRIPTION"), QStringLiteral("SUBSECTION"),
+        QStringLiteral("NAME"),     QStringLiteral("TYPE"),        QStringLiteral("RESOURCES"),
+        QStringLiteral("SKILLMAKE")};
+    return names[key];
 }
 
+// QSettings matches key names exactly, but scripts spell them DEFNAME, defname or DefName. The
+// keys of the section are matched once; a key spelt exactly as expected wins over the others.
 class SectionReader
 {
 public:
-    explicit SectionReader(QSettings &script) : script(script), keys(script.childKeys()) {}
-
-    QVariant value(const QString &key, const QVariant &absent) const
+    explicit SectionReader(QSettings &script) : script(script)
     {
-        const QString actual = actualKey(keys, key);
-        return actual.isNull() ? absent : script.value(actual);
+        const QStringList keys = script.childKeys();
+        for (const QString &key : keys) {
+            for (int wanted = 0; wanted < KeyCount; ++wanted) {
+                const QString &name = keyName(wanted);
+                if (key.size() != name.size() || exact[wanted])
+                    continue;
+                if (key == name) {
+                    actual[wanted] = key;
+                    exact[wanted] = true;
+                } else if (actual[wanted].isNull() && key.compare(name, Qt::CaseInsensitive) == 0) {
+                    actual[wanted] = key;
+                }
+            }
+        }
     }
+
+    bool has(Key key) const { return !actual[key].isNull(); }
+
+    QString string(Key key) const { return script.value(actual[key]).toString(); }
 
     // The value's list elements joined with ",". Most values are single strings, which join to
     // themselves.
-    QString joinedList(const QString &key) const
+    QString joinedList(Key key) const
     {
-        const QString actual = actualKey(keys, key);
-        if (actual.isNull())
+        if (!has(key))
             return QString();
-        const QVariant stored = script.value(actual);
+        const QVariant stored = script.value(actual[key]);
         if (stored.metaType().id() == QMetaType::QString)
             return stored.toString();
         return stored.toStringList().join(QLatin1Char(','));
@@ -44,7 +68,8 @@ public:
 
 private:
     QSettings &script;
-    const QStringList keys;
+    QString actual[KeyCount];
+    bool exact[KeyCount] = {};
 };
 
 void clean(QString &text)
@@ -92,17 +117,16 @@ ItemFields readItemDefinition(QSettings &script, const QString &section)
     {
         const SectionReader reader(script);
         fields.defname =
-            reader.value(QStringLiteral("DEFNAME"), sectionWord(section, 1)).toString().toLower();
-        fields.description = reader.joinedList(QStringLiteral("DESCRIPTION"));
-        fields.subsection = reader.joinedList(QStringLiteral("SUBSECTION"));
-        fields.name = reader.value(QStringLiteral("NAME"), fields.description).toString();
+            (reader.has(Defname) ? reader.string(Defname) : sectionWord(section, 1)).toLower();
+        fields.description = reader.joinedList(Description);
+        fields.subsection = reader.joinedList(Subsection);
+        fields.name = reader.has(Name) ? reader.string(Name) : fields.description;
         if (fields.name.isEmpty())
             fields.name = fields.subsection;
-        fields.type = reader.value(QStringLiteral("TYPE"), QStringLiteral("GLOBAL_TYPE"))
-                          .toString()
-                          .toLower();
-        fields.resources = reader.joinedList(QStringLiteral("RESOURCES")).toLower();
-        fields.skillmake = reader.joinedList(QStringLiteral("SKILLMAKE")).toLower();
+        fields.type = reader.has(Type) ? reader.string(Type).toLower()
+                                       : QStringLiteral("GLOBAL_TYPE").toLower();
+        fields.resources = reader.joinedList(Resources).toLower();
+        fields.skillmake = reader.joinedList(Skillmake).toLower();
     }
     script.endGroup();
     clean(fields.skillmake);
