@@ -116,14 +116,15 @@ LoadProgress::~LoadProgress()
 
 void LoadProgress::processEvents()
 {
-    if (clock.elapsed() < 50) {
+    const qint64 now = clock.nsecsElapsed();
+    if (now - lastPaint < paintInterval) {
         QCoreApplication::processEvents();
         return;
     }
+    lastPaint = now;
     setUpdatesEnabled(true);
     QCoreApplication::processEvents();
     setUpdatesEnabled(false);
-    clock.restart();
 }
 
 void LoadProgress::step()

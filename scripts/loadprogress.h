@@ -8,10 +8,10 @@
 
 class QWidget;
 
-// The load's progress dialog. A load takes three progress steps per item definition, and
-// repainting after every step would cost more than the step itself: the main window's panes
-// and the progress bar are repainted about twenty times a second instead. Events are still
-// processed at every step, so Cancel, the menus and the dialog's value stay live.
+// The load's progress dialog. A load takes three progress steps per item definition and
+// processes events at each; repainting at each would cost more than the step itself, so the main
+// window's panes and the progress bar are repainted twenty times a second instead. The dialog's
+// value, the trees and the cancellation checks are exact at every step.
 class LoadProgress
 {
 public:
@@ -30,8 +30,11 @@ private:
     void setUpdatesEnabled(bool enabled);
 
     QProgressDialog progress;
+    static constexpr qint64 paintInterval = 50 * 1000 * 1000;
+
     QList<QPointer<QWidget>> paced;
     QElapsedTimer clock;
+    qint64 lastPaint = 0;
 };
 
 #endif
