@@ -56,8 +56,8 @@ Tavrel::Tavrel(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
     ui.menuReport->addAction(generate);
     generate->setEnabled(false);
 
-    connect(settingsDialog, SIGNAL(onClose(QStringList, QString, QString, QString, QString)),
-            this, SLOT(Update(QStringList, QString, QString, QString, QString)));
+    connect(settingsDialog, SIGNAL(onClose(QStringList, QString, QString, QString, QString)), this,
+            SLOT(Update(QStringList, QString, QString, QString, QString)));
     connect(skillTree, SIGNAL(itemClicked(QTreeWidgetItem *, int)), this,
             SLOT(itemClicked(QTreeWidgetItem *, int)));
 
@@ -76,8 +76,9 @@ Tavrel::Tavrel(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 
 Tavrel::~Tavrel()
 {
-    // Only a dialog whose slot was still waiting when the window closed is left; the event
-    // loop has returned, so that slot has too.
+    // The dialog is left when the window is destroyed without being closed, or when one of its
+    // slots was still waiting at the close; the event loop has returned, so that slot has too.
+    delete settingsDialog;
     delete closedDialog;
 
     QWidgetSettings *store = QWidgetSettings::WidgetSettings();

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class ChangeDir;
 class LoadProgress;
 class QProgressDialog;
@@ -65,10 +67,10 @@ private:
         Activity &activity;
     };
 
-    QStringList findFiles(QString directory);
     void resetResults();
     void releaseUnplacedRecords();
-    bool readScripts(LoadProgress &progress, const QStringList &directories);
+    bool readScripts(LoadProgress &progress, const QStringList &directories,
+                     const std::function<QStringList(const QString &)> &findFiles);
     bool linkNames(LoadProgress &progress);
 
     TavrelClass ui;

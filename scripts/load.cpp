@@ -14,11 +14,6 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
-QStringList Tavrel::findFiles(QString directory)
-{
-    return findScriptFiles(directory, filter);
-}
-
 void Tavrel::Clear(bool)
 {
     if (activity != Activity::Idle)
@@ -52,8 +47,8 @@ void Tavrel::Load(bool)
 
     LoadProgress load(this, outerSplitter);
     QProgressDialog &progress = load.dialog();
-    // Qt would hide the dialog once the counting pass reaches its maximum; it has to stay up,
-    // with its Cancel button, through all three passes.
+    // The dialog has to stay up, with its Cancel button, through all three passes, whatever
+    // value a pass ends on.
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     progress.setWindowTitle(tr("Evaluation..."));
@@ -64,9 +59,13 @@ void Tavrel::Load(bool)
     load.processEvents();
     resetResults();
 
-    // The directories are taken once, so that a settings change during the load cannot
-    // change them between the passes.
+    // The directories and the filter are taken once, so that a settings change during the load
+    // cannot change them between the passes.
     const QStringList directories = dirs;
+    const QString patterns = filter;
+    const auto findFiles = [&patterns](const QString &directory) {
+        return findScriptFiles(directory, patterns);
+    };
 
     // The counting pass only sizes the progress bar.
     int total = directories.size();
@@ -97,7 +96,7 @@ void Tavrel::Load(bool)
     progress.setValue(0);
     progress.setWindowTitle(tr("Loading..."));
     progress.setLabelText(tr("Loading object."));
-    if (!readScripts(load, directories))
+    if (!readScripts(load, directories, findFiles))
         return;
     linkNames(load);
 }
@@ -171,10 +170,10 @@ private:
 
 } // namespace
 
-bool Tavrel::readScripts(LoadProgress &progress, const QStringList &directories)
+bool Tavrel::readScripts(LoadProgress &progress, const QStringList &directories,
+                         const std::function<QStringList(const QString &)> &findFiles)
 {
-    ReadingPass pass([this](const QString &directory) { return findFiles(directory); }, progress,
-                     fileTree, items);
+    ReadingPass pass(findFiles, progress, fileTree, items);
     return pass.run(directories);
 }
 
