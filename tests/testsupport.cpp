@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "app/configuration.h"
 #include "app/tavrel.h"
 #include "settings/changedir.h"
 #include "winstate/widgetsettings.h"
@@ -10,11 +11,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -147,4 +154,154 @@ QWidget *visibleWindowOfClass(const char *className)
             return w;
     }
     return nullptr;
+}
+
+// Script loading helpers.
+
+void writeScriptConfiguration(const QStringList &dirs, const QString &filter)
+{
+    writeConfiguration(QStringLiteral("./config.cfg"),
+                       Configuration{dirs, filter, defaultHeaderTemplate(), defaultItemTemplate(),
+                                     defaultEndTemplate()});
+}
+
+CloseAtEnd::~CloseAtEnd()
+{
+    if (window)
+        closeWindow(window);
+}
+
+void updateScriptConfiguration(Tavrel *window, const QStringList &dirs, const QString &filter)
+{
+    findAction(window, QStringLiteral("App Settings"))->trigger();
+    ChangeDir *dialog = nullptr;
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (auto *shown = qobject_cast<ChangeDir *>(w); shown && shown->isVisible())
+            dialog = shown;
+    }
+    QVERIFY(dialog);
+    dialog->findChild<QTextEdit *>(QStringLiteral("dirEdit"))
+        ->setPlainText(dirs.join(QLatin1Char('\n')));
+    dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit"))->setText(filter);
+    dialog->close();
+}
+
+QList<SI_item *> findSI(Tavrel *window, const QString &type)
+{
+    QList<SI_item *> found;
+    QMetaObject::invokeMethod(window, "FindSI", Q_RETURN_ARG(QList<SI_item *>, found),
+                              Q_ARG(QString, type));
+    return found;
+}
+
+namespace {
+bool operator==(const ProgressState &a, const ProgressState &b)
+{
+    return a.title == b.title && a.label == b.label && a.minimum == b.minimum &&
+           a.maximum == b.maximum && a.value == b.value && a.visible == b.visible &&
+           a.cancelButtonVisible == b.cancelButtonVisible;
+}
+} // namespace
+
+class ProgressWatch::Watcher : public QObject
+{
+public:
+    explicit Watcher(Tavrel *window) : window(window)
+    {
+        qApp->installEventFilter(this);
+        connect(&ticker, &QTimer::timeout, this, [this] { record(); });
+        ticker.start(0);
+    }
+    ~Watcher() override { qApp->removeEventFilter(this); }
+
+    void record()
+    {
+        if (!dialog || busy)
+            return;
+        busy = true;
+        ProgressState state;
+        state.title = dialog->windowTitle();
+        state.label = dialog->labelText();
+        state.minimum = dialog->minimum();
+        state.maximum = dialog->maximum();
+        state.value = dialog->value();
+        state.visible = dialog->isVisible();
+        const QList<QPushButton *> buttons = dialog->findChildren<QPushButton *>();
+        for (const QPushButton *button : buttons)
+            state.cancelButtonVisible = state.cancelButtonVisible || button->isVisible();
+        if (states.isEmpty() || !(states.constLast() == state))
+            states.append(state);
+        if (hook)
+            hook(dialog, state);
+        busy = false;
+    }
+
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        auto *progress = qobject_cast<QProgressDialog *>(object);
+        if (!progress || progress->parentWidget() != window)
+            return false;
+        if (event->type() == QEvent::Show && progress != dialog) {
+            dialog = progress;
+            ++shown;
+            titles.append(progress->windowTitle());
+            if (auto *bar = progress->findChild<QProgressBar *>())
+                connect(bar, &QProgressBar::valueChanged, this, [this] { record(); });
+        } else if (event->type() == QEvent::WindowTitleChange && progress == dialog) {
+            titles.append(progress->windowTitle());
+        } else if (event->type() == QEvent::Hide && progress == dialog) {
+            ++hidden;
+        }
+        return false;
+    }
+
+    Tavrel *window;
+    QPointer<QProgressDialog> dialog;
+    QTimer ticker;
+    bool busy = false;
+    std::function<void(QProgressDialog *, const ProgressState &)> hook;
+    QList<ProgressState> states;
+    QStringList titles;
+    int shown = 0;
+    int hidden = 0;
+};
+
+ProgressWatch::ProgressWatch(Tavrel *window) : watcher(std::make_unique<Watcher>(window)) {}
+
+ProgressWatch::~ProgressWatch() = default;
+
+void ProgressWatch::setHook(std::function<void(QProgressDialog *, const ProgressState &)> hook)
+{
+    watcher->hook = std::move(hook);
+}
+
+QList<ProgressState> ProgressWatch::states() const
+{
+    return watcher->states;
+}
+
+QStringList ProgressWatch::labels() const
+{
+    QStringList labels;
+    for (const ProgressState &state : std::as_const(watcher->states)) {
+        if (!state.label.isEmpty() && (labels.isEmpty() || labels.constLast() != state.label))
+            labels.append(state.label);
+    }
+    return labels;
+}
+
+QStringList ProgressWatch::titles() const
+{
+    return watcher->titles;
+}
+
+int ProgressWatch::dialogsShown() const
+{
+    return watcher->shown;
+}
+
+int ProgressWatch::hides() const
+{
+    return watcher->hidden;
 }

@@ -61,4 +61,74 @@ void whenEventsRun(std::function<void()> action);
 // settings dialog, or null.
 QWidget *visibleWindowOfClass(const char *className);
 
+// Script loading helpers.
+
+class QProgressDialog;
+class SI_item;
+
+// Writes "./config.cfg" with these directories and filter and the default templates, for a
+// window started afterwards.
+void writeScriptConfiguration(const QStringList &dirs, const QString &filter);
+
+// Closes and destroys the window at the end of a scope unless that has happened already, so a
+// failing check leaves no settings dialog behind for the tests that follow.
+class CloseAtEnd
+{
+public:
+    explicit CloseAtEnd(std::unique_ptr<Tavrel> &window) : window(window) {}
+    ~CloseAtEnd();
+    CloseAtEnd(const CloseAtEnd &) = delete;
+    CloseAtEnd &operator=(const CloseAtEnd &) = delete;
+
+private:
+    std::unique_ptr<Tavrel> &window;
+};
+
+// Hands new directories (one per line, so never none) and a new filter to a running window the
+// way the user does: "App Settings", the dialog's fields, then closing the dialog.
+void updateScriptConfiguration(Tavrel *window, const QStringList &dirs, const QString &filter);
+
+// FindSI called through the meta-object, as an outside caller reaches it.
+QList<SI_item *> findSI(Tavrel *window, const QString &type);
+
+// What the window's progress dialog showed at one moment.
+struct ProgressState
+{
+    QString title;
+    QString label;
+    int minimum = 0;
+    int maximum = 0;
+    int value = 0;
+    bool visible = false;
+    bool cancelButtonVisible = false;
+};
+
+// Watches the progress dialogs the window shows while the object lives. A state is recorded
+// each time the dialog's value changes and each time events are processed (a zero-interval
+// timer), and the hook, if any, is called at each of those moments with the dialog.
+class ProgressWatch
+{
+public:
+    explicit ProgressWatch(Tavrel *window);
+    ~ProgressWatch();
+    ProgressWatch(const ProgressWatch &) = delete;
+    ProgressWatch &operator=(const ProgressWatch &) = delete;
+
+    void setHook(std::function<void(QProgressDialog *, const ProgressState &)> hook);
+
+    // Every recorded state in order; a state equal to the one before is not repeated.
+    QList<ProgressState> states() const;
+    // The labels in the order they appeared, each run of equal labels once, empty ones left out.
+    QStringList labels() const;
+    // The window titles the dialog was given after it was shown, and the one it was shown with.
+    QStringList titles() const;
+    int dialogsShown() const;
+    // Times a dialog was hidden while it still existed as a progress dialog.
+    int hides() const;
+
+private:
+    class Watcher;
+    std::unique_ptr<Watcher> watcher;
+};
+
 #endif
