@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTextEdit>
 
 void waitUntilClosed(QWidget *window)
@@ -17,9 +18,19 @@ void waitUntilClosed(QWidget *window)
 QString editTemplate(const QString &text)
 {
     QTextEdit editor(nullptr);
+    // What is pasted stays source text too.
+    editor.setAcceptRichText(false);
     editor.insertPlainText(text);
     waitUntilClosed(&editor);
-    return editor.toPlainText();
+    // The plain text of the editor, except that QTextDocument::toPlainText() would also turn
+    // non-breaking spaces and line separators into blanks and line breaks: a template opened
+    // and closed without typing must come back unchanged.
+    QString edited = editor.document()->toRawText();
+    for (QChar &c : edited) {
+        if (c == QChar::ParagraphSeparator || c.unicode() == 0xfdd0 || c.unicode() == 0xfdd1)
+            c = QLatin1Char('\n');
+    }
+    return edited;
 }
 
 QString previewSampleName()
@@ -39,7 +50,8 @@ QString previewSampleSkillmake()
 
 QString previewHtml(const QString &h1, const QString &h2, const QString &h3)
 {
-    return h1 + itemRow(h2, previewSampleName(), previewSampleResources(), previewSampleSkillmake()) +
+    return h1 +
+           itemRow(h2, previewSampleName(), previewSampleResources(), previewSampleSkillmake()) +
            h3;
 }
 
