@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
 #include <QTextBrowser>
@@ -98,6 +99,30 @@ QSplitter *inner(Tavrel *window)
     return qobject_cast<QSplitter *>(outer(window)->widget(0));
 }
 } // namespace
+
+QTextEdit *dirEdit(ChangeDir *dialog)
+{
+    return dialog->findChild<QTextEdit *>(QStringLiteral("dirEdit"));
+}
+
+QLineEdit *filterEdit(ChangeDir *dialog)
+{
+    return dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
+}
+
+QPushButton *button(ChangeDir *dialog, const char *name)
+{
+    return dialog->findChild<QPushButton *>(QLatin1String(name));
+}
+
+QList<QVariant> closeAndCapture(ChangeDir *dialog)
+{
+    QSignalSpy spy(dialog, SIGNAL(onClose(QStringList, QString, QString, QString, QString)));
+    dialog->close();
+    if (spy.count() != 1)
+        return {};
+    return spy.takeFirst();
+}
 
 QTreeWidget *fileTree(Tavrel *window)
 {

@@ -10,6 +10,10 @@
 #include <memory>
 
 class QAction;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+class QVariant;
 class QMenu;
 class QTextBrowser;
 class QTreeWidget;
@@ -48,6 +52,13 @@ QAction *findAction(Tavrel *window, const QString &text);
 QTreeWidget *fileTree(Tavrel *window);
 QTreeWidget *skillTree(Tavrel *window);
 QTextBrowser *textBrowser(Tavrel *window);
+
+// The settings dialog's directory box, filter field and buttons, by object name.
+QTextEdit *dirEdit(ChangeDir *dialog);
+QLineEdit *filterEdit(ChangeDir *dialog);
+QPushButton *button(ChangeDir *dialog, const char *name);
+// Closes the dialog and returns the arguments of the one onClose it emitted (empty otherwise).
+QList<QVariant> closeAndCapture(ChangeDir *dialog);
 ChangeDir *settingsDialog(Tavrel *window);
 
 // The column-0 texts of a tree, one line per node, children indented by two blanks.

@@ -19,25 +19,6 @@ namespace {
 
 const QString configFile = QStringLiteral("./config.cfg");
 
-QTextEdit *dirEdit(ChangeDir *dialog)
-{
-    return dialog->findChild<QTextEdit *>(QStringLiteral("dirEdit"));
-}
-
-QLineEdit *filterEdit(ChangeDir *dialog)
-{
-    return dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
-}
-
-QList<QVariant> closeAndCapture(ChangeDir *dialog)
-{
-    QSignalSpy spy(dialog, SIGNAL(onClose(QStringList, QString, QString, QString, QString)));
-    dialog->close();
-    if (spy.count() != 1)
-        return {};
-    return spy.takeFirst();
-}
-
 void writeScripts(const WorkingDirectory &dir)
 {
     dir.write(QStringLiteral("scripts/items.scp"), "[itemdef i_log]\n"

@@ -22,30 +22,6 @@
 
 namespace {
 
-QTextEdit *dirEdit(ChangeDir *dialog)
-{
-    return dialog->findChild<QTextEdit *>(QStringLiteral("dirEdit"));
-}
-
-QLineEdit *filterEdit(ChangeDir *dialog)
-{
-    return dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
-}
-
-QPushButton *button(ChangeDir *dialog, const char *name)
-{
-    return dialog->findChild<QPushButton *>(QLatin1String(name));
-}
-
-QList<QVariant> closeAndCapture(ChangeDir *dialog)
-{
-    QSignalSpy spy(dialog, SIGNAL(onClose(QStringList, QString, QString, QString, QString)));
-    dialog->close();
-    if (spy.count() != 1)
-        return {};
-    return spy.takeFirst();
-}
-
 QString canonical(const QString &path)
 {
     return QFileInfo(path).canonicalFilePath();

@@ -87,36 +87,12 @@ QStringList groupsOf(const QString &file)
     return groups;
 }
 
-QTextEdit *dirEdit(ChangeDir *dialog)
-{
-    return dialog->findChild<QTextEdit *>(QStringLiteral("dirEdit"));
-}
-
-QLineEdit *filterEdit(ChangeDir *dialog)
-{
-    return dialog->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
-}
-
-QPushButton *button(ChangeDir *dialog, const char *name)
-{
-    return dialog->findChild<QPushButton *>(QLatin1String(name));
-}
-
 QWidget *editorWindow()
 {
     return visibleWindowOfClass("QTextEdit");
 }
 
 // The five values the dialog hands on when it is closed.
-QList<QVariant> closeAndCapture(ChangeDir *dialog)
-{
-    QSignalSpy spy(dialog, SIGNAL(onClose(QStringList, QString, QString, QString, QString)));
-    dialog->close();
-    if (spy.count() != 1)
-        return {};
-    return spy.takeFirst();
-}
-
 } // namespace
 
 class StartupTest : public QObject
