@@ -1,12 +1,31 @@
 #include "winstate/widgetsettings.h"
 
+#include <QGuiApplication>
 #include <QPoint>
+#include <QRect>
+#include <QScreen>
 #include <QSize>
 #include <QSplitter>
 #include <QWidget>
 
 namespace {
 QWidgetSettings *currentStore = nullptr;
+
+const QSize defaultSize(400, 400);
+const QPoint defaultPos(200, 200);
+
+// A window placed where no screen shows it could never be found again by its user.
+bool onSomeScreen(const QRect &frame)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return true;
+    for (const QScreen *screen : screens) {
+        if (screen->geometry().intersects(frame))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 QWidgetSettings::QWidgetSettings() : QSettings(QString(), QSettings::IniFormat)
@@ -84,8 +103,17 @@ bool QWidgetSettings::SaveStates(QSplitter *splitter)
 void QWidgetSettings::restore(QWidget *widget)
 {
     beginGroup(widget->objectName());
-    widget->resize(value(QStringLiteral("size"), QSize(400, 400)).toSize());
-    widget->move(value(QStringLiteral("pos"), QPoint(200, 200)).toPoint());
+    // A hand-edited or damaged file can hold any text under either key.
+    const QVariant storedSize = value(QStringLiteral("size"), defaultSize);
+    QSize size = storedSize.toSize();
+    if (!storedSize.canConvert<QSize>() || !size.isValid() || size.isEmpty())
+        size = defaultSize;
+    const QVariant storedPos = value(QStringLiteral("pos"), defaultPos);
+    QPoint pos = storedPos.toPoint();
+    if (!storedPos.canConvert<QPoint>() || !onSomeScreen(QRect(pos, size)))
+        pos = defaultPos;
+    widget->resize(size);
+    widget->move(pos);
     endGroup();
 }
 

@@ -1,0 +1,118 @@
+// Feeds arbitrary bytes to everything that takes script text: as one section name, resource
+// or skill text, name and template, and as a whole script file read the way a load reads it.
+#include "app/configuration.h"
+#include "report/itemrow.h"
+#include "scripts/itemdefinition.h"
+#include "scripts/linking.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QMap>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+QTemporaryDir *scratch = nullptr;
+
+void asText(const QString &text)
+{
+    for (int index = 0; index < 4; ++index)
+        sectionWord(text, index);
+    isItemDefinition(text);
+
+    const ResourceEntry resource = parseResourceEntry(text);
+    renderResource(resource.amount, resource.id);
+    if (const std::optional<SkillEntry> skill = parseSkillEntry(text))
+        renderSkill(capitalised(skill->skill), skill->value);
+    notFoundMessage(text);
+
+    // A lookup that knows some ids, so both the found and the missing branches run.
+    const QString known = QStringLiteral("Known");
+    const NameLookup nameOf = [&known](const QString &id) -> const QString * {
+        return id.size() % 2 == 0 ? &known : nullptr;
+    };
+    QStringList messages;
+    linkResources(text, nameOf, messages);
+    withoutRepeats(messages);
+    QStringList skillNames;
+    linkSkills(text, skillNames);
+    linkRecord(text, text, nameOf, messages);
+
+    ItemFields fields;
+    fields.defname = text;
+    finishName(fields);
+    nameFromDefname(text);
+
+    // The text as a template and as each of the values put into one.
+    itemRow(text, text, text, text);
+    itemRow(defaultItemTemplate(), text, text, text);
+}
+
+// The reading and linking passes of a load over one script file.
+void asScript(const QByteArray &bytes)
+{
+    static qint64 serial = 0;
+    // QSettings keeps a parsed file by name and reparses it only when its size or time differ,
+    // so every input gets a time of its own.
+    const QString path = scratch->filePath(QStringLiteral("script.scp"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        file.write(bytes);
+        file.flush();
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(++serial),
+                         QFileDevice::FileModificationTime);
+    }
+
+    QMap<QString, ItemFields> items;
+    {
+        QSettings script(path, QSettings::IniFormat);
+        script.sync();
+        const QStringList sections = script.childGroups();
+        for (const QString &section : sections) {
+            if (!isItemDefinition(section))
+                continue;
+            ItemFields fields = readItemDefinition(script, section);
+            if (fields.defname.isEmpty())
+                continue;
+            finishName(fields);
+            items.insert(fields.defname, fields);
+        }
+    }
+
+    const NameLookup nameOf = [&items](const QString &id) -> const QString * {
+        const auto found = items.constFind(id);
+        return found == items.cend() ? nullptr : &found->name;
+    };
+    QStringList messages;
+    for (const ItemFields &fields : std::as_const(items)) {
+        const LinkedRecord linked =
+            linkRecord(fields.resources, fields.skillmake, nameOf, messages);
+        itemRow(defaultItemTemplate(), fields.name, linked.resources, linked.skillmake);
+    }
+    withoutRepeats(messages);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication application(*argc, *argv);
+    static QTemporaryDir directory;
+    scratch = &directory;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    asText(QString::fromUtf8(bytes));
+    asScript(bytes);
+    return 0;
+}
