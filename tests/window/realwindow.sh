@@ -83,7 +83,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --window "$window" 40 62 click --repeat 2 1
 sleep 0.5
 snap loaded
-xdotool mousemove --window "$window" $((WIDTH * 3 / 4)) 75 click 1
+xdotool mousemove --window "$window" $((WIDTH * 3 / 4)) 62 click 1
 reported() { snap reported && ! compare -metric AE "$work/shots/loaded.png" "$work/shots/reported.png" null: 2>/dev/null; }
 within 10 reported || fail "clicking the first skill changed nothing"
 within 60 progress_gone || fail "the report did not end"
