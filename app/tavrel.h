@@ -14,7 +14,7 @@
 #include <functional>
 
 class ChangeDir;
-class LoadProgress;
+class PacedProgress;
 class QProgressDialog;
 class QSplitter;
 class QTextBrowser;
@@ -69,9 +69,9 @@ private:
 
     void resetResults();
     void releaseUnplacedRecords();
-    bool readScripts(LoadProgress &progress, const QStringList &directories,
+    bool readScripts(PacedProgress &progress, const QStringList &directories,
                      const std::function<QStringList(const QString &)> &findFiles);
-    bool linkNames(LoadProgress &progress);
+    bool linkNames(PacedProgress &progress);
 
     TavrelClass ui;
     QSplitter *outerSplitter = nullptr;

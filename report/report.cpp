@@ -1,8 +1,8 @@
 #include "app/tavrel.h"
 
+#include "app/pacedprogress.h"
 #include "report/itemrow.h"
 
-#include <QCoreApplication>
 #include <QProgressDialog>
 #include <QTextBrowser>
 #include <QTreeWidgetItem>
@@ -26,7 +26,8 @@ void Tavrel::itemClicked(QTreeWidgetItem *node, int)
         report += itemRow(item, record->name, record->resources, record->skillmake);
     } else {
         const ActivityScope scope(activity, Activity::Reporting);
-        QProgressDialog progress(this, Qt::WindowFlags());
+        PacedProgress paced(this);
+        QProgressDialog &progress = paced.dialog();
         progress.setWindowTitle(tr("Processing..."));
         const int count = node->childCount();
         progress.setRange(0, count);
@@ -34,7 +35,7 @@ void Tavrel::itemClicked(QTreeWidgetItem *node, int)
         for (int i = 0; i < count; ++i) {
             const auto *record = static_cast<const SI_item *>(node->child(i));
             report += itemRow(item, record->name, record->resources, record->skillmake);
-            QCoreApplication::processEvents();
+            paced.processEvents();
             progress.setValue(progress.value() + 1);
         }
     }

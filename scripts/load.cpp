@@ -1,9 +1,9 @@
 #include "app/tavrel.h"
 
+#include "app/pacedprogress.h"
 #include "scripts/discovery.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
-#include "scripts/loadprogress.h"
 #include "scripts/scan.h"
 
 #include <QCoreApplication>
@@ -45,7 +45,7 @@ void Tavrel::Load(bool)
         return;
     const ActivityScope scope(activity, Activity::Loading);
 
-    LoadProgress load(this, outerSplitter);
+    PacedProgress load(this, outerSplitter);
     QProgressDialog &progress = load.dialog();
     // The dialog has to stay up, with its Cancel button, through all three passes, whatever
     // value a pass ends on.
@@ -108,7 +108,7 @@ namespace {
 class ReadingPass : public ScriptScan
 {
 public:
-    ReadingPass(std::function<QStringList(const QString &)> findFiles, LoadProgress &progress,
+    ReadingPass(std::function<QStringList(const QString &)> findFiles, PacedProgress &progress,
                 QTreeWidget *fileTree, QMap<QString, SI_item *> &items)
         : findFiles(std::move(findFiles)), progress(progress), fileTree(fileTree), items(items)
     {
@@ -162,7 +162,7 @@ protected:
 
 private:
     std::function<QStringList(const QString &)> findFiles;
-    LoadProgress &progress;
+    PacedProgress &progress;
     QTreeWidget *fileTree;
     QMap<QString, SI_item *> &items;
     QTreeWidgetItem *directoryNode = nullptr;
@@ -170,14 +170,14 @@ private:
 
 } // namespace
 
-bool Tavrel::readScripts(LoadProgress &progress, const QStringList &directories,
+bool Tavrel::readScripts(PacedProgress &progress, const QStringList &directories,
                          const std::function<QStringList(const QString &)> &findFiles)
 {
     ReadingPass pass(findFiles, progress, fileTree, items);
     return pass.run(directories);
 }
 
-bool Tavrel::linkNames(LoadProgress &load)
+bool Tavrel::linkNames(PacedProgress &load)
 {
     QProgressDialog &progress = load.dialog();
     progress.setWindowTitle(tr("Processing..."));

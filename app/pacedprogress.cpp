@@ -1,4 +1,4 @@
-#include "scripts/loadprogress.h"
+#include "app/pacedprogress.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -100,7 +100,7 @@ private:
 
 } // namespace
 
-LoadProgress::LoadProgress(QWidget *window, QWidget *panes) : progress(window, Qt::WindowFlags())
+PacedProgress::PacedProgress(QWidget *window, QWidget *panes) : progress(window, Qt::WindowFlags())
 {
     auto *bar = new ProgressBar;
     progress.setBar(bar);
@@ -109,12 +109,12 @@ LoadProgress::LoadProgress(QWidget *window, QWidget *panes) : progress(window, Q
     clock.start();
 }
 
-LoadProgress::~LoadProgress()
+PacedProgress::~PacedProgress()
 {
     setUpdatesEnabled(true);
 }
 
-void LoadProgress::processEvents()
+void PacedProgress::processEvents()
 {
     const qint64 now = clock.nsecsElapsed();
     if (now - lastPaint < paintInterval) {
@@ -127,13 +127,13 @@ void LoadProgress::processEvents()
     setUpdatesEnabled(false);
 }
 
-void LoadProgress::step()
+void PacedProgress::step()
 {
     progress.setValue(progress.value() + 1);
     processEvents();
 }
 
-void LoadProgress::setUpdatesEnabled(bool enabled)
+void PacedProgress::setUpdatesEnabled(bool enabled)
 {
     for (QWidget *widget : std::as_const(paced)) {
         if (widget)
