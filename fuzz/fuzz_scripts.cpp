@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to everything that takes script text: as one section name, resource
 // or skill text, name and template, and as a whole script file read the way a load reads it.
 #include "app/configuration.h"
+#include "cli/pages.h"
+#include "cli/scriptload.h"
 #include "report/itemrow.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
@@ -8,8 +10,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QMap>
-#include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -53,7 +53,7 @@ void asText(const QString &text)
     itemRow(defaultItemTemplate(), text, text, text);
 }
 
-// The reading and linking passes of a load over one script file.
+// The reading and linking passes of a load over one script file, and its skill reports.
 void asScript(const QByteArray &bytes)
 {
     static qint64 serial = 0;
@@ -70,33 +70,13 @@ void asScript(const QByteArray &bytes)
                          QFileDevice::FileModificationTime);
     }
 
-    QMap<QString, ItemFields> items;
-    {
-        QSettings script(path, QSettings::IniFormat);
-        script.sync();
-        const QStringList sections = script.childGroups();
-        for (const QString &section : sections) {
-            if (!isItemDefinition(section))
-                continue;
-            ItemFields fields = readItemDefinition(script, section);
-            if (fields.defname.isEmpty())
-                continue;
-            finishName(fields);
-            items.insert(fields.defname, fields);
-        }
-    }
-
-    const NameLookup nameOf = [&items](const QString &id) -> const QString * {
-        const auto found = items.constFind(id);
-        return found == items.cend() ? nullptr : &found->name;
-    };
-    QStringList messages;
-    for (const ItemFields &fields : std::as_const(items)) {
-        const LinkedRecord linked =
-            linkRecord(fields.resources, fields.skillmake, nameOf, messages);
-        itemRow(defaultItemTemplate(), fields.name, linked.resources, linked.skillmake);
-    }
-    withoutRepeats(messages);
+    // The same scan, linking and report that tavrel-report and the window use.
+    const LoadedScripts loaded =
+        loadScripts({scratch->path()}, QStringLiteral("script.scp"), ScanProgress());
+    static const Configuration configuration{
+        {}, {}, defaultHeaderTemplate(), defaultItemTemplate(), defaultEndTemplate()};
+    for (const SkillGroup &skill : loaded.skills)
+        skillReport(configuration, skill);
 }
 
 } // namespace
