@@ -14,6 +14,111 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
+namespace {
+
+using FileFinder = std::function<QStringList(const QString &)>;
+
+// The counting pass: a step per directory, events processed at every item definition, and the
+// total of directories, files and item definitions. No key is read.
+class CountingPass : public ScriptScan
+{
+public:
+    CountingPass(FileFinder findFiles, PacedProgress &progress, int &total)
+        : findFiles(std::move(findFiles)), progress(progress), total(total)
+    {
+    }
+
+protected:
+    QStringList filesOf(const QString &directory) override { return findFiles(directory); }
+
+    void directoryStarted(const QString &, const QStringList &paths) override
+    {
+        total += 1 + int(paths.size());
+    }
+
+    bool mayContinue() override { return !progress.canceled(); }
+
+    void itemDefinitionFound(QSettings &, const QString &) override
+    {
+        ++total;
+        progress.processEvents();
+    }
+
+    void directoryFinished() override { progress.step(); }
+
+private:
+    FileFinder findFiles;
+    PacedProgress &progress;
+    int &total;
+};
+
+// The reading pass: a node per directory and file in the file tree, a record per item
+// definition, a progress step per item definition, file and directory.
+class ReadingPass : public ScriptScan
+{
+public:
+    ReadingPass(FileFinder findFiles, PacedProgress &progress, QTreeWidget *fileTree,
+                QMap<QString, SI_item *> &items)
+        : findFiles(std::move(findFiles)), progress(progress), fileTree(fileTree), items(items)
+    {
+    }
+
+protected:
+    QStringList filesOf(const QString &directory) override { return findFiles(directory); }
+
+    void directoryStarted(const QString &directory, const QStringList &paths) override
+    {
+        directoryNode = new QTreeWidgetItem(fileTree, QTreeWidgetItem::Type);
+        // One pass over the pattern, so a "%2" in the directory is not taken for the count.
+        directoryNode->setText(
+            0, QStringLiteral("%1 [%2]").arg(directory, QString::number(paths.size())));
+    }
+
+    void fileStarted(const QString &path) override
+    {
+        auto *fileNode = new QTreeWidgetItem(QTreeWidgetItem::Type);
+        fileNode->setText(0, path);
+        directoryNode->addChild(fileNode);
+    }
+
+    bool mayContinue() override { return !progress.canceled(); }
+
+    void itemRead(ItemFields &fields) override
+    {
+        progress.step();
+        if (fields.defname.isEmpty())
+            return;
+        finishName(fields);
+
+        auto *record = new SI_item(nullptr);
+        record->defname = fields.defname;
+        record->type = fields.type;
+        record->name = fields.name;
+        record->description = fields.description;
+        record->resources = fields.resources;
+        record->skillmake = fields.skillmake;
+        record->subsection = fields.subsection;
+        record->setText(0, record->name);
+
+        // Before linking no record is in a tree, so the one replaced is nobody's.
+        SI_item *&stored = items[record->defname];
+        delete stored;
+        stored = record;
+    }
+
+    void fileFinished() override { progress.step(); }
+    void directoryFinished() override { progress.step(); }
+
+private:
+    FileFinder findFiles;
+    PacedProgress &progress;
+    QTreeWidget *fileTree;
+    QMap<QString, SI_item *> &items;
+    QTreeWidgetItem *directoryNode = nullptr;
+};
+
+} // namespace
+
 void Tavrel::Clear(bool)
 {
     if (activity != Activity::Idle)
@@ -72,25 +177,9 @@ void Tavrel::Load(bool)
     progress.setLabelText(tr("Search information."));
     progress.setRange(0, total);
     load.processEvents();
-    for (const QString &directory : directories) {
-        ++total;
-        const QStringList paths = findFiles(directory);
-        total += paths.size();
-        for (const QString &path : paths) {
-            QSettings script(path, QSettings::IniFormat);
-            script.sync();
-            const QStringList sections = script.childGroups();
-            for (const QString &section : sections) {
-                if (load.canceled())
-                    return;
-                if (isItemDefinition(section)) {
-                    ++total;
-                    load.processEvents();
-                }
-            }
-        }
-        load.step();
-    }
+    CountingPass counting(findFiles, load, total);
+    if (!counting.run(directories))
+        return;
 
     progress.setRange(0, total);
     progress.setValue(0);
@@ -100,75 +189,6 @@ void Tavrel::Load(bool)
         return;
     linkNames(load);
 }
-
-namespace {
-
-// The reading pass: a node per directory and file in the file tree, a record per item
-// definition, a progress step per item definition, file and directory.
-class ReadingPass : public ScriptScan
-{
-public:
-    ReadingPass(std::function<QStringList(const QString &)> findFiles, PacedProgress &progress,
-                QTreeWidget *fileTree, QMap<QString, SI_item *> &items)
-        : findFiles(std::move(findFiles)), progress(progress), fileTree(fileTree), items(items)
-    {
-    }
-
-protected:
-    QStringList filesOf(const QString &directory) override { return findFiles(directory); }
-
-    void directoryStarted(const QString &directory, const QStringList &paths) override
-    {
-        directoryNode = new QTreeWidgetItem(fileTree, QTreeWidgetItem::Type);
-        // One pass over the pattern, so a "%2" in the directory is not taken for the count.
-        directoryNode->setText(
-            0, QStringLiteral("%1 [%2]").arg(directory, QString::number(paths.size())));
-    }
-
-    void fileStarted(const QString &path) override
-    {
-        auto *fileNode = new QTreeWidgetItem(QTreeWidgetItem::Type);
-        fileNode->setText(0, path);
-        directoryNode->addChild(fileNode);
-    }
-
-    bool mayContinue() override { return !progress.canceled(); }
-
-    void itemRead(ItemFields &fields) override
-    {
-        progress.step();
-        if (fields.defname.isEmpty())
-            return;
-        finishName(fields);
-
-        auto *record = new SI_item(nullptr);
-        record->defname = fields.defname;
-        record->type = fields.type;
-        record->name = fields.name;
-        record->description = fields.description;
-        record->resources = fields.resources;
-        record->skillmake = fields.skillmake;
-        record->subsection = fields.subsection;
-        record->setText(0, record->name);
-
-        // Before linking no record is in a tree, so the one replaced is nobody's.
-        SI_item *&stored = items[record->defname];
-        delete stored;
-        stored = record;
-    }
-
-    void fileFinished() override { progress.step(); }
-    void directoryFinished() override { progress.step(); }
-
-private:
-    std::function<QStringList(const QString &)> findFiles;
-    PacedProgress &progress;
-    QTreeWidget *fileTree;
-    QMap<QString, SI_item *> &items;
-    QTreeWidgetItem *directoryNode = nullptr;
-};
-
-} // namespace
 
 bool Tavrel::readScripts(PacedProgress &progress, const QStringList &directories,
                          const std::function<QStringList(const QString &)> &findFiles)

@@ -17,10 +17,8 @@ bool ScriptScan::run(const QStringList &directories)
             for (const QString &section : sections) {
                 if (!mayContinue())
                     return false;
-                if (!isItemDefinition(section))
-                    continue;
-                ItemFields fields = readItemDefinition(script, section);
-                itemRead(fields);
+                if (isItemDefinition(section))
+                    itemDefinitionFound(script, section);
             }
             fileFinished();
         }
@@ -37,6 +35,14 @@ bool ScriptScan::mayContinue()
 {
     return true;
 }
+
+void ScriptScan::itemDefinitionFound(QSettings &script, const QString &section)
+{
+    ItemFields fields = readItemDefinition(script, section);
+    itemRead(fields);
+}
+
+void ScriptScan::itemRead(ItemFields &) {}
 
 void ScriptScan::fileFinished() {}
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class QSettings;
+
 // Reads every item definition in the script files below a list of directories, in the order
 // of the directories, of the files discovery gives and of the sections the INI reader lists.
 // The window and the command-line tool read scripts through this one walk; subclasses decide
@@ -28,9 +30,12 @@ protected:
     virtual void fileStarted(const QString &path);
     // Asked before every section of a file.
     virtual bool mayContinue();
+    // Every item definition section, with its file open at the top level. By default its keys
+    // are read and handed to itemRead().
+    virtual void itemDefinitionFound(QSettings &script, const QString &section);
     // Every item definition, as read; its defname may be empty and its name is not yet
     // finished (see finishName).
-    virtual void itemRead(ItemFields &fields) = 0;
+    virtual void itemRead(ItemFields &fields);
     virtual void fileFinished();
     virtual void directoryFinished();
 };
