@@ -1,10 +1,10 @@
 #ifndef TAVREL_TESTSUPPORT_H
 #define TAVREL_TESTSUPPORT_H
 
-#include <QByteArray>
+#include "coresupport.h"
+
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -20,26 +20,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class Tavrel;
 class ChangeDir;
-
-// A temporary directory that is the working directory for the object's lifetime.
-class WorkingDirectory
-{
-public:
-    WorkingDirectory();
-    ~WorkingDirectory();
-    WorkingDirectory(const WorkingDirectory &) = delete;
-    WorkingDirectory &operator=(const WorkingDirectory &) = delete;
-
-    QString path() const;
-    // Writes `content` to a file below the directory, creating its parent directories.
-    void write(const QString &relativePath, const QByteArray &content) const;
-    QByteArray read(const QString &relativePath) const;
-    bool exists(const QString &relativePath) const;
-
-private:
-    QTemporaryDir dir;
-    QString previous;
-};
 
 // Starts the main window as the program does: the store on "./win_config.cfg", the window,
 // its geometry restored and shown. The window is deleted like the program's local object.

@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "coresupport.h"
 
 #include "scripts/itemdefinition.h"
 

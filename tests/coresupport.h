@@ -1,0 +1,28 @@
+#ifndef TAVREL_CORESUPPORT_H
+#define TAVREL_CORESUPPORT_H
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A temporary directory that is the working directory for the object's lifetime.
+class WorkingDirectory
+{
+public:
+    WorkingDirectory();
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory &) = delete;
+    WorkingDirectory &operator=(const WorkingDirectory &) = delete;
+
+    QString path() const;
+    // Writes `content` to a file below the directory, creating its parent directories.
+    void write(const QString &relativePath, const QByteArray &content) const;
+    QByteArray read(const QString &relativePath) const;
+    bool exists(const QString &relativePath) const;
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+#endif
