@@ -6,28 +6,41 @@
 
 namespace {
 
-void collect(const QString &directory, const QStringList &nameFilters, QSet<QString> &onPath,
-             QStringList &result)
+// Only a link can lead anywhere but below its parent. Resolving every subdirectory from the
+// root instead would make the walk quadratic in its depth, and the system's share of that
+// cubic, since each step of the resolution re-reads the path from the root.
+QString canonicalSubdirectory(const QString &canonicalParent, const QFileInfo &entry)
 {
-    const QString base = normaliseDirectory(directory);
-    const QDir dir(base);
+    if (canonicalParent.isEmpty() || entry.isSymLink())
+        return entry.canonicalFilePath();
+    if (canonicalParent.endsWith(QLatin1Char('/')))
+        return canonicalParent + entry.fileName();
+    return canonicalParent + QLatin1Char('/') + entry.fileName();
+}
+
+// `canonical` is the resolved form of `directory`, or empty when it cannot be resolved.
+void collect(const QString &directory, const QString &canonical, const QStringList &nameFilters,
+             QSet<QString> &onPath, QStringList &result)
+{
     // A directory link back into the current path would otherwise recurse without end.
-    const QString canonical = QFileInfo(base).canonicalFilePath();
     if (!canonical.isEmpty()) {
         if (onPath.contains(canonical))
             return;
         onPath.insert(canonical);
     }
 
+    const QString base = normaliseDirectory(directory);
+    const QDir dir(base);
     const QStringList files = dir.entryList(nameFilters, QDir::Files, QDir::NoSort);
     for (const QString &name : files)
         result.append(base + name);
 
-    const QStringList subdirectories = dir.entryList(QDir::Dirs, QDir::NoSort);
-    for (const QString &name : subdirectories) {
+    const QFileInfoList subdirectories = dir.entryInfoList(QDir::Dirs, QDir::NoSort);
+    for (const QFileInfo &entry : subdirectories) {
+        const QString name = entry.fileName();
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
-        collect(base + name, nameFilters, onPath, result);
+        collect(base + name, canonicalSubdirectory(canonical, entry), nameFilters, onPath, result);
     }
 
     if (!canonical.isEmpty())
@@ -51,8 +64,9 @@ QStringList findScriptFiles(const QString &directory, const QString &filter)
 {
     const QStringList nameFilters =
         filter.split(QStringLiteral(","), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    const QString base = normaliseDirectory(directory);
     QSet<QString> onPath;
     QStringList result;
-    collect(directory, nameFilters, onPath, result);
+    collect(base, QFileInfo(base).canonicalFilePath(), nameFilters, onPath, result);
     return result;
 }

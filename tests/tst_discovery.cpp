@@ -44,6 +44,9 @@ private slots:
     void symlinkLoop_terminates();
     void symlinkElsewhere_followedOncePerLink();
     void brokenAndFileLinks();
+    void linkToAncestorThroughLinkedDirectory_stops();
+    void configuredDirectoryIsLink_linkBackStops();
+    void deepChain_linksAtTheBottom();
     void unreadableDirectory_contributesNothing();
     void directoryAndSubdirectoryConfigured_filesReadTwice();
 };
@@ -218,6 +221,61 @@ void tst_Discovery::brokenAndFileLinks()
 
     QCOMPARE(::findScriptFiles(QStringLiteral("d"), QStringLiteral("*")),
              (QStringList{"d/a.scp", "d/b.scp"}));
+}
+
+void tst_Discovery::linkToAncestorThroughLinkedDirectory_stops()
+{
+    const WorkingDirectory wd;
+    makeEntries(wd, {"d/a.scp", "other/o.scp", "other/deep/p.scp", "other/deep/more/q.scp"});
+    makeLink(wd, QStringLiteral("../other"), QStringLiteral("d/link"));
+    // Below the link, real directories lead back to the link's target, which is on the path
+    // under another name.
+    makeLink(wd, QStringLiteral("../.."), QStringLiteral("other/deep/more/up"));
+    makeLink(wd, QStringLiteral("../../deep"), QStringLiteral("other/deep/more/again"));
+
+    QCOMPARE(
+        ::findScriptFiles(QStringLiteral("d"), QStringLiteral("*")),
+        (QStringList{"d/a.scp", "d/link/o.scp", "d/link/deep/p.scp", "d/link/deep/more/q.scp"}));
+}
+
+void tst_Discovery::configuredDirectoryIsLink_linkBackStops()
+{
+    const WorkingDirectory wd;
+    makeEntries(wd, {"real/a.scp", "real/sub/b.scp"});
+    makeLink(wd, QStringLiteral("real"), QStringLiteral("alias"));
+    // A link to the link is the configured directory again.
+    makeLink(wd, QStringLiteral("../../alias"), QStringLiteral("real/sub/back"));
+
+    QCOMPARE(::findScriptFiles(QStringLiteral("alias"), QStringLiteral("*")),
+             (QStringList{"alias/a.scp", "alias/sub/b.scp"}));
+}
+
+void tst_Discovery::deepChain_linksAtTheBottom()
+{
+    const WorkingDirectory wd;
+    constexpr int depth = 200;
+    QStringList expected;
+    QString path = QStringLiteral("top");
+    QString middle;
+    for (int level = 0; level < depth; ++level) {
+        if (level == depth / 2)
+            middle = path;
+        wd.write(path + QStringLiteral("/f.scp"), QByteArray());
+        expected.append(path + QStringLiteral("/f.scp"));
+        path += QStringLiteral("/n");
+    }
+    wd.write(QStringLiteral("side/s.scp"), QByteArray());
+    QVERIFY(QDir(wd.path()).mkpath(path));
+    // At the bottom: a link to the top and one to the middle are cycles; a link to a directory
+    // beside the chain is not, and neither is a second link to the same directory.
+    makeLink(wd, wd.path() + QStringLiteral("/top"), path + QStringLiteral("/a_top"));
+    makeLink(wd, wd.path() + QStringLiteral("/") + middle, path + QStringLiteral("/b_middle"));
+    makeLink(wd, wd.path() + QStringLiteral("/side"), path + QStringLiteral("/c_side"));
+    makeLink(wd, wd.path() + QStringLiteral("/side"), path + QStringLiteral("/d_side"));
+    expected.append(path + QStringLiteral("/c_side/s.scp"));
+    expected.append(path + QStringLiteral("/d_side/s.scp"));
+
+    QCOMPARE(::findScriptFiles(QStringLiteral("top"), QStringLiteral("*")), expected);
 }
 
 void tst_Discovery::unreadableDirectory_contributesNothing()
