@@ -1,6 +1,6 @@
 #include "app/configuration.h"
 #include "cli/pages.h"
-#include "cli/scriptload.h"
+#include "scripts/scriptload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QSettings>
 
 #include <algorithm>
@@ -119,22 +120,46 @@ private:
     int width = 0;
 };
 
-QString checkText(const LoadedScripts &loaded)
+// A missing id where it first occurs, with the file and defname of that item.
+struct FirstMissing
+{
+    QString id;
+    QString message;
+    QString file;
+    QString defname;
+};
+
+QList<FirstMissing> firstMissing(const LoadedScripts &loaded)
+{
+    QList<FirstMissing> first;
+    QSet<QString> seen;
+    for (const MissingResourceUse &use : loaded.missing) {
+        const QString message = notFoundMessage(use.resource.id);
+        if (seen.contains(message))
+            continue;
+        seen.insert(message);
+        first.append(FirstMissing{use.resource.id, message,
+                                  loaded.records.value(use.defname).place.file, use.defname});
+    }
+    return first;
+}
+
+QString checkText(const QList<FirstMissing> &missing)
 {
     QString text;
-    for (const MissingResource &missing : loaded.missing)
-        text += QStringLiteral("%1: %2: %3\n").arg(missing.file, missing.defname, missing.message);
+    for (const FirstMissing &first : missing)
+        text += QStringLiteral("%1: %2: %3\n").arg(first.file, first.defname, first.message);
     return text;
 }
 
-QJsonArray missingJson(const LoadedScripts &loaded)
+QJsonArray missingJson(const QList<FirstMissing> &missing)
 {
     QJsonArray list;
-    for (const MissingResource &missing : loaded.missing) {
-        list.append(QJsonObject{{QStringLiteral("id"), missing.id},
-                                {QStringLiteral("message"), missing.message},
-                                {QStringLiteral("file"), missing.file},
-                                {QStringLiteral("defname"), missing.defname}});
+    for (const FirstMissing &first : missing) {
+        list.append(QJsonObject{{QStringLiteral("id"), first.id},
+                                {QStringLiteral("message"), first.message},
+                                {QStringLiteral("file"), first.file},
+                                {QStringLiteral("defname"), first.defname}});
     }
     return list;
 }
@@ -149,8 +174,8 @@ QString listingText(const LoadedScripts &loaded)
                         .arg(item.defname, item.name, item.resources, item.skillmake);
         }
     }
-    for (const MissingResource &missing : loaded.missing)
-        text += missing.message + QLatin1Char('\n');
+    for (const QString &message : loaded.messages())
+        text += message + QLatin1Char('\n');
     return text;
 }
 
@@ -168,9 +193,7 @@ QJsonObject listingJson(const LoadedScripts &loaded)
         skills.append(
             QJsonObject{{QStringLiteral("name"), skill.name}, {QStringLiteral("items"), items}});
     }
-    QJsonArray messages;
-    for (const MissingResource &missing : loaded.missing)
-        messages.append(missing.message);
+    const QJsonArray messages = QJsonArray::fromStringList(loaded.messages());
     return QJsonObject{{QStringLiteral("skills"), skills}, {QStringLiteral("messages"), messages}};
 }
 
@@ -270,9 +293,10 @@ int main(int argc, char *argv[])
 
     const bool json = format == QLatin1String("json");
     if (parser.isSet(checkOption)) {
-        writeOut(json ? jsonText(QJsonObject{{QStringLiteral("missing"), missingJson(loaded)}})
-                      : checkText(loaded));
-        return loaded.missing.isEmpty() ? Success : MissingResources;
+        const QList<FirstMissing> missing = firstMissing(loaded);
+        writeOut(json ? jsonText(QJsonObject{{QStringLiteral("missing"), missingJson(missing)}})
+                      : checkText(missing));
+        return missing.isEmpty() ? Success : MissingResources;
     }
     if (!parser.isSet(htmlOption))
         writeOut(json ? jsonText(listingJson(loaded)) : listingText(loaded));

@@ -1,9 +1,9 @@
 #include "cli/pages.h"
 
 #include "app/configuration.h"
-#include "cli/scriptload.h"
 #include "report/itemrow.h"
 #include "scripts/itemdefinition.h"
+#include "scripts/scriptload.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -123,11 +123,7 @@ QString skillPageName(const QString &skill)
 
 QString skillReport(const Configuration &configuration, const SkillGroup &skill)
 {
-    QString report = configuration.h1;
-    for (const ReportItem &item : skill.items)
-        report += itemRow(configuration.h2, item.name, item.resources, item.skillmake);
-    report += configuration.h3;
-    return report;
+    return reportHtml(configuration.h1, configuration.h2, configuration.h3, skill.items);
 }
 
 QString writePages(const QString &directory, const LoadedScripts &loaded,

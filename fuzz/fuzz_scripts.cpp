@@ -2,10 +2,10 @@
 // or skill text, name and template, and as a whole script file read the way a load reads it.
 #include "app/configuration.h"
 #include "cli/pages.h"
-#include "cli/scriptload.h"
 #include "report/itemrow.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
+#include "scripts/scriptload.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -31,17 +31,14 @@ void asText(const QString &text)
         renderSkill(capitalised(skill->skill), skill->value);
     notFoundMessage(text);
 
-    // A lookup that knows some ids, so both the found and the missing branches run.
-    const QString known = QStringLiteral("Known");
-    const NameLookup nameOf = [&known](const QString &id) -> const QString * {
-        return id.size() % 2 == 0 ? &known : nullptr;
-    };
-    QStringList messages;
-    linkResources(text, nameOf, messages);
-    withoutRepeats(messages);
-    QStringList skillNames;
-    linkSkills(text, skillNames);
-    linkRecord(text, text, nameOf, messages);
+    // A linker that knows the text as an id and as a type, so every branch of a lookup runs.
+    Linker linker;
+    linker.addRecord(text.left(text.size() / 2), QStringLiteral("Known"),
+                     text.mid(text.size() / 2));
+    const LinkedRecord linked = linker.link(text, text);
+    linker.resourceUses(text);
+    withoutRepeats(linked.skills);
+    withoutComment(text);
 
     ItemFields fields;
     fields.defname = text;
@@ -77,6 +74,7 @@ void asScript(const QByteArray &bytes)
         {}, {}, defaultHeaderTemplate(), defaultItemTemplate(), defaultEndTemplate()};
     for (const SkillGroup &skill : loaded.skills)
         skillReport(configuration, skill);
+    loaded.messages();
 }
 
 } // namespace

@@ -9,3 +9,13 @@ QString itemRow(const QString &itemTemplate, const QString &name, const QString 
     row.replace(QStringLiteral("%SKILLMAKE"), skillmake, Qt::CaseSensitive);
     return row;
 }
+
+QString reportHtml(const QString &header, const QString &itemTemplate, const QString &end,
+                   const QList<ReportItem> &items)
+{
+    QString report = header;
+    for (const ReportItem &item : items)
+        report += itemRow(itemTemplate, item.name, item.resources, item.skillmake);
+    report += end;
+    return report;
+}

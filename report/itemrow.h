@@ -1,11 +1,26 @@
 #ifndef TAVREL_ITEMROW_H
 #define TAVREL_ITEMROW_H
 
+#include <QList>
 #include <QString>
+
+// An item as a report shows it: its display name and its linked texts.
+struct ReportItem
+{
+    QString defname;
+    QString name;
+    QString resources;
+    QString skillmake;
+};
 
 // The item template with "%NAME", "%RESOURCES" and "%SKILLMAKE" replaced, in that order, at
 // every occurrence, case-sensitively and without escaping.
 QString itemRow(const QString &itemTemplate, const QString &name, const QString &resources,
                 const QString &skillmake);
+
+// The header template, one item row per item in order with nothing between them, then the end
+// template.
+QString reportHtml(const QString &header, const QString &itemTemplate, const QString &end,
+                   const QList<ReportItem> &items);
 
 #endif

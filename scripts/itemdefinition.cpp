@@ -72,10 +72,9 @@ private:
     bool exact[KeyCount] = {};
 };
 
-void clean(QString &text)
+void removeTabs(QString &text)
 {
     text.remove(QLatin1Char('\t'));
-    text.remove(QStringLiteral("//"));
 }
 
 } // namespace
@@ -117,22 +116,43 @@ ItemFields readItemDefinition(QSettings &script, const QString &section)
     {
         const SectionReader reader(script);
         fields.defname =
-            (reader.has(Defname) ? reader.string(Defname) : sectionWord(section, 1)).toLower();
-        fields.description = reader.joinedList(Description);
-        fields.subsection = reader.joinedList(Subsection);
-        fields.name = reader.has(Name) ? reader.string(Name) : fields.description;
+            withoutComment(reader.has(Defname) ? reader.string(Defname) : sectionWord(section, 1))
+                .toLower();
+        fields.description = withoutComment(reader.joinedList(Description));
+        fields.subsection = withoutComment(reader.joinedList(Subsection));
+        fields.name = reader.has(Name) ? withoutComment(reader.string(Name)) : fields.description;
         if (fields.name.isEmpty())
             fields.name = fields.subsection;
-        fields.type = reader.has(Type) ? reader.string(Type).toLower()
-                                       : QStringLiteral("GLOBAL_TYPE").toLower();
-        fields.resources = reader.joinedList(Resources).toLower();
-        fields.skillmake = reader.joinedList(Skillmake).toLower();
+        fields.type =
+            withoutComment(reader.has(Type) ? reader.string(Type) : QStringLiteral("GLOBAL_TYPE"))
+                .toLower();
+        fields.resources = withoutComment(reader.joinedList(Resources)).toLower();
+        fields.skillmake = withoutComment(reader.joinedList(Skillmake)).toLower();
     }
     script.endGroup();
-    clean(fields.skillmake);
-    clean(fields.resources);
-    clean(fields.defname);
+    removeTabs(fields.skillmake);
+    removeTabs(fields.resources);
+    removeTabs(fields.defname);
     return fields;
+}
+
+QString withoutComment(const QString &value)
+{
+    qsizetype end = value.indexOf(QLatin1String("//"));
+    if (end < 0)
+        return value;
+    while (end > 0 &&
+           (value.at(end - 1) == QLatin1Char(' ') || value.at(end - 1) == QLatin1Char('\t')))
+        --end;
+    return value.left(end);
+}
+
+bool acceptItem(ItemFields &fields)
+{
+    if (fields.defname.isEmpty())
+        return false;
+    finishName(fields);
+    return true;
 }
 
 QString capitalised(const QString &text)

@@ -26,11 +26,18 @@ bool isItemDefinition(const QString &section);
 // as expected wins over another spelling. `name` is left as the keys give it: see finishName.
 ItemFields readItemDefinition(QSettings &script, const QString &section);
 
+// Script authors comment with "//" to the end of the line, inside values too: the first "//",
+// what follows it and the blanks and tabs before it are not part of the value.
+QString withoutComment(const QString &value);
+
 // "i_" removed everywhere, "_" to " ", then first character upper case and the rest lower case.
 QString nameFromDefname(const QString &defname);
 QString capitalised(const QString &text);
 
 // An empty name is derived from the defname; every "%" becomes "'".
 void finishName(ItemFields &fields);
+
+// A definition without a defname is dropped (false); an accepted one gets its finished name.
+bool acceptItem(ItemFields &fields);
 
 #endif

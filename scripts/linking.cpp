@@ -132,27 +132,69 @@ QString notFoundMessage(const QString &id)
     return QStringLiteral("Resoucre \"%1\" no found.").arg(id);
 }
 
-QString linkResources(const QString &resources, const NameLookup &nameOf, QStringList &messages)
+void Linker::reserve(qsizetype records)
+{
+    names.reserve(records);
+}
+
+void Linker::addRecord(const QString &defname, const QString &name, const QString &type)
+{
+    names.insert(defname, name);
+    types.insert(type);
+}
+
+bool Linker::namesRecord(const QString &id) const
+{
+    return names.contains(id);
+}
+
+bool Linker::namesType(const QString &id) const
+{
+    return types.contains(id);
+}
+
+QList<ResourceUse> Linker::resourceUses(const QString &resources) const
+{
+    QList<ResourceUse> uses;
+    if (resources.isEmpty())
+        return uses;
+    int element = 0;
+    forEachElement(resources, [&](QStringView text) {
+        ResourceUse use;
+        use.entry = parseResourceEntry(text);
+        use.element = element++;
+        use.target = names.contains(use.entry.id)   ? ResourceUse::Item
+                     : types.contains(use.entry.id) ? ResourceUse::Type
+                                                    : ResourceUse::Nothing;
+        uses.append(use);
+    });
+    return uses;
+}
+
+QString Linker::linkResources(const QString &resources, QList<MissingResource> &missing) const
 {
     QString rendered;
-    forEachElement(resources, [&](QStringView element) {
-        const ResourceEntry entry = parseResourceEntry(element);
-        const QString *name = nameOf(entry.id);
-        if (!name) {
-            messages.append(notFoundMessage(entry.id));
-            return;
-        }
-        appendEntry(rendered, renderResource(entry.amount, *name));
+    int element = 0;
+    forEachElement(resources, [&](QStringView text) {
+        const ResourceEntry entry = parseResourceEntry(text);
+        const auto record = names.constFind(entry.id);
+        if (record != names.cend())
+            appendEntry(rendered, renderResource(entry.amount, *record));
+        else if (types.contains(entry.id))
+            appendEntry(rendered, renderResource(entry.amount, entry.id));
+        else
+            missing.append(MissingResource{entry.id, element});
+        ++element;
     });
     return rendered;
 }
 
-QString linkSkills(const QString &skillmake, QStringList &skillNames)
+QString Linker::linkSkills(const QString &skillmake, QStringList &skillNames) const
 {
     QString rendered;
     forEachElement(skillmake, [&](QStringView element) {
         const std::optional<SkillEntry> entry = parseSkillEntry(element);
-        if (!entry)
+        if (!entry || names.contains(entry->skill) || types.contains(entry->skill))
             return;
         const QString displayName = capitalised(entry->skill);
         skillNames.append(displayName);
@@ -161,12 +203,11 @@ QString linkSkills(const QString &skillmake, QStringList &skillNames)
     return rendered;
 }
 
-LinkedRecord linkRecord(const QString &resources, const QString &skillmake,
-                        const NameLookup &nameOf, QStringList &messages)
+LinkedRecord Linker::link(const QString &resources, const QString &skillmake) const
 {
     LinkedRecord linked;
     if (!resources.isEmpty())
-        linked.resources = linkResources(resources, nameOf, messages);
+        linked.resources = linkResources(resources, linked.missing);
     if (!skillmake.isEmpty())
         linked.skillmake = linkSkills(skillmake, linked.skills);
     return linked;

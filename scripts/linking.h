@@ -1,10 +1,12 @@
 #ifndef TAVREL_LINKING_H
 #define TAVREL_LINKING_H
 
+#include <QHash>
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 // One element of RESOURCES: "id" (amount 1) or "amount id ...".
@@ -28,27 +30,64 @@ QString renderResource(int amount, const QString &name);
 QString renderSkill(const QString &displayName, double value);
 QString notFoundMessage(const QString &id);
 
-// The display name of the item an id names, or null when no item has that id.
-using NameLookup = std::function<const QString *(const QString &id)>;
+// A resource entry whose id names no item and no item type.
+struct MissingResource
+{
+    QString id;
+    // The entry's position in the RESOURCES list, counted from 0.
+    int element = 0;
+};
 
-// Renders a raw RESOURCES text as "amount name" entries joined by ", ". Every id that names
-// no item adds its message to `messages` and is left out of the text.
-QString linkResources(const QString &resources, const NameLookup &nameOf, QStringList &messages);
-
-// Renders a raw SKILLMAKE text as "Skill value" entries joined by ", "; `skillNames` receives the
-// display name of every usable entry in order, repeats included.
-QString linkSkills(const QString &skillmake, QStringList &skillNames);
-
-// A record's texts after linking, and the display names of the skills it goes under, in order.
+// One record's texts after linking.
 struct LinkedRecord
 {
     QString resources;
     QString skillmake;
+    // The display names of the skills the record goes under, in order, repeats included.
     QStringList skills;
+    QList<MissingResource> missing;
 };
-// Links the raw RESOURCES and SKILLMAKE texts of one record; an empty text stays empty.
-LinkedRecord linkRecord(const QString &resources, const QString &skillmake,
-                        const NameLookup &nameOf, QStringList &messages);
+
+// What a resource entry names.
+struct ResourceUse
+{
+    enum Target
+    {
+        Item,
+        Type,
+        Nothing
+    };
+    ResourceEntry entry;
+    Target target = Nothing;
+    int element = 0;
+};
+
+// Links records against the accepted records of a load. A resource names the record with its id
+// or, failing that, the item type some record has ("1 t_food": one item of type t_food). A
+// SKILLMAKE entry whose skill names a record or a type is a tool or material the craft needs,
+// not a skill ("Inscription 65.0,1 i_pen_and_ink"), and is left out like a one-word entry.
+class Linker
+{
+public:
+    void reserve(qsizetype records);
+    // Once for each record a load accepted.
+    void addRecord(const QString &defname, const QString &name, const QString &type);
+
+    // Renders raw RESOURCES and SKILLMAKE texts; an empty text stays empty.
+    LinkedRecord link(const QString &resources, const QString &skillmake) const;
+    // Every entry of a raw RESOURCES text with what it names.
+    QList<ResourceUse> resourceUses(const QString &resources) const;
+
+    bool namesRecord(const QString &id) const;
+    bool namesType(const QString &id) const;
+
+private:
+    QString linkResources(const QString &resources, QList<MissingResource> &missing) const;
+    QString linkSkills(const QString &skillmake, QStringList &skillNames) const;
+
+    QHash<QString, QString> names;
+    QSet<QString> types;
+};
 
 // Keeps the first occurrence of each text, in order.
 QStringList withoutRepeats(const QStringList &texts);

@@ -7,7 +7,6 @@
 #include "scripts/scan.h"
 
 #include <QCoreApplication>
-#include <QHash>
 #include <QProgressDialog>
 #include <QSettings>
 #include <QSplitter>
@@ -86,9 +85,8 @@ protected:
     void itemRead(ItemFields &fields) override
     {
         progress.step();
-        if (fields.defname.isEmpty())
+        if (!acceptItem(fields))
             return;
-        finishName(fields);
 
         auto *record = new SI_item(nullptr);
         record->defname = fields.defname;
@@ -205,18 +203,18 @@ bool Tavrel::linkNames(PacedProgress &load)
     load.processEvents();
     progress.setRange(0, int(items.size()));
 
-    // Every resource is looked up by id; a hash answers much faster than the ordered map.
-    QHash<QString, const QString *> names;
-    names.reserve(items.size());
-    for (auto it = items.cbegin(); it != items.cend(); ++it)
-        names.insert(it.key(), &it.value()->name);
-    const NameLookup nameOf = [&names](const QString &id) { return names.value(id, nullptr); };
+    Linker linker;
+    linker.reserve(items.size());
+    for (const SI_item *record : std::as_const(items))
+        linker.addRecord(record->defname, record->name, record->type);
 
     const QMap<QString, SI_item *> records = items;
     for (SI_item *record : records) {
-        LinkedRecord linked = linkRecord(record->resources, record->skillmake, nameOf, messages);
+        const LinkedRecord linked = linker.link(record->resources, record->skillmake);
         record->resources = linked.resources;
         record->skillmake = linked.skillmake;
+        for (const MissingResource &missing : linked.missing)
+            messages.append(notFoundMessage(missing.id));
 
         QList<QTreeWidgetItem *> skillNodes;
         for (const QString &skillName : std::as_const(linked.skills)) {

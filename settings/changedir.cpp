@@ -5,8 +5,8 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QTextEdit>
 

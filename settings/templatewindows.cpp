@@ -50,9 +50,9 @@ QString previewSampleSkillmake()
 
 QString previewHtml(const QString &h1, const QString &h2, const QString &h3)
 {
-    return h1 +
-           itemRow(h2, previewSampleName(), previewSampleResources(), previewSampleSkillmake()) +
-           h3;
+    return reportHtml(h1, h2, h3,
+                      {ReportItem{QString(), previewSampleName(), previewSampleResources(),
+                                  previewSampleSkillmake()}});
 }
 
 void showPreview(const QString &h1, const QString &h2, const QString &h3)

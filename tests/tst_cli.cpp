@@ -208,6 +208,7 @@ class CliTest : public QObject
 private slots:
     void sameResultsAsWindow_data();
     void sameResultsAsWindow();
+    void scriptLanguage_windowAndToolAgree();
     void check_data();
     void check();
     void listingText();
@@ -267,6 +268,68 @@ void CliTest::sameResultsAsWindow()
     const QStringList expected = windowLines(window.get());
     closeWindow(window);
     QVERIFY(expected.size() > 1);
+    QCOMPARE(toolLines(run.out), expected);
+}
+
+// Comments, item types as resources and tools in SKILLMAKE, read the same by both programs.
+void CliTest::scriptLanguage_windowAndToolAgree()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("scripts/alchemy.scp"),
+              "[ITEMDEF i_cannon_powder]\n"
+              "NAME=Cannon powder // black\n"
+              "RESOURCES=5 i_saltpeter//also sulfur and charcoal\n"
+              "SKILLMAKE=Alchemy 80.0,1 i_mortar // the tool\n"
+              "[ITEMDEF i_saltpeter]\n"
+              "NAME=Saltpeter\n"
+              "TYPE=t_reagent //t_ore\n"
+              "[ITEMDEF i_mortar]\n"
+              "DEFNAME=i_mortar\t//stone\n"
+              "NAME=Mortar and pestle\n"
+              "TYPE=t_mortar\n"
+              "[ITEMDEF i_stew]\n"
+              "NAME=Stew\n"
+              "RESOURCES=1 t_food,2 t_reagent,1 i_onion\n"
+              "SKILLMAKE=Cooking 30,t_food 1\n"
+              "[ITEMDEF i_chest]\n"
+              "RESOURCES=10 i_board,1 i_nails,1 i_pillow_throw//,1 i_wand_minax\n"
+              "SKILLMAKE=Carpentry 60,1 t_mortar\n");
+    dir.write(QStringLiteral("scripts/other.scp"), "[ITEMDEF i_ham]\n"
+                                                   "NAME=Ham\n"
+                                                   "TYPE=t_food\n"
+                                                   "[ITEMDEF i_board]\n"
+                                                   "NAME=Board\n"
+                                                   "[ITEMDEF i_scroll]\n"
+                                                   "NAME=Scroll\n"
+                                                   "RESOURCES=1 i_blank_scroll\n"
+                                                   "SKILLMAKE=Inscription 65.0,1 i_pen_and_ink\n"
+                                                   "[ITEMDEF i_pen_and_ink]\n"
+                                                   "NAME=Pen and ink\n"
+                                                   "TYPE=t_scribe\n");
+    dir.write(QStringLiteral("config.cfg"), configuration("scripts", "*.scp"));
+
+    const QStringList expected{
+        "skill Alchemy",
+        "i_cannon_powder\tCannon powder\t5 Saltpeter\tAlchemy 80",
+        "skill Carpentry",
+        "i_chest\tChest\t10 Board\tCarpentry 60",
+        "skill Inscription",
+        "i_scroll\tScroll\t\tInscription 65",
+        "skill Cooking",
+        "i_stew\tStew\t1 t_food, 2 t_reagent\tCooking 30",
+        "message Resoucre \"i_nails\" no found.",
+        "message Resoucre \"i_pillow_throw\" no found.",
+        "message Resoucre \"i_blank_scroll\" no found.",
+        "message Resoucre \"i_onion\" no found.",
+    };
+
+    auto window = loadInWindow();
+    const QStringList shown = windowLines(window.get());
+    closeWindow(window);
+    QCOMPARE(shown, expected);
+
+    const Run run = runTool({QStringLiteral("--format=json")});
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(toolLines(run.out), expected);
 }
 

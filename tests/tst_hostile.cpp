@@ -347,8 +347,8 @@ void HostileTest::crowdedEntries_data()
         << QStringLiteral("2 Log, 5 Log") << QStringLiteral("Mining 5, Tailoring 6")
         << lines({"Resoucre \"\" no found."});
     QTest::newRow("comment marks")
-        << QByteArray("2 i_//log") << QByteArray("mining// 5") << QStringLiteral("2 Log")
-        << QStringLiteral("Mining 5") << QStringList();
+        << QByteArray("2 i_log//,3 i_gone") << QByteArray("mining 5// tailoring 6")
+        << QStringLiteral("2 Log") << QStringLiteral("Mining 5") << QStringList();
 }
 
 void HostileTest::crowdedEntries()

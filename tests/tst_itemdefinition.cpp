@@ -39,6 +39,10 @@ private slots:
     void nameFromDefname();
     void finishName_data();
     void finishName();
+    void withoutComment_data();
+    void withoutComment();
+    void acceptItem_data();
+    void acceptItem();
 };
 
 void tst_ItemDefinition::sectionWord_data()
@@ -231,33 +235,96 @@ void tst_ItemDefinition::readItemDefinition_data()
         << "i_a"
         << "global_type"
         << "A" << QString() << "2i_log" << QString() << QString();
-    QTest::newRow("double slash removed, following words kept")
+    QTest::newRow("comment after a value, blank before it")
         << QByteArray("[itemdef i_a]\nRESOURCES=2 i_log // old\nSKILLMAKE=tailoring 5//x\n")
         << "itemdef i_a"
         << "i_a"
         << "global_type"
-        << "A" << QString() << "2 i_log  old"
-        << "tailoring 5x" << QString();
-    QTest::newRow("tab removed before double slash")
-        << QByteArray("[itemdef i_a]\nDEFNAME=i_/\t/b\nRESOURCES=a/\t/b\nSKILLMAKE=c/\t/d\n")
-        << "itemdef i_a"
-        << "i_b"
-        << "global_type"
-        << "B" << QString() << "ab"
-        << "cd" << QString();
-    QTest::newRow("three slashes leave one")
-        << QByteArray("[itemdef i_a]\nRESOURCES=a///b\n") << "itemdef i_a"
-        << "i_a"
-        << "global_type"
-        << "A" << QString() << "a/b" << QString() << QString();
-    QTest::newRow("tab and slashes stay in the other fields")
-        << QByteArray("[itemdef i_a]\nNAME=a//b\tc\nTYPE=t_a//b\nDESCRIPTION=d//e\n"
-                      "SUBSECTION=f//g\n")
+        << "A" << QString() << "2 i_log"
+        << "tailoring 5" << QString();
+    QTest::newRow("commented-out resource entries")
+        << QByteArray(
+               "[itemdef i_a]\nRESOURCES=10 i_log,1 i_nails,1 i_pillow_throw//,1 i_wand_minax\n")
         << "itemdef i_a"
         << "i_a"
-        << "t_a//b"
-        << "a//b\tc"
-        << "d//e" << QString() << QString() << "f//g";
+        << "global_type"
+        << "A" << QString() << "10 i_log,1 i_nails,1 i_pillow_throw" << QString() << QString();
+    QTest::newRow("comment inside an element")
+        << QByteArray("[itemdef i_a]\nRESOURCES=5 i_saltpeter//also sulfur and charcoal\n")
+        << "itemdef i_a"
+        << "i_a"
+        << "global_type"
+        << "A" << QString() << "5 i_saltpeter" << QString() << QString();
+    QTest::newRow("comment in defname, type and name")
+        << QByteArray(
+               "[itemdef i_x]\nDEFNAME=i_pickpocket_dip //Blue\nTYPE=t_normal //t_soulstone\n"
+               "NAME=advanced training dummy\t//south\n")
+        << "itemdef i_x"
+        << "i_pickpocket_dip"
+        << "t_normal"
+        << "advanced training dummy" << QString() << QString() << QString() << QString();
+    QTest::newRow("tabs and blanks before the comment")
+        << QByteArray("[itemdef i_a]\nRESOURCES=2 i_log \t \t// x\nSKILLMAKE=mining 5\t//\n")
+        << "itemdef i_a"
+        << "i_a"
+        << "global_type"
+        << "A" << QString() << "2 i_log"
+        << "mining 5" << QString();
+    QTest::newRow("two comments: the first one counts")
+        << QByteArray("[itemdef i_a]\nRESOURCES=i_log//i_ore//i_gem\nTYPE=t_a//b//c\n")
+        << "itemdef i_a"
+        << "i_a"
+        << "t_a"
+        << "A" << QString() << "i_log" << QString() << QString();
+    QTest::newRow("value that is only a comment is empty")
+        << QByteArray("[itemdef i_a]\nRESOURCES=//i_log\nSKILLMAKE=  // tailoring 5\nTYPE=//t\n")
+        << "itemdef i_a"
+        << "i_a" << QString() << "A" << QString() << QString() << QString() << QString();
+    QTest::newRow("DEFNAME that is only a comment drops the section")
+        << QByteArray("[itemdef i_a]\nDEFNAME=//i_a\n") << "itemdef i_a" << QString()
+        << "global_type" << QString() << QString() << QString() << QString() << QString();
+    QTest::newRow("name falls back to a description already cut")
+        << QByteArray("[itemdef i_a]\nDESCRIPTION=Iron ingot // smelted\nSUBSECTION=Ores//x\n")
+        << "itemdef i_a"
+        << "i_a"
+        << "global_type"
+        << "Iron ingot"
+        << "Iron ingot" << QString() << QString() << "Ores";
+    QTest::newRow("name falls back to a subsection already cut")
+        << QByteArray("[itemdef i_a]\nDESCRIPTION=//nothing\nSUBSECTION=Ores\t//x\n")
+        << "itemdef i_a"
+        << "i_a"
+        << "global_type"
+        << "Ores" << QString() << QString() << QString() << "Ores";
+    QTest::newRow("name that is only a comment is derived, not the description")
+        << QByteArray("[itemdef i_a]\nNAME=// later\nDESCRIPTION=Desc\n") << "itemdef i_a"
+        << "i_a"
+        << "global_type"
+        << "A"
+        << "Desc" << QString() << QString() << QString();
+    QTest::newRow("tab removed after the comment is cut")
+        << QByteArray("[itemdef i_a]\nDEFNAME=i_/\t/b\nRESOURCES=a\tb//c\nSKILLMAKE=c/\t/d\n")
+        << "itemdef i_a"
+        << "i_//b"
+        << "global_type"
+        << "//b" << QString() << "ab"
+        << "c//d" << QString();
+    QTest::newRow("single slashes stay")
+        << QByteArray("[itemdef i_a]\nRESOURCES=a/b\nNAME=1/2 cup\n") << "itemdef i_a"
+        << "i_a"
+        << "global_type"
+        << "1/2 cup" << QString() << "a/b" << QString() << QString();
+    QTest::newRow("tabs stay in the other fields")
+        << QByteArray("[itemdef i_a]\nNAME=a\tc\nTYPE=t_a\tb\nDESCRIPTION=d\te\n") << "itemdef i_a"
+        << "i_a"
+        << "t_a\tb"
+        << "a\tc"
+        << "d\te" << QString() << QString() << QString();
+    QTest::newRow("comment in the header's id")
+        << QByteArray("[itemdef i_a//old]\nX=1\n") << "itemdef i_a//old"
+        << "i_a"
+        << "global_type"
+        << "A" << QString() << QString() << QString() << QString();
     QTest::newRow("defname from the header cleaned")
         << QByteArray("[itemdef i_a\tb]\nX=1\n") << "itemdef i_a\tb"
         << "i_ab"
@@ -480,6 +547,70 @@ void tst_ItemDefinition::finishName()
     ::finishName(fields);
     QCOMPARE(fields.name, expected);
     QCOMPARE(fields.defname, defname);
+}
+
+void tst_ItemDefinition::withoutComment_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("no comment") << "10 i_log,1 i_nails"
+                                << "10 i_log,1 i_nails";
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("at the start") << "//t_soulstone" << QString();
+    QTest::newRow("only blanks before it") << " \t //x" << QString();
+    QTest::newRow("inside an element") << "5 i_saltpeter//also sulfur"
+                                       << "5 i_saltpeter";
+    QTest::newRow("before a comma") << "1 i_pillow_throw//,1 i_wand_minax"
+                                    << "1 i_pillow_throw";
+    QTest::newRow("blank before it") << "i_pickpocket_dip //Blue"
+                                     << "i_pickpocket_dip";
+    QTest::newRow("tab before it") << "dummy\t//south"
+                                   << "dummy";
+    QTest::newRow("blanks and tabs before it") << "a \t \t//"
+                                               << "a";
+    QTest::newRow("blanks inside the value stay") << "a  b //c"
+                                                  << "a  b";
+    QTest::newRow("twice") << "a//b//c"
+                           << "a";
+    QTest::newRow("three slashes") << "a///b"
+                                   << "a";
+    QTest::newRow("single slashes") << "a/b/ c"
+                                    << "a/b/ c";
+    QTest::newRow("trailing blank without comment") << "a "
+                                                    << "a ";
+    QTest::newRow("slash tab slash is no comment") << "a/\t/b"
+                                                   << "a/\t/b";
+}
+
+void tst_ItemDefinition::withoutComment()
+{
+    QFETCH(QString, value);
+    QTEST(::withoutComment(value), "expected");
+}
+
+void tst_ItemDefinition::acceptItem_data()
+{
+    QTest::addColumn<QString>("defname");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("finished");
+
+    QTest::newRow("no defname") << QString() << "Named" << false << "Named";
+    QTest::newRow("derived name") << "i_iron_ingot" << QString() << true << "Iron ingot";
+    QTest::newRow("per-cent sign") << "i_a"
+                                   << "100%" << true << "100'";
+}
+
+void tst_ItemDefinition::acceptItem()
+{
+    QFETCH(QString, defname);
+    QFETCH(QString, name);
+    ItemFields fields;
+    fields.defname = defname;
+    fields.name = name;
+    QTEST(::acceptItem(fields), "accepted");
+    QTEST(fields.name, "finished");
 }
 
 QTEST_MAIN(tst_ItemDefinition)

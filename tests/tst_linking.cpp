@@ -1,19 +1,27 @@
 #include "scripts/linking.h"
 
-#include <QMap>
 #include <QTest>
 
 namespace {
 
-// Display names by id, "id=Name" per entry.
-QMap<QString, QString> namesFrom(const QStringList &entries)
+// A linker over records written "id=Name" or "id=Name=type" (type "global_type" when absent).
+Linker linkerOf(const QStringList &records)
 {
-    QMap<QString, QString> names;
-    for (const QString &entry : entries) {
-        const int equals = entry.indexOf(QLatin1Char('='));
-        names.insert(entry.left(equals), entry.mid(equals + 1));
+    Linker linker;
+    for (const QString &record : records) {
+        const QStringList parts = record.split(QLatin1Char('='));
+        linker.addRecord(parts.at(0), parts.at(1),
+                         parts.size() > 2 ? parts.at(2) : QStringLiteral("global_type"));
     }
-    return names;
+    return linker;
+}
+
+QStringList messagesOf(const QList<MissingResource> &missing)
+{
+    QStringList messages;
+    for (const MissingResource &resource : missing)
+        messages.append(notFoundMessage(resource.id));
+    return messages;
 }
 
 } // namespace
@@ -35,7 +43,8 @@ private slots:
     void notFoundMessage();
     void linkResources_data();
     void linkResources();
-    void linkResources_appendsToEarlierMessages();
+    void missingResources_keepTheirElement();
+    void resourceUses();
     void linkSkills_data();
     void linkSkills();
     void withoutRepeats_data();
@@ -207,12 +216,14 @@ void tst_Linking::notFoundMessage()
 void tst_Linking::linkResources_data()
 {
     QTest::addColumn<QString>("resources");
-    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("records");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("messages");
 
     const QStringList smithy{"i_ingot=Iron ingot", "i_log=Log", "5=Five"};
     const QStringList plain{"i_ingot=Iron ingot", "i_log=Log"};
+    const QStringList kitchen{"i_ham=Ham=t_food", "i_bread=Bread=t_food", "t_food=Food basket",
+                              "i_ruby=Ruby=t_gem"};
 
     QTest::newRow("amount and linked names")
         << "2 i_ingot,i_log" << plain << "2 Iron ingot, 1 Log" << QStringList();
@@ -241,72 +252,116 @@ void tst_Linking::linkResources_data()
         << "2i_log" << plain << QString() << QStringList{"Resoucre \"2i_log\" no found."};
     QTest::newRow("linked name with placeholders")
         << "2 i_odd" << QStringList{"i_odd=Odd %1 %2"} << "2 Odd %1 %2" << QStringList();
+    QTest::newRow("item type shown as written, amount first")
+        << "3 t_gem,i_bread" << kitchen << "3 t_gem, 1 Bread" << QStringList();
+    QTest::newRow("item type without an amount")
+        << "t_gem" << kitchen << "1 t_gem" << QStringList();
+    QTest::newRow("an id that is also a type names the record")
+        << "2 t_food" << kitchen << "2 Food basket" << QStringList();
+    QTest::newRow("a type no record carries is missing")
+        << "1 t_wood" << kitchen << QString() << QStringList{"Resoucre \"t_wood\" no found."};
+    QTest::newRow("the default type of untyped records")
+        << "global_type" << plain << "1 global_type" << QStringList();
+    QTest::newRow("types compared exactly")
+        << "T_Gem" << kitchen << QString() << QStringList{"Resoucre \"T_Gem\" no found."};
 }
 
 void tst_Linking::linkResources()
 {
     QFETCH(QString, resources);
-    QFETCH(QStringList, names);
+    QFETCH(QStringList, records);
     QFETCH(QString, expected);
 
-    const QMap<QString, QString> byId = namesFrom(names);
-    QStringList looked;
-    const NameLookup nameOf = [&](const QString &id) -> const QString * {
-        looked.append(id);
-        const auto found = byId.constFind(id);
-        return found == byId.cend() ? nullptr : &found.value();
-    };
-    QStringList messages;
-    QCOMPARE(::linkResources(resources, nameOf, messages), expected);
-    QTEST(messages, "messages");
-    QCOMPARE(looked.size(), int(resources.split(QLatin1Char(',')).size()));
+    const LinkedRecord linked = linkerOf(records).link(resources, QString());
+    QCOMPARE(linked.resources, expected);
+    QTEST(messagesOf(linked.missing), "messages");
+    QVERIFY(linked.skills.isEmpty());
 }
 
-void tst_Linking::linkResources_appendsToEarlierMessages()
+void tst_Linking::missingResources_keepTheirElement()
 {
-    const NameLookup none = [](const QString &) -> const QString * { return nullptr; };
-    QStringList messages{"earlier"};
-    QCOMPARE(::linkResources(QStringLiteral("i_x"), none, messages), QString());
-    QCOMPARE(messages, (QStringList{"earlier", "Resoucre \"i_x\" no found."}));
+    const Linker linker = linkerOf({"i_log=Log", "i_ham=Ham=t_food"});
+    const LinkedRecord linked =
+        linker.link(QStringLiteral("i_gone,3 i_log,t_food,,2 i_gone"), QString());
+    QCOMPARE(linked.missing.size(), 3);
+    const QList<int> elements{linked.missing.at(0).element, linked.missing.at(1).element,
+                              linked.missing.at(2).element};
+    QCOMPARE(elements, (QList<int>{0, 3, 4}));
+    QCOMPARE(linked.missing.at(2).id, QStringLiteral("i_gone"));
+}
+
+void tst_Linking::resourceUses()
+{
+    const Linker linker = linkerOf({"i_log=Log", "i_ham=Ham=t_food"});
+    const QList<ResourceUse> uses = linker.resourceUses(QStringLiteral("2 i_log,t_food,x i_none"));
+    QCOMPARE(uses.size(), 3);
+    QCOMPARE(uses.at(0).target, ResourceUse::Item);
+    QCOMPARE(uses.at(0).entry.amount, 2);
+    QCOMPARE(uses.at(1).target, ResourceUse::Type);
+    QCOMPARE(uses.at(1).entry.amount, 1);
+    QCOMPARE(uses.at(2).target, ResourceUse::Nothing);
+    QCOMPARE(uses.at(2).entry.amount, 0);
+    QCOMPARE(uses.at(2).element, 2);
+    QVERIFY(linker.resourceUses(QString()).isEmpty());
 }
 
 void tst_Linking::linkSkills_data()
 {
     QTest::addColumn<QString>("skillmake");
+    QTest::addColumn<QStringList>("records");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QStringList>("skillNames");
 
-    QTest::newRow("two skills") << "carpentry 100,alchimy 51.1"
+    const QStringList none;
+    const QStringList tools{"i_pen_and_ink=Pen and ink=t_scribe_tool",
+                            "i_sewing_kit=Kit=t_sewing_kit"};
+
+    QTest::newRow("two skills") << "carpentry 100,alchimy 51.1" << none
                                 << "Carpentry 100, Alchimy 51.1"
                                 << QStringList{"Carpentry", "Alchimy"};
-    QTest::newRow("value first") << "50 tailoring"
-                                 << "Tailoring 50" << QStringList{"Tailoring"};
+    QTest::newRow("value first") << "50 tailoring" << none << "Tailoring 50"
+                                 << QStringList{"Tailoring"};
     QTest::newRow("skill named twice")
-        << "tailoring 10,tailoring 20"
-        << "Tailoring 10, Tailoring 20" << QStringList{"Tailoring", "Tailoring"};
-    QTest::newRow("one-word element ignored") << "tailoring,carpentry 5"
-                                              << "Carpentry 5" << QStringList{"Carpentry"};
-    QTest::newRow("nothing usable") << "tailoring" << QString() << QStringList();
-    QTest::newRow("empty elements ignored") << ",carpentry 5,"
-                                            << "Carpentry 5" << QStringList{"Carpentry"};
-    QTest::newRow("display name from any case") << "cARPENTRY 1"
-                                                << "Carpentry 1" << QStringList{"Carpentry"};
+        << "tailoring 10,tailoring 20" << none << "Tailoring 10, Tailoring 20"
+        << QStringList{"Tailoring", "Tailoring"};
+    QTest::newRow("one-word element ignored")
+        << "tailoring,carpentry 5" << none << "Carpentry 5" << QStringList{"Carpentry"};
+    QTest::newRow("nothing usable") << "tailoring" << none << QString() << QStringList();
+    QTest::newRow("empty elements ignored")
+        << ",carpentry 5," << none << "Carpentry 5" << QStringList{"Carpentry"};
+    QTest::newRow("display name from any case")
+        << "cARPENTRY 1" << none << "Carpentry 1" << QStringList{"Carpentry"};
     QTest::newRow("blank after the comma: empty skill ignored")
-        << "carpentry 1, tailoring 2"
-        << "Carpentry 1" << QStringList{"Carpentry"};
-    QTest::newRow("placeholder-like skill names") << "%2x 5,%1y 6"
-                                                  << "%2x 5, %1y 6" << QStringList{"%2x", "%1y"};
-    QTest::newRow("non-numeric value") << "tailoring lots"
-                                       << "Tailoring 0" << QStringList{"Tailoring"};
+        << "carpentry 1, tailoring 2" << none << "Carpentry 1" << QStringList{"Carpentry"};
+    QTest::newRow("placeholder-like skill names")
+        << "%2x 5,%1y 6" << none << "%2x 5, %1y 6" << QStringList{"%2x", "%1y"};
+    QTest::newRow("non-numeric value")
+        << "tailoring lots" << none << "Tailoring 0" << QStringList{"Tailoring"};
+    QTest::newRow("tool with an amount is a requirement")
+        << "inscription 65.0,1 i_pen_and_ink" << tools << "Inscription 65"
+        << QStringList{"Inscription"};
+    QTest::newRow("tool before its amount is a requirement")
+        << "i_pen_and_ink 1,inscription 65.0" << tools << "Inscription 65"
+        << QStringList{"Inscription"};
+    QTest::newRow("tool type with an amount is a requirement")
+        << "tailoring 30,1 t_sewing_kit" << tools << "Tailoring 30" << QStringList{"Tailoring"};
+    QTest::newRow("tool alone is ignored as one word")
+        << "t_sewing_kit,tailoring 30" << tools << "Tailoring 30" << QStringList{"Tailoring"};
+    QTest::newRow("an unknown id stays a skill")
+        << "1 i_quill" << tools << "I_quill 1" << QStringList{"I_quill"};
+    QTest::newRow("only requirements")
+        << "1 i_pen_and_ink,1 t_sewing_kit" << tools << QString() << QStringList();
 }
 
 void tst_Linking::linkSkills()
 {
     QFETCH(QString, skillmake);
+    QFETCH(QStringList, records);
     QFETCH(QString, expected);
-    QStringList skillNames;
-    QCOMPARE(::linkSkills(skillmake, skillNames), expected);
-    QTEST(skillNames, "skillNames");
+    const LinkedRecord linked = linkerOf(records).link(QString(), skillmake);
+    QCOMPARE(linked.skillmake, expected);
+    QTEST(linked.skills, "skillNames");
+    QVERIFY(linked.missing.isEmpty());
 }
 
 void tst_Linking::withoutRepeats_data()
