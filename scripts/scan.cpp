@@ -1,5 +1,6 @@
 #include "scripts/scan.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 ScriptScan::~ScriptScan() = default;
@@ -11,6 +12,11 @@ bool ScriptScan::run(const QStringList &directories)
         directoryStarted(directory, paths);
         for (const QString &path : paths) {
             fileStarted(path);
+            // Opening a FIFO or a device would block or never end; only a regular file is read.
+            if (!QFileInfo(path).isFile()) {
+                fileFinished();
+                continue;
+            }
             QSettings script(path, QSettings::IniFormat);
             script.sync();
             const QStringList sections = script.childGroups();
@@ -19,6 +25,8 @@ bool ScriptScan::run(const QStringList &directories)
                     return false;
                 if (isItemDefinition(section))
                     itemDefinitionFound(script, section);
+                else
+                    otherSectionFound(script, section);
             }
             fileFinished();
         }
@@ -41,6 +49,8 @@ void ScriptScan::itemDefinitionFound(QSettings &script, const QString &section)
     ItemFields fields = readItemDefinition(script, section);
     itemRead(fields);
 }
+
+void ScriptScan::otherSectionFound(QSettings &, const QString &) {}
 
 void ScriptScan::itemRead(ItemFields &) {}
 

@@ -33,6 +33,8 @@ protected:
     // Every item definition section, with its file open at the top level. By default its keys
     // are read and handed to itemRead().
     virtual void itemDefinitionFound(QSettings &script, const QString &section);
+    // Every section that is not an item definition, with its file open at the top level.
+    virtual void otherSectionFound(QSettings &script, const QString &section);
     // Every item definition, as read; its defname may be empty and its name is not yet
     // finished (see finishName).
     virtual void itemRead(ItemFields &fields);
