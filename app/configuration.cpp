@@ -49,6 +49,23 @@ Configuration readConfiguration(const QString &fileName)
     return c;
 }
 
+CheckConfiguration readCheckConfiguration(const QString &fileName)
+{
+    QSettings file(fileName, QSettings::IniFormat);
+    file.sync();
+    const auto list = [&file](const QString &key) {
+        QStringList values;
+        const QStringList read = file.value(key).toStringList();
+        for (const QString &value : read) {
+            if (!value.trimmed().isEmpty())
+                values.append(value.trimmed());
+        }
+        return values;
+    };
+    return CheckConfiguration{list(QStringLiteral("Check/Ignore")),
+                              list(QStringLiteral("Check/Disable"))};
+}
+
 bool writeConfiguration(const QString &fileName, const Configuration &configuration)
 {
     QSettings file(fileName, QSettings::IniFormat);

@@ -18,6 +18,15 @@ QString defaultHeaderTemplate();
 QString defaultItemTemplate();
 QString defaultEndTemplate();
 
+// The exceptions a script repository keeps beside its scripts for the command-line checks, in
+// a section of their own that the window neither reads nor writes.
+struct CheckConfiguration
+{
+    QStringList ignore;
+    QStringList disable;
+};
+CheckConfiguration readCheckConfiguration(const QString &fileName);
+
 // A missing key gives its default; a key present with an empty value stays empty.
 Configuration readConfiguration(const QString &fileName);
 // Returns false when the file could not be written; the window ignores that.

@@ -1,19 +1,23 @@
 #include "app/configuration.h"
+#include "cli/findingformats.h"
 #include "cli/pages.h"
+#include "scripts/checks.h"
 #include "scripts/scriptload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QSettings>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -26,7 +30,7 @@ namespace {
 enum ExitStatus
 {
     Success = 0,
-    MissingResources = 1,
+    Findings = 1,
     Failure = 2
 };
 
@@ -39,10 +43,12 @@ bool stderrIsTerminal()
 #endif
 }
 
-void writeOut(const QString &text)
+// False when standard output took less than all of it (a full disk, a closed pipe).
+bool writeOut(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    return written == size_t(bytes.size()) && std::fflush(stdout) == 0;
 }
 
 int fail(const QString &reason)
@@ -60,6 +66,9 @@ QString configurationProblem(const QString &fileName)
         return QStringLiteral("does not exist");
     if (info.isDir())
         return QStringLiteral("is a directory");
+    // A FIFO would block the read for ever and a device would never end: only regular files.
+    if (!info.isFile())
+        return QStringLiteral("is not a regular file");
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
@@ -70,15 +79,17 @@ QString configurationProblem(const QString &fileName)
     // The window writes all five keys; a file with content but none of them is another kind
     // of file given by mistake.
     static const QStringList keys = {
-        QStringLiteral("Settings/Dirs"), QStringLiteral("Settings/Filter"),
+        QStringLiteral("Settings/Dirs"),     QStringLiteral("Settings/Filter"),
         QStringLiteral("HTML/HeaderString"), QStringLiteral("HTML/ItemString"),
-        QStringLiteral("HTML/EndString")};
+        QStringLiteral("HTML/EndString"),    QStringLiteral("Check/Ignore"),
+        QStringLiteral("Check/Disable")};
     const bool known = std::any_of(keys.cbegin(), keys.cend(), [&settings](const QString &key) {
         return settings.contains(key);
     });
     if (!known && info.size() > 0)
         return QStringLiteral("holds none of the keys Settings/Dirs, Settings/Filter, "
-                              "HTML/HeaderString, HTML/ItemString, HTML/EndString");
+                              "HTML/HeaderString, HTML/ItemString, HTML/EndString, "
+                              "Check/Ignore, Check/Disable");
     return QString();
 }
 
@@ -120,50 +131,6 @@ private:
     int width = 0;
 };
 
-// A missing id where it first occurs, with the file and defname of that item.
-struct FirstMissing
-{
-    QString id;
-    QString message;
-    QString file;
-    QString defname;
-};
-
-QList<FirstMissing> firstMissing(const LoadedScripts &loaded)
-{
-    QList<FirstMissing> first;
-    QSet<QString> seen;
-    for (const MissingResourceUse &use : loaded.missing) {
-        const QString message = notFoundMessage(use.resource.id);
-        if (seen.contains(message))
-            continue;
-        seen.insert(message);
-        first.append(FirstMissing{use.resource.id, message,
-                                  loaded.records.value(use.defname).place.file, use.defname});
-    }
-    return first;
-}
-
-QString checkText(const QList<FirstMissing> &missing)
-{
-    QString text;
-    for (const FirstMissing &first : missing)
-        text += QStringLiteral("%1: %2: %3\n").arg(first.file, first.defname, first.message);
-    return text;
-}
-
-QJsonArray missingJson(const QList<FirstMissing> &missing)
-{
-    QJsonArray list;
-    for (const FirstMissing &first : missing) {
-        list.append(QJsonObject{{QStringLiteral("id"), first.id},
-                                {QStringLiteral("message"), first.message},
-                                {QStringLiteral("file"), first.file},
-                                {QStringLiteral("defname"), first.defname}});
-    }
-    return list;
-}
-
 QString listingText(const LoadedScripts &loaded)
 {
     QString text;
@@ -202,6 +169,32 @@ QString jsonText(const QJsonObject &object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
+QString checkList()
+{
+    QString text;
+    for (const Check &check : checks())
+        text += QStringLiteral("  %1 (%2): %3\n")
+                    .arg(check.id, severityName(check.severity), check.description);
+    return text;
+}
+
+QString findingsIn(const QString &format, const QList<Finding> &findings)
+{
+    if (format == QLatin1String("json"))
+        return findingsJson(findings);
+    if (format == QLatin1String("sarif"))
+        return findingsSarif(findings, QDir::currentPath(), QStringLiteral(TAVREL_VERSION));
+    if (format == QLatin1String("github"))
+        return findingsGithub(findings);
+    return findingsText(findings);
+}
+
+void note(const QString &text)
+{
+    const QByteArray line = QStringLiteral("tavrel-report: note: %1\n").arg(text).toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -211,11 +204,16 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVREL_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Loads item scripts as Tavrel's File > Open does. Without --check or --html, lists every "
-        "skill with its items, then the resource ids that name no item.\n"
-        "Exit status: 0 on success, 1 when --check finds a resource id that names no item, 2 on "
-        "bad usage or any error."));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Loads item scripts as Tavrel's File > Open does. Without --check or --html, lists "
+            "every skill with its items, then the resource ids that name no item.\n"
+            "With --check, reports what the checks find, one finding per line as "
+            "\"file:line:column: severity: message [check] (in defname)\". The checks:\n") +
+        checkList() +
+        QStringLiteral("Exit status: 0 when no error is found (warnings alone give 0 unless "
+                       "--strict), 1 when one is, 2 on bad usage or when the check could not be "
+                       "carried out."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption configOption(
@@ -231,18 +229,35 @@ int main(int argc, char *argv[])
         QStringLiteral("filter"),
         QStringLiteral("File-name patterns separated by \",\", instead of the configured ones."),
         QStringLiteral("patterns"));
-    const QCommandLineOption checkOption(
-        QStringLiteral("check"),
-        QStringLiteral("List every resource id that names no item, once, where it first occurs."));
-    const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("Output format: text or json."),
-                                          QStringLiteral("format"), QStringLiteral("text"));
+    const QCommandLineOption checkOption(QStringLiteral("check"),
+                                         QStringLiteral("Check the scripts and report findings."));
+    const QCommandLineOption listChecksOption(QStringLiteral("list-checks"),
+                                              QStringLiteral("List the checks and exit."));
+    const QCommandLineOption ignoreOption(
+        QStringLiteral("ignore"),
+        QStringLiteral("Drop findings about this resource id, skill or defname; may be repeated "
+                       "(also Check/Ignore in the configuration)."),
+        QStringLiteral("id"));
+    const QCommandLineOption disableOption(
+        QStringLiteral("disable"),
+        QStringLiteral("Do not run this check; may be repeated (also Check/Disable in the "
+                       "configuration)."),
+        QStringLiteral("check"));
+    const QCommandLineOption strictOption(QStringLiteral("strict"),
+                                          QStringLiteral("Warnings fail the check too."));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                           QStringLiteral("Say on stderr how the checks ran."));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("Output format: text or json; with --check also sarif or github."),
+        QStringLiteral("format"), QStringLiteral("text"));
     const QCommandLineOption htmlOption(
         QStringLiteral("html"),
         QStringLiteral("Write index.html and the report page of every skill into the directory."),
         QStringLiteral("directory"));
-    parser.addOptions(
-        {configOption, dirOption, filterOption, checkOption, formatOption, htmlOption});
+    parser.addOptions({configOption, dirOption, filterOption, checkOption, listChecksOption,
+                       ignoreOption, disableOption, strictOption, verboseOption, formatOption,
+                       htmlOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
@@ -250,28 +265,48 @@ int main(int argc, char *argv[])
         parser.showHelp(Success);
     if (parser.isSet(versionOption))
         parser.showVersion();
+    if (parser.isSet(listChecksOption))
+        return writeOut(checkList()) ? Success : fail(QStringLiteral("cannot write the output"));
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument \"%1\"")
                         .arg(parser.positionalArguments().constFirst()));
+    const bool check = parser.isSet(checkOption);
     const QString format = parser.value(formatOption);
-    if (format != QLatin1String("text") && format != QLatin1String("json"))
-        return fail(QStringLiteral("unknown format \"%1\": use text or json").arg(format));
+    static const QStringList formats = {QStringLiteral("text"), QStringLiteral("json"),
+                                        QStringLiteral("sarif"), QStringLiteral("github")};
+    if (!formats.contains(format))
+        return fail(
+            QStringLiteral("unknown format \"%1\": use text, json, sarif or github").arg(format));
+    if (!check && formats.indexOf(format) > 1)
+        return fail(QStringLiteral("--format %1 needs --check").arg(format));
     if (parser.isSet(htmlOption) && parser.value(htmlOption).isEmpty())
         return fail(QStringLiteral("--html needs a directory"));
 
     QString configFile = QStringLiteral("./config.cfg");
     if (parser.isSet(configOption))
         configFile = parser.value(configOption);
+    CheckOptions checkOptions;
     if (parser.isSet(configOption) || QFileInfo::exists(configFile)) {
         const QString problem = configurationProblem(configFile);
         if (!problem.isEmpty())
             return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, problem));
+        const CheckConfiguration kept = readCheckConfiguration(configFile);
+        checkOptions.ignored = kept.ignore;
+        for (const QString &id : kept.disable)
+            checkOptions.disabled.insert(id);
     }
     Configuration configuration = readConfiguration(configFile);
     if (parser.isSet(dirOption))
         configuration.dirs = parser.values(dirOption);
     if (parser.isSet(filterOption))
         configuration.filter = parser.value(filterOption);
+    checkOptions.ignored += parser.values(ignoreOption);
+    for (const QString &id : parser.values(disableOption))
+        checkOptions.disabled.insert(id);
+    for (const QString &id : std::as_const(checkOptions.disabled)) {
+        if (!findCheck(id))
+            return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
+    }
 
     for (const QString &directory : std::as_const(configuration.dirs)) {
         const QString problem = directoryProblem(directory);
@@ -292,13 +327,24 @@ int main(int argc, char *argv[])
     }
 
     const bool json = format == QLatin1String("json");
-    if (parser.isSet(checkOption)) {
-        const QList<FirstMissing> missing = firstMissing(loaded);
-        writeOut(json ? jsonText(QJsonObject{{QStringLiteral("missing"), missingJson(missing)}})
-                      : checkText(missing));
-        return missing.isEmpty() ? Success : MissingResources;
+    if (check) {
+        const CheckResult result = runChecks(loaded, checkOptions);
+        if (parser.isSet(verboseOption)) {
+            for (const QString &text : result.notes)
+                note(text);
+        }
+        if (!writeOut(findingsIn(format, result.findings)))
+            return fail(QStringLiteral("cannot write the output: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        const bool strict = parser.isSet(strictOption);
+        const bool failed = std::any_of(
+            result.findings.cbegin(), result.findings.cend(),
+            [strict](const Finding &f) { return strict || f.severity == Severity::Error; });
+        return failed ? Findings : Success;
     }
-    if (!parser.isSet(htmlOption))
-        writeOut(json ? jsonText(listingJson(loaded)) : listingText(loaded));
+    if (!parser.isSet(htmlOption) &&
+        !writeOut(json ? jsonText(listingJson(loaded)) : listingText(loaded)))
+        return fail(QStringLiteral("cannot write the output: %1")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
     return Success;
 }

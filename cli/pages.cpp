@@ -11,6 +11,9 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr int longestSlug = 60;
@@ -54,14 +57,31 @@ QString indexPage(const LoadedScripts &loaded, const QStringList &fileNames)
                 QStringLiteral("<h1>Skills</h1>\n<ul>\n%1</ul>").arg(list));
 }
 
+// QFileDevice says "Unknown error" for some failed writes; the system's reason is clearer.
+QString failure(const QSaveFile &file, int systemError)
+{
+    QString reason = file.errorString();
+    if ((reason.isEmpty() || reason == QLatin1String("Unknown error")) && systemError != 0)
+        reason = QString::fromLocal8Bit(std::strerror(systemError));
+    return QStringLiteral("cannot write \"%1\": %2").arg(file.fileName(), reason);
+}
+
+// The page replaces its file only once all of it is on the disk; a page that cannot be written
+// completely leaves nothing behind.
 QString writePage(const QDir &directory, const QString &fileName, const QString &content)
 {
     QSaveFile file(directory.filePath(fileName));
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write \"%1\": %2").arg(file.fileName(), file.errorString());
-    file.write(content.toUtf8());
+        return failure(file, errno);
+    const QByteArray bytes = content.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString why = failure(file, errno);
+        file.cancelWriting();
+        return why;
+    }
     if (!file.commit())
-        return QStringLiteral("cannot write \"%1\": %2").arg(file.fileName(), file.errorString());
+        return failure(file, errno);
     return QString();
 }
 

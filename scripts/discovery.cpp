@@ -20,7 +20,7 @@ QString canonicalSubdirectory(const QString &canonicalParent, const QFileInfo &e
 
 // `canonical` is the resolved form of `directory`, or empty when it cannot be resolved.
 void collect(const QString &directory, const QString &canonical, const QStringList &nameFilters,
-             QSet<QString> &onPath, QStringList &result)
+             QSet<QString> &onPath, QStringList &result, QStringList *unreadable)
 {
     // A directory link back into the current path would otherwise recurse without end.
     if (!canonical.isEmpty()) {
@@ -30,6 +30,15 @@ void collect(const QString &directory, const QString &canonical, const QStringLi
     }
 
     const QString base = normaliseDirectory(directory);
+    // A directory that cannot be listed looks empty; a caller may want to know it was skipped.
+    if (unreadable) {
+        const QFileInfo info(base);
+        if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+            unreadable->append(base);
+            onPath.remove(canonical);
+            return;
+        }
+    }
     const QDir dir(base);
     const QStringList files = dir.entryList(nameFilters, QDir::Files, QDir::NoSort);
     for (const QString &name : files)
@@ -40,7 +49,8 @@ void collect(const QString &directory, const QString &canonical, const QStringLi
         const QString name = entry.fileName();
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
-        collect(base + name, canonicalSubdirectory(canonical, entry), nameFilters, onPath, result);
+        collect(base + name, canonicalSubdirectory(canonical, entry), nameFilters, onPath, result,
+                unreadable);
     }
 
     if (!canonical.isEmpty())
@@ -60,13 +70,14 @@ QString normaliseDirectory(const QString &directory)
     return normalised;
 }
 
-QStringList findScriptFiles(const QString &directory, const QString &filter)
+QStringList findScriptFiles(const QString &directory, const QString &filter,
+                            QStringList *unreadable)
 {
     const QStringList nameFilters =
         filter.split(QStringLiteral(","), Qt::KeepEmptyParts, Qt::CaseSensitive);
     const QString base = normaliseDirectory(directory);
     QSet<QString> onPath;
     QStringList result;
-    collect(base, QFileInfo(base).canonicalFilePath(), nameFilters, onPath, result);
+    collect(base, QFileInfo(base).canonicalFilePath(), nameFilters, onPath, result, unreadable);
     return result;
 }

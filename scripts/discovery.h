@@ -10,7 +10,9 @@ QString normaliseDirectory(const QString &directory);
 // The files below `directory` whose names match one of the comma-separated wildcard
 // patterns of `filter` (kept untrimmed, empty parts included): the directory's own files
 // in case-insensitive name order, then each subdirectory depth first. Hidden and system
-// entries are left out; a missing or unreadable directory gives nothing.
-QStringList findScriptFiles(const QString &directory, const QString &filter);
+// entries are left out; a missing or unreadable directory gives nothing, and is added to
+// `unreadable` when it is given.
+QStringList findScriptFiles(const QString &directory, const QString &filter,
+                            QStringList *unreadable = nullptr);
 
 #endif

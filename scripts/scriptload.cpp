@@ -3,8 +3,10 @@
 #include "scripts/discovery.h"
 #include "scripts/scan.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSettings>
 
 namespace {
 
@@ -19,15 +21,56 @@ public:
 protected:
     QStringList filesOf(const QString &directory) override
     {
-        return findScriptFiles(directory, filter);
+        QStringList unreadable;
+        const QStringList files = findScriptFiles(directory, filter, &unreadable);
+        for (const QString &path : std::as_const(unreadable))
+            loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
+        return files;
     }
 
-    void fileStarted(const QString &path) override { currentFile = path; }
+    void fileStarted(const QString &path) override
+    {
+        currentFile = path;
+        itemsInFile = false;
+        const QFileInfo info(path);
+        if (!info.exists()) {
+            loaded.unreadable.append({path, QStringLiteral("cannot open the file: it is gone, or "
+                                                           "its name cannot be opened")});
+            return;
+        }
+        if (!info.isFile()) {
+            loaded.unreadable.append({path, QStringLiteral("is not a regular file")});
+            return;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            loaded.unreadable.append({path, file.errorString()});
+    }
 
     void itemDefinitionFound(QSettings &script, const QString &section) override
     {
         currentSection = section;
+        if (!itemsInFile) {
+            itemsInFile = true;
+            loaded.itemFiles.append(currentFile);
+        }
         ScriptScan::itemDefinitionFound(script, section);
+    }
+
+    void otherSectionFound(QSettings &script, const QString &section) override
+    {
+        if (sectionWord(section, 0).compare(QLatin1String("skill"), Qt::CaseInsensitive) != 0)
+            return;
+        script.beginGroup(section);
+        const QStringList keys = script.childKeys();
+        for (const QString &key : keys) {
+            if (key.compare(QLatin1String("KEY"), Qt::CaseInsensitive) != 0)
+                continue;
+            const QString name = withoutComment(script.value(key).toString()).trimmed();
+            if (!name.isEmpty())
+                loaded.skillDefinitions.append(name);
+        }
+        script.endGroup();
     }
 
     void itemRead(ItemFields &fields) override
@@ -59,6 +102,7 @@ private:
     LoadedScripts &loaded;
     QString currentFile;
     QString currentSection;
+    bool itemsInFile = false;
     int files = 0;
     int itemDefinitions = 0;
 };

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -52,6 +53,14 @@ struct LoadedScripts
     QList<SkillGroup> skills;
     // Every entry naming nothing, in linking order: records by defname, entries in order.
     QList<MissingResourceUse> missing;
+
+    // The script files that hold at least one item definition, in reading order.
+    QStringList itemFiles;
+    // Files and directories below the configured directories that were listed but could not be
+    // read, with the reason.
+    QList<QPair<QString, QString>> unreadable;
+    // The names the scripts give their skills ([SKILL n] sections, key KEY), as written.
+    QStringList skillDefinitions;
 
     // The window's load messages: one per id that names nothing, in order of first occurrence.
     QStringList messages() const;

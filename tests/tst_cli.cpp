@@ -343,34 +343,57 @@ void CliTest::check_data()
     const QByteArray rich = configuration("scripts", "*.scp");
     QTest::newRow("missing ids, text")
         << rich << QStringLiteral("text") << 1
-        << QByteArray("scripts/wood.scp: i_chair: Resoucre \"i_nail\" no found.\n"
-                      "scripts/cloth/cloth.scp: i_cloth: Resoucre \"i_cotton\" no found.\n"
-                      "scripts/cloth/cloth.scp: i_percent: Resoucre \"i_glue\" no found.\n"
-                      "scripts/wood.scp: i_throne: Resoucre \"\" no found.\n");
+        << QByteArray("scripts/cloth/cloth.scp:4:11: error: Resoucre \"i_nail\" no found. "
+                      "[missing-resource] (in i_percent)\n"
+                      "scripts/cloth/cloth.scp:4:18: error: Resoucre \"i_glue\" no found. "
+                      "[missing-resource] (in i_percent)\n"
+                      "scripts/cloth/cloth.scp:8:13: error: Resoucre \"i_cotton\" no found. "
+                      "[missing-resource] (in i_cloth)\n"
+                      "scripts/cloth/cloth.scp:10:10: warning: Defname \"i_log\" is defined again "
+                      "(before at scripts/wood.scp:1); the load keeps this one. "
+                      "[duplicate-defname] (in i_log)\n"
+                      "scripts/wood.scp:9:25: error: Resoucre \"i_nail\" no found. "
+                      "[missing-resource] (in i_chair)\n"
+                      "scripts/wood.scp:12: error: Resoucre \"\" no found. [missing-resource] "
+                      "(in i_throne)\n");
     QTest::newRow("nothing missing, text")
         << configuration("scripts/clean", "*.scp") << QStringLiteral("text") << 0 << QByteArray();
     QTest::newRow("nothing to read, text")
         << configuration("scripts", "*.none") << QStringLiteral("text") << 0 << QByteArray();
 
-    QJsonArray missing;
-    const auto add = [&missing](const char *id, const char *file, const char *defname) {
-        missing.append(
-            QJsonObject{{QStringLiteral("id"), QString::fromUtf8(id)},
-                        {QStringLiteral("message"),
-                         QStringLiteral("Resoucre \"%1\" no found.").arg(QString::fromUtf8(id))},
-                        {QStringLiteral("file"), QString::fromUtf8(file)},
-                        {QStringLiteral("defname"), QString::fromUtf8(defname)}});
+    QJsonArray findings;
+    const auto add = [&findings](const char *check, const char *id, const char *file, int line,
+                                 int column, const char *defname, const QString &message) {
+        findings.append(QJsonObject{
+            {QStringLiteral("check"), QString::fromUtf8(check)},
+            {QStringLiteral("severity"),
+             QString::fromUtf8(qstrcmp(check, "missing-resource") == 0 ? "error" : "warning")},
+            {QStringLiteral("id"), QString::fromUtf8(id)},
+            {QStringLiteral("message"), message},
+            {QStringLiteral("file"), QString::fromUtf8(file)},
+            {QStringLiteral("line"), line},
+            {QStringLiteral("column"), column},
+            {QStringLiteral("defname"), QString::fromUtf8(defname)}});
     };
-    add("i_nail", "scripts/wood.scp", "i_chair");
-    add("i_cotton", "scripts/cloth/cloth.scp", "i_cloth");
-    add("i_glue", "scripts/cloth/cloth.scp", "i_percent");
-    add("", "scripts/wood.scp", "i_throne");
+    const auto missing = [&add](const char *id, const char *file, int line, int column,
+                                const char *defname) {
+        add("missing-resource", id, file, line, column, defname,
+            QStringLiteral("Resoucre \"%1\" no found.").arg(QString::fromUtf8(id)));
+    };
+    missing("i_nail", "scripts/cloth/cloth.scp", 4, 11, "i_percent");
+    missing("i_glue", "scripts/cloth/cloth.scp", 4, 18, "i_percent");
+    missing("i_cotton", "scripts/cloth/cloth.scp", 8, 13, "i_cloth");
+    add("duplicate-defname", "i_log", "scripts/cloth/cloth.scp", 10, 10, "i_log",
+        QStringLiteral("Defname \"i_log\" is defined again (before at scripts/wood.scp:1); the "
+                       "load keeps this one."));
+    missing("i_nail", "scripts/wood.scp", 9, 25, "i_chair");
+    missing("", "scripts/wood.scp", 12, 0, "i_throne");
     QTest::newRow("missing ids, json")
         << rich << QStringLiteral("json") << 1
-        << QJsonDocument(QJsonObject{{QStringLiteral("missing"), missing}}).toJson();
+        << QJsonDocument(QJsonObject{{QStringLiteral("findings"), findings}}).toJson();
     QTest::newRow("nothing missing, json")
         << configuration("scripts/clean", "*.scp") << QStringLiteral("json") << 0
-        << QJsonDocument(QJsonObject{{QStringLiteral("missing"), QJsonArray()}}).toJson();
+        << QJsonDocument(QJsonObject{{QStringLiteral("findings"), QJsonArray()}}).toJson();
 }
 
 void CliTest::check()
@@ -591,8 +614,8 @@ void CliTest::badInput_data()
     QTest::newRow("output is a file") << args({"--html", "scripts/wood.scp"}) << good
                                       << args({"\"scripts/wood.scp\"", "is not a directory"});
     QTest::newRow("unknown option") << args({"--bogus"}) << good << args({"bogus"});
-    QTest::newRow("unknown format")
-        << args({"--check", "--format", "xml"}) << good << args({"\"xml\"", "text or json"});
+    QTest::newRow("unknown format") << args({"--check", "--format", "xml"}) << good
+                                    << args({"\"xml\"", "text, json, sarif or github"});
     QTest::newRow("argument without option") << args({"scripts"}) << good << args({"\"scripts\""});
     QTest::newRow("option without value") << args({"--dir"}) << good << args({"--dir"});
 }

@@ -1,0 +1,24 @@
+#ifndef TAVREL_FINDINGFORMATS_H
+#define TAVREL_FINDINGFORMATS_H
+
+#include <QList>
+#include <QString>
+
+struct Finding;
+
+// One line per finding, as compilers write them: "file:line:column: severity: message [check]
+// (in defname)". Line breaks in a file name are escaped, so a finding is always one line.
+QString findingsText(const QList<Finding> &findings);
+
+// {"findings": [...]} with every field of every finding.
+QString findingsJson(const QList<Finding> &findings);
+
+// A SARIF 2.1.0 log of one run, the rules from the check list and each location relative to
+// `baseDirectory` where it lies below it.
+QString findingsSarif(const QList<Finding> &findings, const QString &baseDirectory,
+                      const QString &version);
+
+// One GitHub Actions workflow command per finding, which a job shows as an annotation.
+QString findingsGithub(const QList<Finding> &findings);
+
+#endif

@@ -1,0 +1,62 @@
+#ifndef TAVREL_CHECKS_H
+#define TAVREL_CHECKS_H
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+struct LoadedScripts;
+
+enum class Severity
+{
+    Error,
+    Warning
+};
+QString severityName(Severity severity);
+
+// A check of the scripts: a stable id, its severity and what it finds.
+struct Check
+{
+    QString id;
+    Severity severity;
+    QString description;
+};
+const QList<Check> &checks();
+const Check *findCheck(const QString &id);
+
+// One thing a check found, where it is written: line and column counted from 1, in characters,
+// 0 where unknown. `subject` is what the finding is about (a resource id, a skill, a defname).
+struct Finding
+{
+    QString check;
+    Severity severity = Severity::Error;
+    QString message;
+    QString file;
+    int line = 0;
+    int column = 0;
+    QString defname;
+    QString subject;
+};
+
+struct CheckOptions
+{
+    // Check ids that do not run.
+    QSet<QString> disabled;
+    // Resource ids, skills or defnames whose findings are dropped, compared regardless of case.
+    QStringList ignored;
+};
+
+struct CheckResult
+{
+    // In order of file, line and column; findings without a line first within their file.
+    QList<Finding> findings;
+    // What a user may want to know about how the checks ran.
+    QStringList notes;
+};
+
+// Runs every check that is not disabled over a load, reading the script files again only to
+// locate findings and to test their encoding.
+CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
+
+#endif
