@@ -7,6 +7,27 @@
 #include <QTextBrowser>
 #include <QTreeWidgetItem>
 
+namespace {
+
+// Inserted while the vertical scroll bar is hidden, a report taller than the browser is laid
+// out at the full width, and again when the bar appears and narrows the page; for the table of
+// a large skill each layout costs more than everything else the report does. The bar is shown
+// for the insertion, so that the one layout is made at the width the report will keep; the
+// browser's own policy then decides whether the bar stays.
+void insertReport(QTextBrowser *browser, const QString &report)
+{
+    const Qt::ScrollBarPolicy policy = browser->verticalScrollBarPolicy();
+    if (policy != Qt::ScrollBarAsNeeded) {
+        browser->insertHtml(report);
+        return;
+    }
+    browser->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    browser->insertHtml(report);
+    browser->setVerticalScrollBarPolicy(policy);
+}
+
+} // namespace
+
 void Tavrel::itemClicked(QTreeWidgetItem *node, int)
 {
     // While a load or another report runs, a click would mix two reports in the browser or walk
@@ -40,7 +61,7 @@ void Tavrel::itemClicked(QTreeWidgetItem *node, int)
         }
     }
     report += end;
-    textBrowser->insertHtml(report);
+    insertReport(textBrowser, report);
 }
 
 QList<SI_item *> Tavrel::FindSI(QString id)

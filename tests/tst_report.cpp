@@ -2,12 +2,15 @@
 
 #include "app/configuration.h"
 #include "app/tavrel.h"
+#include "report/itemrow.h"
 #include "scripts/si_item.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -133,6 +136,47 @@ QString plainChairs(int from, int to, const QString &pattern)
     return text;
 }
 
+// What the browser shows of its document, once the events its insertion posted have run.
+struct BrowserView
+{
+    QString html;
+    QSizeF documentSize;
+    QSize viewportSize;
+    bool verticalBar;
+    bool horizontalBar;
+    Qt::ScrollBarPolicy verticalPolicy;
+
+    bool operator==(const BrowserView &other) const
+    {
+        return html == other.html && documentSize == other.documentSize &&
+               viewportSize == other.viewportSize && verticalBar == other.verticalBar &&
+               horizontalBar == other.horizontalBar && verticalPolicy == other.verticalPolicy;
+    }
+};
+
+BrowserView viewOf(QTextBrowser *browser)
+{
+    QCoreApplication::processEvents();
+    return {browser->toHtml(),
+            browser->document()->documentLayout()->documentSize(),
+            browser->viewport()->size(),
+            browser->verticalScrollBar()->isVisible(),
+            browser->horizontalScrollBar()->isVisible(),
+            browser->verticalScrollBarPolicy()};
+}
+
+QString describe(const BrowserView &view)
+{
+    return QStringLiteral("document %1x%2, viewport %3x%4, bars %5/%6, policy %7")
+        .arg(view.documentSize.width())
+        .arg(view.documentSize.height())
+        .arg(view.viewportSize.width())
+        .arg(view.viewportSize.height())
+        .arg(view.verticalBar)
+        .arg(view.horizontalBar)
+        .arg(int(view.verticalPolicy));
+}
+
 } // namespace
 
 class ReportTest : public QObject
@@ -152,6 +196,8 @@ private slots:
     void item_rendersAloneWithoutDialog();
     void item_secondSkillCopy_rendersLikeTheRecord();
     void sameNodeTwice_leavesOneReport();
+    void browser_showsWhatAPlainInsertShows_data();
+    void browser_showsWhatAPlainInsertShows();
     void templates_data();
     void templates();
     void emptyResourcesAndSkillmake_giveEmptyCells();
@@ -346,6 +392,65 @@ void ReportTest::sameNodeTwice_leavesOneReport()
     click(window.get(), carpentry->child(0));
     QCOMPARE(onlyTable(textBrowser(window.get()), &tables)->rows(), 2);
     QCOMPARE(tables, 1);
+}
+
+void ReportTest::browser_showsWhatAPlainInsertShows_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("skill");
+    QTest::addColumn<int>("child");
+    QTest::addColumn<int>("policy");
+
+    const int asNeeded = Qt::ScrollBarAsNeeded;
+    QTest::newRow("tall skill") << QString() << "Carpentry" << -1 << asNeeded;
+    QTest::newRow("short skill") << QString() << "Tailoring" << -1 << asNeeded;
+    QTest::newRow("item") << QString() << "Carpentry" << 5 << asNeeded;
+    QTest::newRow("tall skill after a tall one") << "Carpentry"
+                                                 << "Carpentry" << -1 << asNeeded;
+    QTest::newRow("short skill after a tall one") << "Carpentry"
+                                                  << "Tailoring" << -1 << asNeeded;
+    QTest::newRow("item after a tall skill") << "Carpentry"
+                                             << "Carpentry" << 0 << asNeeded;
+    QTest::newRow("bar always off")
+        << QString() << "Carpentry" << -1 << int(Qt::ScrollBarAlwaysOff);
+    QTest::newRow("bar always on, short skill")
+        << QString() << "Tailoring" << -1 << int(Qt::ScrollBarAlwaysOn);
+}
+
+void ReportTest::browser_showsWhatAPlainInsertShows()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, skill);
+    QFETCH(int, child);
+    QFETCH(int, policy);
+    start(300, defaultHeaderTemplate(), defaultItemTemplate(), defaultEndTemplate());
+    QTextBrowser *browser = textBrowser(window.get());
+    browser->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(policy));
+    if (!before.isEmpty())
+        click(window.get(), skillNode(window.get(), before));
+    QTreeWidgetItem *node = skillNode(window.get(), skill);
+    if (child >= 0)
+        node = node->child(child);
+    QString report = defaultHeaderTemplate();
+    const int rows = child >= 0 ? 1 : node->childCount();
+    for (int i = 0; i < rows; ++i) {
+        const auto *record = static_cast<const SI_item *>(child >= 0 ? node : node->child(i));
+        report +=
+            itemRow(defaultItemTemplate(), record->name, record->resources, record->skillmake);
+    }
+    report += defaultEndTemplate();
+
+    click(window.get(), node);
+    const BrowserView reported = viewOf(browser);
+    browser->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(policy));
+    browser->clear();
+    browser->insertHtml(report);
+    const BrowserView plain = viewOf(browser);
+
+    QVERIFY2(
+        reported == plain,
+        qPrintable(
+            QStringLiteral("reported: %1; plain: %2").arg(describe(reported), describe(plain))));
 }
 
 void ReportTest::templates_data()
