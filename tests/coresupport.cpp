@@ -41,3 +41,31 @@ bool WorkingDirectory::exists(const QString &relativePath) const
 {
     return QFileInfo::exists(dir.filePath(relativePath));
 }
+
+void writeCheckPack(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("s/items.scp"), "// The siege workshop\n"  // 1
+                                             "[ITEMDEF i_powder]\n"     // 2
+                                             "NAME=Powder\n"            // 3
+                                             "RESOURCES=1 i_old\n"      // 4
+                                             "\n"                       // 5
+                                             "[ITEMDEF i_fuse]\n"       // 6
+                                             "resources=9 i_old\n"      // 7
+                                             "resources=2 i_string\n"   // 8
+                                             "SKILLMAKE=Tinkering 20\n" // 9
+                                             "\n"                       // 10
+                                             "[ITEMDEF i_powder]\n"     // 11
+                                             "RESOURCES=5 i_saltpetre,1 i_powder,2 i_charcoal\n"
+                                             "SKILLMAKE=alchemy 10,sewing 5\n" // 13
+                                             "\n"                              // 14
+                                             "[ITEMDEF i_rope]\n"              // 15
+                                             "NAME=Rope\n");                   // 16
+    dir.write(QStringLiteral("s/legacy.scp"), "[ITEMDEF i_cafe]\nNAME=Caf\xe9 au lait\n");
+    dir.write(QStringLiteral("s/skills.scp"),
+              "[SKILL 0]\nKEY=Alchemy\n[SKILL 1]\nKEY=tinker // short for tinkering\n");
+    dir.write(QStringLiteral("s/z_crlf.scp"), "\xef\xbb\xbf[ITEMDEF i_rope]\r\n"
+                                              "NAME=Rope\r\n"
+                                              "[ITEMDEF i_eclair]\r\n"
+                                              "NAME=\xc3\x89\x63lair\r\n"
+                                              "RESOURCES=1 i_cr\xc3\xa8me,2 i_sucre\r\n");
+}

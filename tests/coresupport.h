@@ -25,4 +25,10 @@ private:
     QString previous;
 };
 
+// A script pack with a finding of every check but unreadable at known lines and columns, in
+// "s/" below the directory: repeated sections and keys, a key in another case, CRLF line ends
+// after a byte-order mark, characters outside ASCII before an id, a cp1252 file, and the
+// game's skills defined.
+void writeCheckPack(const WorkingDirectory &dir);
+
 #endif

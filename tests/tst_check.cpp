@@ -8,36 +8,6 @@
 
 namespace {
 
-// Repeated sections and keys, a key in another case, CRLF line ends after a byte-order mark,
-// characters outside ASCII before an id, a cp1252 file, and the game's skills defined.
-void writePack(const WorkingDirectory &dir)
-{
-    dir.write(QStringLiteral("s/items.scp"), "// The siege workshop\n"  // 1
-                                             "[ITEMDEF i_powder]\n"     // 2
-                                             "NAME=Powder\n"            // 3
-                                             "RESOURCES=1 i_old\n"      // 4
-                                             "\n"                       // 5
-                                             "[ITEMDEF i_fuse]\n"       // 6
-                                             "resources=9 i_old\n"      // 7
-                                             "resources=2 i_string\n"   // 8
-                                             "SKILLMAKE=Tinkering 20\n" // 9
-                                             "\n"                       // 10
-                                             "[ITEMDEF i_powder]\n"     // 11
-                                             "RESOURCES=5 i_saltpetre,1 i_powder,2 i_charcoal\n"
-                                             "SKILLMAKE=alchemy 10,sewing 5\n" // 13
-                                             "\n"                              // 14
-                                             "[ITEMDEF i_rope]\n"              // 15
-                                             "NAME=Rope\n");                   // 16
-    dir.write(QStringLiteral("s/legacy.scp"), "[ITEMDEF i_cafe]\nNAME=Caf\xe9 au lait\n");
-    dir.write(QStringLiteral("s/skills.scp"),
-              "[SKILL 0]\nKEY=Alchemy\n[SKILL 1]\nKEY=tinker // short for tinkering\n");
-    dir.write(QStringLiteral("s/z_crlf.scp"), "\xef\xbb\xbf[ITEMDEF i_rope]\r\n"
-                                              "NAME=Rope\r\n"
-                                              "[ITEMDEF i_eclair]\r\n"
-                                              "NAME=\xc3\x89\x63lair\r\n"
-                                              "RESOURCES=1 i_cr\xc3\xa8me,2 i_sucre\r\n");
-}
-
 QString line(const Finding &f)
 {
     return QStringLiteral("%1 %2:%3:%4 %5 %6 %7")
@@ -79,7 +49,7 @@ private slots:
 void tst_Check::everyCheck_atItsLineAndColumn()
 {
     const WorkingDirectory dir;
-    writePack(dir);
+    writeCheckPack(dir);
     const CheckResult result = runChecks(load(), CheckOptions());
     const QStringList expected{
         "missing-resource s/items.scp:8:13 i_fuse i_string error",
@@ -100,7 +70,7 @@ void tst_Check::everyCheck_atItsLineAndColumn()
 void tst_Check::messages()
 {
     const WorkingDirectory dir;
-    writePack(dir);
+    writeCheckPack(dir);
     const CheckResult result = runChecks(load(), CheckOptions());
     QStringList messages;
     for (const Finding &finding : result.findings)
@@ -144,7 +114,7 @@ void tst_Check::suppression()
     QFETCH(QStringList, ignored);
     QFETCH(QStringList, disabled);
     const WorkingDirectory dir;
-    writePack(dir);
+    writeCheckPack(dir);
     CheckOptions options;
     options.ignored = ignored;
     for (const QString &check : std::as_const(disabled))

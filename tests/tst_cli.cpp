@@ -16,11 +16,16 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -209,6 +214,19 @@ private slots:
     void sameResultsAsWindow_data();
     void sameResultsAsWindow();
     void scriptLanguage_windowAndToolAgree();
+    void checkFormats_data();
+    void checkFormats();
+    void checkExitStatus_data();
+    void checkExitStatus();
+    void verbose_saysWhenSkillsAreNotChecked();
+    void listChecks();
+    void fileNameWithLineBreak_staysOneLine();
+    void windowKeepsCheckSection();
+    void unreadableScripts_areErrors();
+    void specialFilesAsConfiguration_refused_data();
+    void specialFilesAsConfiguration_refused();
+    void fullOutputDevice_fails();
+    void fullDisk_failsNamingThePage();
     void check_data();
     void check();
     void listingText();
@@ -749,6 +767,326 @@ void CliTest::scriptFilesStayUntouched()
 
     QCOMPARE(snapshot(), before);
     QCOMPARE(dir.read(QStringLiteral("config.cfg")), config);
+}
+
+void CliTest::checkFormats_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("text") << QStringLiteral("text");
+    QTest::newRow("json") << QStringLiteral("json");
+    QTest::newRow("sarif") << QStringLiteral("sarif");
+    QTest::newRow("github") << QStringLiteral("github");
+}
+
+// Every format says the same findings at the same places.
+void CliTest::checkFormats()
+{
+    QFETCH(QString, format);
+    WorkingDirectory dir;
+    writeCheckPack(dir);
+    const Run run = runTool({QStringLiteral("--dir"), QStringLiteral("s"),
+                             QStringLiteral("--filter"), QStringLiteral("*.scp"),
+                             QStringLiteral("--check"), QStringLiteral("--format"), format});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.exitCode, 1);
+
+    // check, file, line, column of every finding, and the text of the first one.
+    QStringList places;
+    QString first;
+    if (format == QLatin1String("text")) {
+        const QStringList lines =
+            QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        static const QRegularExpression pattern(
+            QStringLiteral("^([^:]+):(\\d+):(?:(\\d+):)? (error|warning): (.*) \\[([a-z0-9-]+)\\]( "
+                           "\\(in .*\\))?$"));
+        for (const QString &line : lines) {
+            const QRegularExpressionMatch m = pattern.match(line);
+            QVERIFY2(m.hasMatch(), qPrintable(line));
+            places.append(QStringList{m.captured(6), m.captured(1), m.captured(2),
+                                      m.captured(3).isEmpty() ? QStringLiteral("0") : m.captured(3)}
+                              .join(QLatin1Char(' ')));
+        }
+        first = lines.first();
+        QCOMPARE(first, QStringLiteral("s/items.scp:8:13: error: Resoucre \"i_string\" no found. "
+                                       "[missing-resource] (in i_fuse)"));
+    } else if (format == QLatin1String("json")) {
+        const QJsonArray findings =
+            QJsonDocument::fromJson(run.out).object().value(QStringLiteral("findings")).toArray();
+        for (const QJsonValue &f : findings) {
+            places.append(QStringList{f[QStringLiteral("check")].toString(),
+                                      f[QStringLiteral("file")].toString(),
+                                      QString::number(f[QStringLiteral("line")].toInt()),
+                                      QString::number(f[QStringLiteral("column")].toInt())}
+                              .join(QLatin1Char(' ')));
+        }
+        const QJsonObject f = findings.first().toObject();
+        QCOMPARE(f.value(QStringLiteral("severity")).toString(), QStringLiteral("error"));
+        QCOMPARE(f.value(QStringLiteral("defname")).toString(), QStringLiteral("i_fuse"));
+        QCOMPARE(f.value(QStringLiteral("id")).toString(), QStringLiteral("i_string"));
+        QCOMPARE(f.value(QStringLiteral("message")).toString(),
+                 QStringLiteral("Resoucre \"i_string\" no found."));
+    } else if (format == QLatin1String("sarif")) {
+        const QJsonObject log = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(log.value(QStringLiteral("version")).toString(), QStringLiteral("2.1.0"));
+        QVERIFY(log.value(QStringLiteral("$schema"))
+                    .toString()
+                    .contains(QLatin1String("sarif-schema-2.1.0")));
+        const QJsonArray runs = log.value(QStringLiteral("runs")).toArray();
+        QCOMPARE(runs.size(), 1);
+        const QJsonObject sarifRun = runs.first().toObject();
+        const QJsonObject driver =
+            sarifRun[QStringLiteral("tool")][QStringLiteral("driver")].toObject();
+        QCOMPARE(driver.value(QStringLiteral("name")).toString(), QStringLiteral("tavrel-report"));
+        QStringList rules;
+        for (const QJsonValue &rule : driver.value(QStringLiteral("rules")).toArray()) {
+            QVERIFY(!rule[QStringLiteral("shortDescription")][QStringLiteral("text")]
+                         .toString()
+                         .isEmpty());
+            rules.append(rule[QStringLiteral("id")].toString());
+        }
+        QCOMPARE(rules, (QStringList{"missing-resource", "duplicate-defname", "unknown-skill",
+                                     "self-resource", "not-utf8", "unreadable"}));
+        const QString root = sarifRun[QStringLiteral("originalUriBaseIds")]
+                                     [QStringLiteral("SRCROOT")][QStringLiteral("uri")]
+                                         .toString();
+        QCOMPARE(QUrl(root).toLocalFile(), QDir(dir.path()).canonicalPath() + QLatin1Char('/'));
+        for (const QJsonValue &result : sarifRun[QStringLiteral("results")].toArray()) {
+            const QString ruleId = result[QStringLiteral("ruleId")].toString();
+            QCOMPARE(rules.at(result[QStringLiteral("ruleIndex")].toInt()), ruleId);
+            QVERIFY(
+                !result[QStringLiteral("message")][QStringLiteral("text")].toString().isEmpty());
+            const QJsonArray locations = result[QStringLiteral("locations")].toArray();
+            QCOMPARE(locations.size(), 1);
+            const QJsonObject physical =
+                locations.first()[QStringLiteral("physicalLocation")].toObject();
+            const QJsonObject artifact =
+                physical.value(QStringLiteral("artifactLocation")).toObject();
+            QCOMPARE(artifact.value(QStringLiteral("uriBaseId")).toString(),
+                     QStringLiteral("SRCROOT"));
+            const QJsonObject region = physical.value(QStringLiteral("region")).toObject();
+            QVERIFY(region.value(QStringLiteral("startLine")).toInt() >= 1);
+            places.append(
+                QStringList{ruleId,
+                            QUrl::fromPercentEncoding(
+                                artifact.value(QStringLiteral("uri")).toString().toUtf8()),
+                            QString::number(region.value(QStringLiteral("startLine")).toInt()),
+                            QString::number(region.value(QStringLiteral("startColumn")).toInt())}
+                    .join(QLatin1Char(' ')));
+        }
+    } else {
+        const QStringList lines =
+            QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        static const QRegularExpression pattern(QStringLiteral(
+            "^::(error|warning) file=([^,]+),line=(\\d+),col=(\\d+),title=([a-z0-9-]+)::(.*)$"));
+        for (const QString &line : lines) {
+            const QRegularExpressionMatch m = pattern.match(line);
+            QVERIFY2(m.hasMatch(), qPrintable(line));
+            places.append(
+                QStringList{m.captured(5), m.captured(2), m.captured(3), m.captured(4)}.join(
+                    QLatin1Char(' ')));
+        }
+        QCOMPARE(lines.first(), QStringLiteral("::error file=s/items.scp,line=8,col=13,"
+                                               "title=missing-resource::Resoucre \"i_string\" no "
+                                               "found. (in i_fuse)"));
+    }
+    QCOMPARE(
+        places,
+        (QStringList{"missing-resource s/items.scp 8 13", "unknown-skill s/items.scp 9 11",
+                     "missing-resource s/items.scp 12 13", "self-resource s/items.scp 12 27",
+                     "missing-resource s/items.scp 12 38", "unknown-skill s/items.scp 13 22",
+                     "not-utf8 s/legacy.scp 2 9", "duplicate-defname s/z_crlf.scp 1 10",
+                     "missing-resource s/z_crlf.scp 5 13", "missing-resource s/z_crlf.scp 5 23"}));
+}
+
+void CliTest::checkExitStatus_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("findings");
+
+    const QByteArray dirs = "[Settings]\nDirs=s\nFilter=*.scp\n";
+    const QStringList noErrors{"--ignore", "i_string",   "--ignore", "i_saltpetre",
+                               "--ignore", "i_charcoal", "--ignore", "i_eclair"};
+    QTest::newRow("errors") << dirs << QStringList() << 1 << 10;
+    QTest::newRow("warnings only") << dirs << noErrors << 0 << 5;
+    QTest::newRow("warnings only, strict")
+        << dirs << (noErrors + QStringList{"--strict"}) << 1 << 5;
+    QTest::newRow("errors disabled")
+        << dirs << QStringList{"--disable", "missing-resource"} << 0 << 5;
+    QTest::newRow("ignored in the configuration")
+        << QByteArray(dirs + "[Check]\nIgnore=i_string, i_saltpetre, i_charcoal, i_eclair\n")
+        << QStringList() << 0 << 5;
+    QTest::newRow("disabled in the configuration, more on the command line")
+        << QByteArray(dirs + "[Check]\nDisable=missing-resource\n")
+        << QStringList{"--disable", "not-utf8", "--ignore", "i_rope"} << 0 << 3;
+    QTest::newRow("nothing at all, strict") << QByteArray("[Settings]\nDirs=s/none\nFilter=*.scp\n")
+                                            << QStringList{"--strict"} << 0 << 0;
+    QTest::newRow("unknown check") << dirs << QStringList{"--disable", "typos"} << 2 << 0;
+    QTest::newRow("unknown check in the configuration")
+        << QByteArray(dirs + "[Check]\nDisable=typos\n") << QStringList() << 2 << 0;
+    QTest::newRow("sarif without --check") << dirs << QStringList{"--no-check"} << 2 << 0;
+}
+
+void CliTest::checkExitStatus()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QStringList, arguments);
+    WorkingDirectory dir;
+    writeCheckPack(dir);
+    dir.write(QStringLiteral("s/none/.keep"), "");
+    dir.write(QStringLiteral("config.cfg"), config);
+    if (arguments == QStringList{"--no-check"})
+        arguments = QStringList{"--format", "sarif"};
+    else
+        arguments = QStringList{"--check", "--format", "json"} + arguments;
+    const Run run = runTool(arguments);
+    QTEST(run.exitCode, "exitCode");
+    if (run.exitCode == 2) {
+        QVERIFY(run.err.startsWith("tavrel-report: "));
+        return;
+    }
+    QTEST(int(QJsonDocument::fromJson(run.out)
+                  .object()
+                  .value(QStringLiteral("findings"))
+                  .toArray()
+                  .size()),
+          "findings");
+}
+
+void CliTest::verbose_saysWhenSkillsAreNotChecked()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"), "[ITEMDEF i_a]\nSKILLMAKE=tailoring 5\n");
+    const QStringList base{"--dir", "s", "--filter", "*.scp", "--check"};
+    const Run quiet = runTool(base);
+    QCOMPARE(quiet.err, QByteArray());
+    const Run verbose = runTool(base + QStringList{"--verbose"});
+    QCOMPARE(verbose.exitCode, 0);
+    QCOMPARE(verbose.err.count("unknown-skill"), 1);
+}
+
+void CliTest::listChecks()
+{
+    const Run list = runTool({QStringLiteral("--list-checks")});
+    QCOMPARE(list.exitCode, 0);
+    const Run help = runTool({QStringLiteral("--help")});
+    for (const char *id :
+         {"missing-resource (error)", "duplicate-defname (warning)", "unknown-skill (warning)",
+          "self-resource (warning)", "not-utf8 (warning)", "unreadable (error)"}) {
+        QVERIFY2(list.out.contains(id), id);
+        QVERIFY2(help.out.contains(id), id);
+    }
+}
+
+// A line break in a file name would split one finding over two lines.
+void CliTest::fileNameWithLineBreak_staysOneLine()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("s/two\nlines.scp"), "[ITEMDEF i_a]\nRESOURCES=i_gone\n");
+    const Run run = runTool({"--dir", "s", "--filter", "*.scp", "--check"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray("s/two\\nlines.scp:2:11: error: Resoucre \"i_gone\" no found. "
+                                 "[missing-resource] (in i_a)\n"));
+}
+
+// The window reads and writes its five keys only; the checks' section must survive its close.
+void CliTest::windowKeepsCheckSection()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("config.cfg"),
+              "[Check]\nIgnore=i_a, i_b\nDisable=not-utf8\n[Settings]\nFilter=*.scp\n");
+    auto window = startWindow();
+    closeWindow(window);
+    QSettings kept(QStringLiteral("config.cfg"), QSettings::IniFormat);
+    QCOMPARE(kept.value(QStringLiteral("Check/Ignore")).toStringList(),
+             (QStringList{"i_a", "i_b"}));
+    QCOMPARE(kept.value(QStringLiteral("Check/Disable")).toString(), QStringLiteral("not-utf8"));
+    QCOMPARE(kept.value(QStringLiteral("Settings/Filter")).toString(), QStringLiteral("*.scp"));
+    QVERIFY(kept.contains(QStringLiteral("HTML/ItemString")));
+}
+
+void CliTest::unreadableScripts_areErrors()
+{
+    WorkingDirectory dir;
+    if (!permissionsEnforced(dir))
+        QSKIP("permissions are not enforced for this user");
+    dir.write(QStringLiteral("s/good.scp"), "[ITEMDEF i_a]\nNAME=A\n");
+    dir.write(QStringLiteral("s/secret.scp"), "[ITEMDEF i_b]\nNAME=B\n");
+    dir.write(QStringLiteral("s/locked/inner.scp"), "[ITEMDEF i_c]\nNAME=C\n");
+    QFile(dir.path() + QStringLiteral("/s/secret.scp")).setPermissions(QFileDevice::Permissions());
+    QFile(dir.path() + QStringLiteral("/s/locked")).setPermissions(QFileDevice::Permissions());
+    const Run run = runTool({"--dir", "s", "--filter", "*.scp", "--check"});
+    QFile(dir.path() + QStringLiteral("/s/locked"))
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(run.exitCode, 1);
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY2(out.contains(QLatin1String("s/locked/:0: error: Cannot be read")), qPrintable(out));
+    QVERIFY2(out.contains(QLatin1String("s/secret.scp:0: error: Cannot be read")), qPrintable(out));
+    QCOMPARE(out.count(QLatin1String("[unreadable]")), 2);
+}
+
+void CliTest::specialFilesAsConfiguration_refused_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("device") << QStringLiteral("/dev/zero");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+}
+
+void CliTest::specialFilesAsConfiguration_refused()
+{
+    QFETCH(QString, path);
+    WorkingDirectory dir;
+    if (path == QLatin1String("fifo") && ::mkfifo("fifo", 0600) != 0)
+        QSKIP("no FIFO can be made here");
+    const Run run = runTool({QStringLiteral("--config"), path, QStringLiteral("--check")});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("is not a regular file"), run.err.constData());
+}
+
+void CliTest::fullOutputDevice_fails()
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    WorkingDirectory dir;
+    writeCheckPack(dir);
+    for (const QStringList &arguments :
+         {QStringList{"--dir", "s", "--check"}, QStringList{"--dir", "s", "--format", "json"}}) {
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(TAVREL_REPORT_PATH), arguments);
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("cannot write the output"));
+    }
+}
+
+// A full disk must not leave a truncated page behind, nor report success.
+void CliTest::fullDisk_failsNamingThePage()
+{
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    WorkingDirectory dir;
+    QByteArray scripts;
+    for (int i = 0; i < 3000; ++i)
+        scripts += "[ITEMDEF i_item" + QByteArray::number(i) +
+                   "]\nNAME=A rather long item name "
+                   "to fill the page " +
+                   QByteArray::number(i) + "\nSKILLMAKE=tailoring 5\n";
+    dir.write(QStringLiteral("s/a.scp"), scripts);
+    QDir().mkpath(QStringLiteral("small"));
+    if (QProcess::execute(QStringLiteral("mount"),
+                          {"-t", "tmpfs", "-o", "size=64k", "tmpfs", "small"}) != 0)
+        QSKIP("cannot mount a tmpfs here");
+    const Run run = runTool({"--dir", "s", "--filter", "*.scp", "--html", "small/pages"});
+    const QStringList left =
+        QDir(QStringLiteral("small/pages")).entryList(QDir::Files | QDir::Hidden);
+    QProcess::execute(QStringLiteral("umount"), {QStringLiteral("small")});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("small/pages/tailoring.html"), run.err.constData());
+    QVERIFY2(run.err.contains("No space left on device"), run.err.constData());
+    QVERIFY2(!left.contains(QStringLiteral("tailoring.html")), qPrintable(left.join(' ')));
+    QVERIFY2(!left.contains(QStringLiteral("index.html")), qPrintable(left.join(' ')));
 }
 
 QTEST_MAIN(CliTest)
