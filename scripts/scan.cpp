@@ -11,27 +11,32 @@ bool ScriptScan::run(const QStringList &directories)
         const QStringList paths = filesOf(directory);
         directoryStarted(directory, paths);
         for (const QString &path : paths) {
-            fileStarted(path);
-            // Opening a FIFO or a device would block or never end; only a regular file is read.
-            if (!QFileInfo(path).isFile()) {
-                fileFinished();
-                continue;
-            }
-            QSettings script(path, QSettings::IniFormat);
-            script.sync();
-            const QStringList sections = script.childGroups();
-            for (const QString &section : sections) {
-                if (!mayContinue())
-                    return false;
-                if (isItemDefinition(section))
-                    itemDefinitionFound(script, section);
-                else
-                    otherSectionFound(script, section);
-            }
-            fileFinished();
+            if (!readFile(path))
+                return false;
         }
         directoryFinished();
     }
+    return true;
+}
+
+bool ScriptScan::readFile(const QString &path)
+{
+    fileStarted(path);
+    // Opening a FIFO or a device would block or never end; only a regular file is read.
+    if (QFileInfo(path).isFile()) {
+        QSettings script(path, QSettings::IniFormat);
+        script.sync();
+        const QStringList sections = script.childGroups();
+        for (const QString &section : sections) {
+            if (!mayContinue())
+                return false;
+            if (isItemDefinition(section))
+                itemDefinitionFound(script, section);
+            else
+                otherSectionFound(script, section);
+        }
+    }
+    fileFinished();
     return true;
 }
 

@@ -21,6 +21,8 @@ public:
 
     // False when mayContinue() stopped the walk.
     bool run(const QStringList &directories);
+    // One file of the walk, from fileStarted() to fileFinished(); false as run().
+    bool readFile(const QString &path);
 
 protected:
     ScriptScan() = default;
