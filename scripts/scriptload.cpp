@@ -6,54 +6,59 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMutex>
 #include <QSettings>
+#include <QThread>
+#include <QThreadPool>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <vector>
 
 namespace {
 
-class RecordScan : public ScriptScan
+// What one script file gives a load. Files are independent until their records are merged, so
+// they can be read on several threads and merged in discovery order.
+struct FileContent
+{
+    QString path;
+    // Why the file could not be read, or an empty text.
+    QString problem;
+    // The accepted item definitions with their sections, in the reader's order.
+    QList<QPair<ItemFields, QString>> items;
+    int itemDefinitions = 0;
+    QStringList skillDefinitions;
+};
+
+class FileReader : public ScriptScan
 {
 public:
-    RecordScan(const QString &filter, const ScanProgress &progress, LoadedScripts &loaded)
-        : filter(filter), progress(progress), loaded(loaded)
-    {
-    }
+    explicit FileReader(FileContent &content) : content(content) {}
 
 protected:
-    QStringList filesOf(const QString &directory) override
-    {
-        QStringList unreadable;
-        const QStringList files = findScriptFiles(directory, filter, &unreadable);
-        for (const QString &path : std::as_const(unreadable))
-            loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
-        return files;
-    }
+    QStringList filesOf(const QString &) override { return {}; }
 
     void fileStarted(const QString &path) override
     {
-        currentFile = path;
-        itemsInFile = false;
+        content.path = path;
         const QFileInfo info(path);
         if (!info.exists()) {
-            loaded.unreadable.append({path, QStringLiteral("cannot open the file: it is gone, or "
-                                                           "its name cannot be opened")});
+            content.problem =
+                QStringLiteral("cannot open the file: it is gone, or its name cannot be opened");
             return;
         }
         if (!info.isFile()) {
-            loaded.unreadable.append({path, QStringLiteral("is not a regular file")});
+            content.problem = QStringLiteral("is not a regular file");
             return;
         }
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            loaded.unreadable.append({path, file.errorString()});
+            content.problem = file.errorString();
     }
 
     void itemDefinitionFound(QSettings &script, const QString &section) override
     {
         currentSection = section;
-        if (!itemsInFile) {
-            itemsInFile = true;
-            loaded.itemFiles.append(currentFile);
-        }
         ScriptScan::itemDefinitionFound(script, section);
     }
 
@@ -68,44 +73,113 @@ protected:
                 continue;
             const QString name = withoutComment(script.value(key).toString()).trimmed();
             if (!name.isEmpty())
-                loaded.skillDefinitions.append(name);
+                content.skillDefinitions.append(name);
         }
         script.endGroup();
     }
 
     void itemRead(ItemFields &fields) override
     {
-        ++itemDefinitions;
-        if (!acceptItem(fields))
-            return;
-        const DefinitionPlace place{currentFile, currentSection};
-        ScriptRecord &stored = loaded.records[fields.defname];
-        if (!stored.fields.defname.isEmpty()) {
-            QList<DefinitionPlace> &places = loaded.redefinitions[fields.defname];
-            if (places.isEmpty())
-                places.append(stored.place);
-            places.append(place);
-        }
-        stored = ScriptRecord{fields, place};
+        ++content.itemDefinitions;
+        if (acceptItem(fields))
+            content.items.append({fields, currentSection});
     }
 
-    void fileFinished() override
+private:
+    FileContent &content;
+    QString currentSection;
+};
+
+FileContent readScriptFile(const QString &path)
+{
+    FileContent content;
+    FileReader(content).readFile(path);
+    return content;
+}
+
+// Adds the files of a load in discovery order: a later definition of a defname replaces the
+// earlier one.
+class Merge
+{
+public:
+    Merge(LoadedScripts &loaded, const ScanProgress &progress) : loaded(loaded), progress(progress)
     {
+    }
+
+    void add(FileContent &content)
+    {
+        if (!content.problem.isEmpty())
+            loaded.unreadable.append({content.path, content.problem});
+        if (content.itemDefinitions > 0)
+            loaded.itemFiles.append(content.path);
+        loaded.skillDefinitions += content.skillDefinitions;
+        for (auto &[fields, section] : content.items) {
+            const DefinitionPlace place{content.path, section};
+            ScriptRecord &stored = loaded.records[fields.defname];
+            if (!stored.fields.defname.isEmpty()) {
+                QList<DefinitionPlace> &places = loaded.redefinitions[fields.defname];
+                if (places.isEmpty())
+                    places.append(stored.place);
+                places.append(place);
+            }
+            stored = ScriptRecord{std::move(fields), place};
+        }
         ++files;
+        itemDefinitions += content.itemDefinitions;
         if (progress)
             progress(files, itemDefinitions);
     }
 
 private:
-    const QString filter;
-    const ScanProgress &progress;
     LoadedScripts &loaded;
-    QString currentFile;
-    QString currentSection;
-    bool itemsInFile = false;
+    const ScanProgress &progress;
     int files = 0;
     int itemDefinitions = 0;
 };
+
+// Reads the files on up to `threads` threads; each is merged, in order, as soon as it and the
+// ones before it are read.
+void readFiles(const QStringList &paths, int threads, Merge &merge)
+{
+    const qsizetype count = paths.size();
+    if (threads <= 1 || count < 2) {
+        for (const QString &path : paths) {
+            FileContent content = readScriptFile(path);
+            merge.add(content);
+        }
+        return;
+    }
+
+    std::vector<FileContent> contents(static_cast<size_t>(count));
+    std::vector<bool> read(static_cast<size_t>(count), false);
+    QMutex mutex;
+    QWaitCondition fileRead;
+    std::atomic<qsizetype> next{0};
+    QThreadPool pool;
+    pool.setMaxThreadCount(threads);
+    for (int t = 0; t < threads; ++t) {
+        pool.start([&] {
+            for (qsizetype i = next++; i < count; i = next++) {
+                FileContent content = readScriptFile(paths.at(i));
+                const QMutexLocker locker(&mutex);
+                contents[size_t(i)] = std::move(content);
+                read[size_t(i)] = true;
+                fileRead.wakeAll();
+            }
+        });
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        FileContent content;
+        {
+            QMutexLocker locker(&mutex);
+            while (!read[size_t(i)])
+                fileRead.wait(&mutex);
+            content = std::move(contents[size_t(i)]);
+        }
+        merge.add(content);
+    }
+    pool.waitForDone();
+}
 
 void linkRecords(LoadedScripts &loaded)
 {
@@ -163,11 +237,19 @@ QString directoryProblem(const QString &directory)
 }
 
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
-                          const ScanProgress &progress)
+                          const ScanProgress &progress, int threads)
 {
+    if (threads <= 0)
+        threads = QThread::idealThreadCount();
     LoadedScripts loaded;
-    RecordScan scan(filter, progress, loaded);
-    scan.run(directories);
+    Merge merge(loaded, progress);
+    for (const QString &directory : directories) {
+        QStringList unreadable;
+        const QStringList paths = findScriptFiles(directory, filter, &unreadable);
+        for (const QString &path : std::as_const(unreadable))
+            loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
+        readFiles(paths, threads, merge);
+    }
     linkRecords(loaded);
     return loaded;
 }

@@ -72,8 +72,10 @@ using ScanProgress = std::function<void(int files, int itemDefinitions)>;
 // Why a configured directory cannot be scanned, or an empty text when it can.
 QString directoryProblem(const QString &directory);
 
-// Reads and links the scripts as the window's Open does.
+// Reads and links the scripts as the window's Open does. The files are read on `threads`
+// threads (one per core when 0) and merged in the order a single thread reads them, so the
+// result does not depend on the number.
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
-                          const ScanProgress &progress);
+                          const ScanProgress &progress, int threads = 0);
 
 #endif

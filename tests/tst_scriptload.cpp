@@ -18,6 +18,31 @@ QStringList skillLines(const LoadedScripts &loaded)
     return lines;
 }
 
+// Everything a load gives, one line per fact.
+QStringList everything(const LoadedScripts &loaded)
+{
+    QStringList lines = skillLines(loaded);
+    for (const ScriptRecord &record : loaded.records) {
+        const ItemFields &f = record.fields;
+        lines.append(QStringList{f.defname, f.type, f.name, f.description, f.resources, f.skillmake,
+                                 f.subsection, record.place.file, record.place.section}
+                         .join(QLatin1Char('|')));
+    }
+    for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
+        for (const DefinitionPlace &place : it.value())
+            lines.append(it.key() + QLatin1Char('@') + place.file + QLatin1Char(':') +
+                         place.section);
+    }
+    for (const MissingResourceUse &use : loaded.missing)
+        lines.append(use.defname + QLatin1Char('>') + use.resource.id + QLatin1Char('#') +
+                     QString::number(use.resource.element));
+    lines += loaded.itemFiles;
+    for (const auto &[path, reason] : loaded.unreadable)
+        lines.append(path + QLatin1Char('!') + reason);
+    lines += loaded.skillDefinitions;
+    return lines;
+}
+
 } // namespace
 
 class tst_ScriptLoad : public QObject
@@ -29,6 +54,7 @@ private slots:
     void everyMissingOccurrence_windowMessagesOnce();
     void skillsInOrderOfFirstUse();
     void typesAndRequirementsFromAnotherFile();
+    void parallelRead_sameAsSerial();
 };
 
 void tst_ScriptLoad::laterDefinitionWins_placesKept()
@@ -96,6 +122,43 @@ void tst_ScriptLoad::typesAndRequirementsFromAnotherFile()
     const LoadedScripts loaded = loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
     QCOMPARE(skillLines(loaded), (QStringList{"Cooking", "  i_pie|2 t_meat|Cooking 20"}));
     QCOMPARE(loaded.messages(), QStringList{"Resoucre \"t_fruit\" no found."});
+}
+
+// The same ids defined in many files, so which definition wins depends on the merge order.
+void tst_ScriptLoad::parallelRead_sameAsSerial()
+{
+    const WorkingDirectory dir;
+    for (int file = 0; file < 60; ++file) {
+        QByteArray text = "[SKILL " + QByteArray::number(file) + "]\nKEY=Skill" +
+                          QByteArray::number(file % 7) + "\n";
+        for (int item = 0; item < 25; ++item) {
+            const int id = (file * 25 + item) % 400;
+            text += "[ITEMDEF i_" + QByteArray::number(id) + "]\nNAME=Item " +
+                    QByteArray::number(id) + " of file " + QByteArray::number(file) +
+                    "\nRESOURCES=2 i_" + QByteArray::number((id * 7) % 450) + ",1 t_" +
+                    QByteArray::number(id % 5) + "\nTYPE=t_" + QByteArray::number(id % 4) +
+                    "\nSKILLMAKE=skill" + QByteArray::number(id % 9) + " " +
+                    QByteArray::number(file) + "\n";
+        }
+        dir.write(QStringLiteral("s/d%1/f%2.scp").arg(file % 5).arg(file), text);
+    }
+    const LoadedScripts serial =
+        loadScripts({QStringLiteral("s"), QStringLiteral("s/d1")}, QStringLiteral("*.scp"), {}, 1);
+    QVERIFY(!serial.redefinitions.isEmpty());
+    for (int threads : {2, 3, 8}) {
+        int lastFiles = 0;
+        bool inOrder = true;
+        const LoadedScripts parallel = loadScripts(
+            {QStringLiteral("s"), QStringLiteral("s/d1")}, QStringLiteral("*.scp"),
+            [&](int files, int) {
+                inOrder = inOrder && files == lastFiles + 1;
+                lastFiles = files;
+            },
+            threads);
+        QCOMPARE(everything(parallel), everything(serial));
+        QVERIFY(inOrder);
+        QCOMPARE(lastFiles, 72);
+    }
 }
 
 QTEST_MAIN(tst_ScriptLoad)
