@@ -3,8 +3,10 @@
 #include "app/configuration.h"
 #include "cli/pages.h"
 #include "report/itemrow.h"
+#include "scripts/checks.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
+#include "scripts/locations.h"
 #include "scripts/scriptload.h"
 
 #include <QCoreApplication>
@@ -75,6 +77,8 @@ void asScript(const QByteArray &bytes)
     for (const SkillGroup &skill : loaded.skills)
         skillReport(configuration, skill);
     loaded.messages();
+    runChecks(loaded, CheckOptions());
+    firstInvalidUtf8(bytes);
 }
 
 } // namespace
