@@ -6,8 +6,9 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-dejavu-core
-    xvfb xauth xdotool x11-utils imagemagick libx11-dev
-    appstream desktop-file-utils dpkg-dev file util-linux
+    libqt6svg6 hicolor-icon-theme
+    xvfb xauth xdotool x11-utils imagemagick libx11-dev strace
+    appstream desktop-file-utils dpkg-dev file util-linux lintian man-db
 )
 
 missing=()
