@@ -7,4 +7,4 @@ bash "$top/tools/install-deps.sh"
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$top/build" -j"$(nproc)" --target tavrel
 cd "$top/examples"
-exec "$top/build/tavrel" "$@"
+exec "$top/build/app/tavrel" "$@"
