@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -47,6 +48,9 @@ public:
             checkSelfResources();
         if (enabled(unknownSkill))
             checkSkills();
+        locateAll();
+        for (const Pending &entry : std::as_const(pending))
+            result.findings.append(finished(entry));
         std::stable_sort(result.findings.begin(), result.findings.end(),
                          [](const Finding &a, const Finding &b) {
                              if (a.file != b.file)
@@ -61,20 +65,115 @@ public:
 private:
     bool enabled(const QString &check) const { return !options.disabled.contains(check); }
 
-    void add(const QString &check, const QString &message, const QString &file,
-             TextPosition position, const QString &defname, const QString &subject)
+    // Where a finding is written. Places are looked up once every finding is known, file by
+    // file, so that the text of one file only is held at a time.
+    struct Place
     {
-        if (ignored.contains(subject.toLower()) ||
-            (!defname.isEmpty() && ignored.contains(defname)))
+        QString file;
+        QString section;
+        QString key;
+        QString word;
+        int occurrence = 0;
+        // Without the key, the word is looked for on the header's line.
+        QString headerWord;
+        TextPosition position;
+    };
+
+    struct Pending
+    {
+        Finding finding;
+        int at = -1;
+        // A redefinition names the definition before it and the one the load keeps.
+        int before = -1;
+        int kept = -1;
+    };
+
+    int place(const QString &file, const QString &section, const QString &key,
+              const QString &word = QString(), int occurrence = 0,
+              const QString &headerWord = QString())
+    {
+        places.push_back(Place{file, section, key, word, occurrence, headerWord, {}});
+        return int(places.size()) - 1;
+    }
+
+    bool isIgnored(const QString &defname, const QString &subject) const
+    {
+        return ignored.contains(subject.toLower()) ||
+               (!defname.isEmpty() && ignored.contains(defname));
+    }
+
+    Pending &add(const QString &check, const QString &message, const QString &file, int at,
+                 const QString &defname, const QString &subject)
+    {
+        pending.append(Pending{
+            Finding{check, findCheck(check)->severity, message, file, 0, 0, defname, subject}, at});
+        return pending.last();
+    }
+
+    void add(const QString &check, const QString &message, const QString &file,
+             TextPosition position, const QString &subject)
+    {
+        if (isIgnored(QString(), subject))
             return;
-        result.findings.append(Finding{check, findCheck(check)->severity, message, file,
-                                       position.line, position.column, defname, subject});
+        Finding finding{check,         findCheck(check)->severity,
+                        message,       file,
+                        position.line, position.column,
+                        QString(),     subject};
+        pending.append(Pending{finding});
+    }
+
+    void locateAll()
+    {
+        std::vector<int> order(places.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = int(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [this](int a, int b) { return places[a].file < places[b].file; });
+        for (size_t i = 0; i < order.size(); ++i) {
+            Place &p = places[order[i]];
+            if (p.key.isEmpty()) {
+                p.position.line = locator.headerLine(p.file, p.section);
+            } else {
+                p.position = locator.keyPosition(p.file, p.section, p.key, p.word, p.occurrence);
+            }
+            const int header = locator.headerLine(p.file, p.section);
+            if (!p.headerWord.isEmpty() && p.position.line == header && header > 0)
+                p.position.column = locator.column(p.file, header, p.headerWord);
+            if (i + 1 == order.size() || places[order[i + 1]].file != p.file)
+                locator.forget(p.file);
+        }
+    }
+
+    QString where(int at) const
+    {
+        return QStringLiteral("%1:%2").arg(places[at].file,
+                                           QString::number(places[at].position.line));
+    }
+
+    Finding finished(const Pending &entry) const
+    {
+        Finding finding = entry.finding;
+        if (entry.at >= 0) {
+            finding.line = places[entry.at].position.line;
+            finding.column = places[entry.at].position.column;
+        }
+        if (entry.before >= 0) {
+            const QString keeps = entry.kept < 0
+                                      ? QStringLiteral("this one")
+                                      : QStringLiteral("the one at %1").arg(where(entry.kept));
+            finding.message =
+                QStringLiteral("Defname \"%1\" is defined again (before at %2); the load keeps %3.")
+                    .arg(finding.defname, where(entry.before), keeps);
+        }
+        return finding;
     }
 
     // How many entries before `element` in the record's RESOURCES name the same id, so that the
     // right one of several equal words on the line is pointed at.
     int earlierUses(const ScriptRecord &record, const QString &id, int element) const
     {
+        if (element == 0)
+            return 0;
         int count = 0;
         const QList<ResourceUse> uses = loaded.linker.resourceUses(record.fields.resources);
         for (const ResourceUse &use : uses) {
@@ -88,7 +187,7 @@ private:
     void checkUnreadable()
     {
         for (const auto &[path, reason] : loaded.unreadable)
-            add(unreadable, QStringLiteral("Cannot be read: %1.").arg(reason), path, {}, QString(),
+            add(unreadable, QStringLiteral("Cannot be read: %1.").arg(reason), path, TextPosition(),
                 QString());
     }
 
@@ -104,41 +203,34 @@ private:
             add(notUtf8,
                 QStringLiteral("The file is not valid UTF-8 (a legacy code page such as cp1252?); "
                                "the reader drops such bytes, so names read from it may be wrong."),
-                path, bad, QString(), QString());
+                path, bad, QString());
         }
     }
 
-    TextPosition definitionPosition(const DefinitionPlace &place, const QString &defname)
+    int definitionPlace(const DefinitionPlace &definition, const QString &defname)
     {
-        const int header = locator.headerLine(place.file, place.section);
-        TextPosition position = locator.keyPosition(place.file, place.section, defnameKey, defname);
-        // Without a DEFNAME key the id is the header's.
-        if (position.line == header && header > 0)
-            position.column = locator.column(place.file, header, sectionWord(place.section, 1));
-        return position;
-    }
-
-    QString where(const DefinitionPlace &place, const QString &defname)
-    {
-        return QStringLiteral("%1:%2").arg(
-            place.file, QString::number(definitionPosition(place, defname).line));
+        return place(definition.file, definition.section, defnameKey, defname, 0,
+                     sectionWord(definition.section, 1));
     }
 
     void checkRedefinitions()
     {
         for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
             const QString &defname = it.key();
-            const QList<DefinitionPlace> &places = it.value();
-            const QString kept = where(places.constLast(), defname);
-            for (qsizetype i = 1; i < places.size(); ++i) {
-                const QString keeps = i + 1 == places.size()
-                                          ? QStringLiteral("this one")
-                                          : QStringLiteral("the one at %1").arg(kept);
-                add(duplicateDefname,
-                    QStringLiteral("Defname \"%1\" is defined again (before at %2); the load "
-                                   "keeps %3.")
-                        .arg(defname, where(places.at(i - 1), defname), keeps),
-                    places.at(i).file, definitionPosition(places.at(i), defname), defname, defname);
+            if (isIgnored(defname, defname))
+                continue;
+            const QList<DefinitionPlace> &definitions = it.value();
+            const int kept = definitionPlace(definitions.constLast(), defname);
+            int before = definitionPlace(definitions.constFirst(), defname);
+            for (qsizetype i = 1; i < definitions.size(); ++i) {
+                const int at = i + 1 == definitions.size()
+                                   ? kept
+                                   : definitionPlace(definitions.at(i), defname);
+                Pending &entry =
+                    add(duplicateDefname, QString(), definitions.at(i).file, at, defname, defname);
+                entry.before = before;
+                entry.kept = at == kept ? -1 : kept;
+                before = at;
             }
         }
     }
@@ -146,12 +238,13 @@ private:
     void checkMissing()
     {
         for (const MissingResourceUse &use : loaded.missing) {
-            const ScriptRecord &record = loaded.records.value(use.defname);
             const QString &id = use.resource.id;
-            const TextPosition position =
-                locator.keyPosition(record.place.file, record.place.section, resourcesKey, id,
-                                    earlierUses(record, id, use.resource.element));
-            add(missingResource, notFoundMessage(id), record.place.file, position, use.defname, id);
+            if (isIgnored(use.defname, id))
+                continue;
+            const ScriptRecord &record = *loaded.records.constFind(use.defname);
+            const int at = place(record.place.file, record.place.section, resourcesKey, id,
+                                 earlierUses(record, id, use.resource.element));
+            add(missingResource, notFoundMessage(id), record.place.file, at, use.defname, id);
         }
     }
 
@@ -159,6 +252,8 @@ private:
     {
         for (const ScriptRecord &record : loaded.records) {
             const QString &defname = record.fields.defname;
+            if (!record.fields.resources.contains(defname) || isIgnored(defname, defname))
+                continue;
             const QList<ResourceUse> uses = loaded.linker.resourceUses(record.fields.resources);
             int occurrence = 0;
             for (const ResourceUse &use : uses) {
@@ -167,8 +262,8 @@ private:
                 add(selfResource,
                     QStringLiteral("Item \"%1\" lists itself among its resources.").arg(defname),
                     record.place.file,
-                    locator.keyPosition(record.place.file, record.place.section, resourcesKey,
-                                        defname, occurrence++),
+                    place(record.place.file, record.place.section, resourcesKey, defname,
+                          occurrence++),
                     defname, defname);
             }
         }
@@ -189,14 +284,14 @@ private:
             QHash<QString, int> occurrences;
             for (const QString &skill : linked.skills) {
                 const QString lower = skill.toLower();
-                if (known.contains(lower))
+                if (known.contains(lower) || isIgnored(record.fields.defname, skill))
                     continue;
                 add(unknownSkill,
                     QStringLiteral("Skill \"%1\" is none of the skills the scripts define.")
                         .arg(skill),
                     record.place.file,
-                    locator.keyPosition(record.place.file, record.place.section, skillmakeKey,
-                                        lower, occurrences[lower]++),
+                    place(record.place.file, record.place.section, skillmakeKey, lower,
+                          occurrences[lower]++),
                     record.fields.defname, skill);
             }
         }
@@ -206,6 +301,8 @@ private:
     const CheckOptions &options;
     QSet<QString> ignored;
     ScriptLocator locator;
+    std::vector<Place> places;
+    QList<Pending> pending;
     CheckResult result;
 };
 

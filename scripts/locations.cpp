@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -21,7 +22,7 @@ int characters(QStringView text)
     return count;
 }
 
-int wordColumn(const QString &line, const QString &word, int occurrence)
+int wordColumn(QStringView line, const QString &word, int occurrence)
 {
     if (word.isEmpty())
         return 0;
@@ -40,20 +41,29 @@ int wordColumn(const QString &line, const QString &word, int occurrence)
 }
 
 // The section name of a header line as the INI reader gives it, or a null text.
-QString headerName(const QString &line)
+QString headerName(QStringView line)
 {
-    const QString trimmed = line.trimmed();
+    const QStringView trimmed = line.trimmed();
     if (!trimmed.startsWith(QLatin1Char('[')))
         return QString();
     const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
     if (close < 0)
         return QString();
-    QString name = trimmed.mid(1, close - 1);
+    QString name = trimmed.mid(1, close - 1).toString();
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return name.isNull() ? QStringLiteral("") : name;
 }
 
 } // namespace
+
+QStringView ScriptLocator::Text::line(int index) const
+{
+    const qsizetype start = lineStarts.at(index);
+    qsizetype end = index + 1 < lineStarts.size() ? lineStarts.at(index + 1) - 1 : content.size();
+    if (end > start && content.at(end - 1) == QLatin1Char('\r'))
+        --end;
+    return QStringView(content).mid(start, end - start);
+}
 
 const ScriptLocator::Text &ScriptLocator::text(const QString &file)
 {
@@ -64,14 +74,21 @@ const ScriptLocator::Text &ScriptLocator::text(const QString &file)
     QFile script(file);
     // Only a regular file: a FIFO put in its place would block the read.
     if (QFileInfo(file).isFile() && script.open(QIODevice::ReadOnly)) {
-        QString content = QString::fromUtf8(script.readAll());
-        if (content.startsWith(QChar(0xfeff)))
-            content.remove(0, 1);
-        text.lines = content.split(QLatin1Char('\n'));
-        for (int i = 0; i < text.lines.size(); ++i) {
-            QString &line = text.lines[i];
-            if (line.endsWith(QLatin1Char('\r')))
-                line.chop(1);
+        text.content = QString::fromUtf8(script.readAll());
+        if (text.content.startsWith(QChar(0xfeff)))
+            text.content.remove(0, 1);
+        for (qsizetype start = 0;;) {
+            text.lineStarts.append(start);
+            const qsizetype end = text.content.indexOf(QLatin1Char('\n'), start);
+            if (end < 0)
+                break;
+            start = end + 1;
+        }
+        for (int i = 0; i < text.lineCount(); ++i) {
+            const QStringView line = text.line(i);
+            const qsizetype first = line.indexOf(QLatin1Char('['));
+            if (first < 0 || !line.left(first).trimmed().isEmpty())
+                continue;
             const QString name = headerName(line);
             if (!name.isNull()) {
                 text.headers.insert(name, i);
@@ -108,9 +125,9 @@ TextPosition ScriptLocator::keyPosition(const QString &file, const QString &sect
     const int header = position.line - 1;
     const auto next =
         std::upper_bound(script.headerLines.cbegin(), script.headerLines.cend(), header);
-    const int end = next == script.headerLines.cend() ? int(script.lines.size()) : *next;
+    const int end = next == script.headerLines.cend() ? script.lineCount() : *next;
     for (int i = end - 1; i > header; --i) {
-        const QString &line = script.lines.at(i);
+        const QStringView line = script.line(i);
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0 ||
             QStringView(line).left(equals).trimmed().compare(key, Qt::CaseInsensitive) != 0)
@@ -125,31 +142,39 @@ TextPosition ScriptLocator::keyPosition(const QString &file, const QString &sect
 int ScriptLocator::column(const QString &file, int line, const QString &word, int occurrence)
 {
     const Text &script = text(file);
-    if (line < 1 || line > script.lines.size())
+    if (line < 1 || line > script.lineCount())
         return 0;
-    return wordColumn(script.lines.at(line - 1), word, occurrence);
+    return wordColumn(script.line(line - 1), word, occurrence);
+}
+
+void ScriptLocator::forget(const QString &file)
+{
+    texts.remove(file);
 }
 
 TextPosition firstInvalidUtf8(const QByteArray &bytes)
 {
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
     const qsizetype size = bytes.size();
-    qsizetype lineStart = 0;
-    int line = 1;
     for (qsizetype i = 0; i < size;) {
+        // Script text is mostly ASCII: eight bytes at a time while no high bit is set.
+        if (i + 8 <= size) {
+            quint64 word;
+            std::memcpy(&word, data + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const unsigned char c = data[i];
-        if (c == '\n') {
-            ++line;
-            lineStart = ++i;
+        if (c < 0x80) {
+            ++i;
             continue;
         }
         int length = 0;
         unsigned minimum = 0;
         unsigned code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xe0) == 0xc0) {
+        if ((c & 0xe0) == 0xc0) {
             length = 2;
             minimum = 0x80;
             code = c & 0x1f;
@@ -169,10 +194,13 @@ TextPosition firstInvalidUtf8(const QByteArray &bytes)
         }
         valid = valid && code >= minimum && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff);
         if (!valid) {
-            QString before = QString::fromUtf8(bytes.mid(lineStart, i - lineStart));
-            if (line == 1 && before.startsWith(QChar(0xfeff)))
-                before.remove(0, 1);
-            return TextPosition{line, characters(before) + 1};
+            const QByteArrayView before(bytes.constData(), i);
+            const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+            const int line = int(std::count(before.begin(), before.end(), '\n')) + 1;
+            QString text = QString::fromUtf8(bytes.mid(lineStart, i - lineStart));
+            if (line == 1 && text.startsWith(QChar(0xfeff)))
+                text.remove(0, 1);
+            return TextPosition{line, characters(text) + 1};
         }
         i += length;
     }

@@ -29,14 +29,22 @@ public:
                              const QString &word = QString(), int occurrence = 0);
     // The column of the occurrence-th whole word `word` on a line, or 0.
     int column(const QString &file, int line, const QString &word, int occurrence = 0);
+    // Lets the file's text go; it is read again when asked about.
+    void forget(const QString &file);
 
 private:
+    // A file's text with where each line starts; lines are views of it, so a big file costs
+    // no allocation per line.
     struct Text
     {
-        QStringList lines;
+        QString content;
+        QList<qsizetype> lineStarts;
         // The last header line (from 0) of each section name.
         QHash<QString, int> headers;
         QList<int> headerLines;
+
+        int lineCount() const { return int(lineStarts.size()); }
+        QStringView line(int index) const;
     };
     const Text &text(const QString &file);
 
