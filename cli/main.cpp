@@ -1,7 +1,9 @@
 #include "app/configuration.h"
+#include "cli/crossrefformats.h"
 #include "cli/findingformats.h"
 #include "cli/pages.h"
 #include "scripts/checks.h"
+#include "scripts/crossref.h"
 #include "scripts/scriptload.h"
 
 #include <QCommandLineParser>
@@ -195,6 +197,54 @@ void note(const QString &text)
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
 }
 
+void warn(const QString &text)
+{
+    const QByteArray line = QStringLiteral("tavrel-report: warning: %1\n").arg(text).toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
+int outputFailure()
+{
+    return fail(QStringLiteral("cannot write the output: %1")
+                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// Ids are compared in lower case, as the scripts' ids are read.
+int reportUses(const LoadedScripts &loaded, const QString &given, bool json)
+{
+    const QString id = given.toLower();
+    const bool item = loaded.linker.namesRecord(id);
+    if (!item && !loaded.linker.namesType(id))
+        return fail(QStringLiteral("\"%1\" names no item and no item type").arg(given));
+    const QList<LocatedUse> uses = locateUses(loaded, id, UsageIndex(loaded).usesOf(id));
+    const QString name = item ? loaded.records.value(id).fields.name : id;
+    if (!writeOut(json ? usesJson(id, item, name, uses) : usesText(uses)))
+        return outputFailure();
+    return uses.isEmpty() ? Findings : Success;
+}
+
+int reportBill(const LoadedScripts &loaded, const QString &given, qint64 amount, bool json)
+{
+    const QString id = given.toLower();
+    MaterialCosts costs(loaded);
+    if (!costs.isItem(id)) {
+        if (loaded.linker.namesType(id))
+            return fail(QStringLiteral("\"%1\" is an item type, not an item").arg(given));
+        return fail(QStringLiteral("\"%1\" names no item").arg(given));
+    }
+    const BillOfMaterials bill = costs.bill(id, amount);
+    for (const ResourceCycle &cycle : bill.cycles)
+        warn(QStringLiteral("cycle %1: the expansion stops at %2")
+                 .arg(cycleText(cycle), cycle.items.constFirst()));
+    for (const QString &unknown : bill.unknown)
+        warn(QStringLiteral("resource \"%1\" names no item and no item type: the totals leave "
+                            "it out")
+                 .arg(unknown));
+    if (!writeOut(json ? billJson(bill) : billText(bill)))
+        return outputFailure();
+    return Success;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -206,8 +256,13 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral(
-            "Loads item scripts as Tavrel's File > Open does. Without --check or --html, lists "
-            "every skill with its items, then the resource ids that name no item.\n"
+            "Loads item scripts as Tavrel's File > Open does. Without --check, --uses, --bom or "
+            "--html, lists every skill with its items, then the resource ids that name no item.\n"
+            "With --uses, lists the items whose resources name the id, one per line as "
+            "\"file:line:column: defname \"name\" needs amount [skills]\" (exit status 1 when "
+            "none does). With --bom, prints the tree of the item's resources down to raw "
+            "materials, each line \"amount name (id)\", then the raw materials, largest "
+            "first.\n"
             "With --check, reports what the checks find, one finding per line as "
             "\"file:line:column: severity: message [check] (in defname)\". The checks:\n") +
         checkList() +
@@ -253,11 +308,23 @@ int main(int argc, char *argv[])
         QStringLiteral("format"), QStringLiteral("text"));
     const QCommandLineOption htmlOption(
         QStringLiteral("html"),
-        QStringLiteral("Write index.html and the report page of every skill into the directory."),
+        QStringLiteral("Write index.html, the report page of every skill, items.html and the "
+                       "page of every crafted item into the directory."),
         QStringLiteral("directory"));
+    const QCommandLineOption usesOption(
+        QStringLiteral("uses"),
+        QStringLiteral("List the items whose resources name the id (an item or an item type)."),
+        QStringLiteral("id"));
+    const QCommandLineOption bomOption(
+        QStringLiteral("bom"),
+        QStringLiteral("Expand the item's resources down to raw materials and total them."),
+        QStringLiteral("id"));
+    const QCommandLineOption amountOption(
+        QStringLiteral("amount"), QStringLiteral("With --bom, the number of items (default 1)."),
+        QStringLiteral("n"));
     parser.addOptions({configOption, dirOption, filterOption, checkOption, listChecksOption,
                        ignoreOption, disableOption, strictOption, verboseOption, formatOption,
-                       htmlOption});
+                       htmlOption, usesOption, bomOption, amountOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
@@ -281,6 +348,23 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--format %1 needs --check").arg(format));
     if (parser.isSet(htmlOption) && parser.value(htmlOption).isEmpty())
         return fail(QStringLiteral("--html needs a directory"));
+    const bool uses = parser.isSet(usesOption);
+    const bool bom = parser.isSet(bomOption);
+    if (int(check) + int(uses) + int(bom) > 1)
+        return fail(QStringLiteral("use only one of --check, --uses and --bom"));
+    if ((uses && parser.value(usesOption).isEmpty()) || (bom && parser.value(bomOption).isEmpty()))
+        return fail(QStringLiteral("--%1 needs an id")
+                        .arg(uses ? QStringLiteral("uses") : QStringLiteral("bom")));
+    if (parser.isSet(amountOption) && !bom)
+        return fail(QStringLiteral("--amount needs --bom"));
+    qint64 amount = 1;
+    if (parser.isSet(amountOption)) {
+        bool whole = false;
+        amount = parser.value(amountOption).toLongLong(&whole);
+        if (!whole || amount < 1)
+            return fail(QStringLiteral("--amount needs a whole number above 0, not \"%1\"")
+                            .arg(parser.value(amountOption)));
+    }
 
     QString configFile = QStringLiteral("./config.cfg");
     if (parser.isSet(configOption))
@@ -327,6 +411,10 @@ int main(int argc, char *argv[])
     }
 
     const bool json = format == QLatin1String("json");
+    if (uses)
+        return reportUses(loaded, parser.value(usesOption), json);
+    if (bom)
+        return reportBill(loaded, parser.value(bomOption), amount, json);
     if (check) {
         const CheckResult result = runChecks(loaded, checkOptions);
         if (parser.isSet(verboseOption)) {
@@ -334,8 +422,7 @@ int main(int argc, char *argv[])
                 note(text);
         }
         if (!writeOut(findingsIn(format, result.findings)))
-            return fail(QStringLiteral("cannot write the output: %1")
-                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return outputFailure();
         const bool strict = parser.isSet(strictOption);
         const bool failed = std::any_of(
             result.findings.cbegin(), result.findings.cend(),
@@ -344,7 +431,6 @@ int main(int argc, char *argv[])
     }
     if (!parser.isSet(htmlOption) &&
         !writeOut(json ? jsonText(listingJson(loaded)) : listingText(loaded)))
-        return fail(QStringLiteral("cannot write the output: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return outputFailure();
     return Success;
 }
