@@ -482,7 +482,7 @@ void CliTest::htmlPagesAreWindowReports()
     auto window = loadInWindow();
     QTreeWidget *tree = skillTree(window.get());
     QCOMPARE(entries.size(), tree->topLevelItemCount());
-    QStringList expectedFiles{QStringLiteral("index.html")};
+    QStringList expectedFiles{QStringLiteral("index.html"), QStringLiteral("items.html")};
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem *node = tree->topLevelItem(i);
         QCOMPARE(entries.at(i).skill, node->text(0));
@@ -573,7 +573,7 @@ void CliTest::oddSkillNamesGiveSafeStablePages()
 
     const QStringList files = htmlFiles(dir.path() + QStringLiteral("/first"));
     QCOMPARE(htmlFiles(dir.path() + QStringLiteral("/second")), files);
-    QCOMPARE(files.size(), 9);
+    QCOMPARE(files.size(), 10);
     QVERIFY(files.contains(QStringLiteral("carpentry.html")));
     QVERIFY(files.contains(QStringLiteral("skill-9d891e731f75.html")));
     QVERIFY(files.contains(QStringLiteral("ber-sk-8b98344305ad.html")));
