@@ -4,11 +4,12 @@
 #include "scripts/locations.h"
 #include "scripts/scriptload.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -122,6 +123,8 @@ private:
         pending.append(Pending{finding});
     }
 
+    // Files are independent: each is read by one task with a locator of its own, so several
+    // are located at once and only as many texts as threads are held.
     void locateAll()
     {
         std::vector<int> order(places.size());
@@ -129,19 +132,38 @@ private:
             order[i] = int(i);
         std::stable_sort(order.begin(), order.end(),
                          [this](int a, int b) { return places[a].file < places[b].file; });
+        std::vector<size_t> fileStarts;
         for (size_t i = 0; i < order.size(); ++i) {
-            Place &p = places[order[i]];
-            if (p.key.isEmpty()) {
-                p.position.line = locator.headerLine(p.file, p.section);
-            } else {
-                p.position = locator.keyPosition(p.file, p.section, p.key, p.word, p.occurrence);
-            }
-            const int header = locator.headerLine(p.file, p.section);
-            if (!p.headerWord.isEmpty() && p.position.line == header && header > 0)
-                p.position.column = locator.column(p.file, header, p.headerWord);
-            if (i + 1 == order.size() || places[order[i + 1]].file != p.file)
-                locator.forget(p.file);
+            if (i == 0 || places[order[i]].file != places[order[i - 1]].file)
+                fileStarts.push_back(i);
         }
+        fileStarts.push_back(order.size());
+
+        std::atomic<size_t> next{0};
+        const auto locateFiles = [&] {
+            for (size_t f = next++; f + 1 < fileStarts.size(); f = next++) {
+                ScriptLocator locator;
+                for (size_t i = fileStarts[f]; i < fileStarts[f + 1]; ++i)
+                    locate(locator, places[order[i]]);
+            }
+        };
+        QThreadPool pool;
+        const int helpers = std::min(QThread::idealThreadCount(), int(fileStarts.size())) - 1;
+        for (int t = 0; t < helpers; ++t)
+            pool.start(locateFiles);
+        locateFiles();
+        pool.waitForDone();
+    }
+
+    static void locate(ScriptLocator &locator, Place &p)
+    {
+        if (p.key.isEmpty())
+            p.position.line = locator.headerLine(p.file, p.section);
+        else
+            p.position = locator.keyPosition(p.file, p.section, p.key, p.word, p.occurrence);
+        const int header = locator.headerLine(p.file, p.section);
+        if (!p.headerWord.isEmpty() && p.position.line == header && header > 0)
+            p.position.column = locator.column(p.file, header, p.headerWord);
     }
 
     QString where(int at) const
@@ -193,13 +215,7 @@ private:
 
     void checkEncoding()
     {
-        for (const QString &path : loaded.itemFiles) {
-            QFile file(path);
-            if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-                continue;
-            const TextPosition bad = firstInvalidUtf8(file.readAll());
-            if (bad.line == 0)
-                continue;
+        for (const auto &[path, bad] : loaded.invalidUtf8) {
             add(notUtf8,
                 QStringLiteral("The file is not valid UTF-8 (a legacy code page such as cp1252?); "
                                "the reader drops such bytes, so names read from it may be wrong."),
@@ -300,7 +316,6 @@ private:
     const LoadedScripts &loaded;
     const CheckOptions &options;
     QSet<QString> ignored;
-    ScriptLocator locator;
     std::vector<Place> places;
     QList<Pending> pending;
     CheckResult result;

@@ -12,6 +12,7 @@
 #include <QThreadPool>
 #include <QWaitCondition>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -28,6 +29,7 @@ struct FileContent
     QList<QPair<ItemFields, QString>> items;
     int itemDefinitions = 0;
     QStringList skillDefinitions;
+    TextPosition invalidUtf8;
 };
 
 class FileReader : public ScriptScan
@@ -51,9 +53,12 @@ protected:
             content.problem = QStringLiteral("is not a regular file");
             return;
         }
+        // The encoding is tested here, on the reading thread, while the file is at hand.
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             content.problem = file.errorString();
+        else
+            content.invalidUtf8 = firstInvalidUtf8(file.readAll());
     }
 
     void itemDefinitionFound(QSettings &script, const QString &section) override
@@ -110,8 +115,11 @@ public:
     {
         if (!content.problem.isEmpty())
             loaded.unreadable.append({content.path, content.problem});
-        if (content.itemDefinitions > 0)
+        if (content.itemDefinitions > 0) {
             loaded.itemFiles.append(content.path);
+            if (content.invalidUtf8.line > 0)
+                loaded.invalidUtf8.append({content.path, content.invalidUtf8});
+        }
         loaded.skillDefinitions += content.skillDefinitions;
         for (auto &[fields, section] : content.items) {
             const DefinitionPlace place{content.path, section};
@@ -181,24 +189,47 @@ void readFiles(const QStringList &paths, int threads, Merge &merge)
     pool.waitForDone();
 }
 
-void linkRecords(LoadedScripts &loaded)
+// Records are linked independently of each other, on every thread; only the grouping by skill,
+// in order of first use, runs in defname order afterwards.
+void linkRecords(LoadedScripts &loaded, int threads)
 {
     Linker &linker = loaded.linker;
     linker.reserve(loaded.records.size());
-    for (const ScriptRecord &record : std::as_const(loaded.records))
+    std::vector<const ScriptRecord *> records;
+    records.reserve(size_t(loaded.records.size()));
+    for (const ScriptRecord &record : std::as_const(loaded.records)) {
         linker.addRecord(record.fields.defname, record.fields.name, record.fields.type);
+        records.push_back(&record);
+    }
+
+    std::vector<LinkedRecord> linked(records.size());
+    const size_t chunk = 1024;
+    std::atomic<size_t> next{0};
+    const auto linkChunks = [&] {
+        for (size_t start = next.fetch_add(chunk); start < records.size();
+             start = next.fetch_add(chunk)) {
+            const size_t end = std::min(records.size(), start + chunk);
+            for (size_t i = start; i < end; ++i)
+                linked[i] = linker.link(records[i]->fields.resources, records[i]->fields.skillmake);
+        }
+    };
+    QThreadPool pool;
+    for (int t = 1; t < threads; ++t)
+        pool.start(linkChunks);
+    linkChunks();
+    pool.waitForDone();
 
     QHash<QString, int> skillIndex;
-    for (const ScriptRecord &record : std::as_const(loaded.records)) {
-        const ItemFields &fields = record.fields;
-        const LinkedRecord linked = linker.link(fields.resources, fields.skillmake);
-        for (const MissingResource &missing : linked.missing)
+    for (size_t i = 0; i < records.size(); ++i) {
+        const ItemFields &fields = records[i]->fields;
+        const LinkedRecord &record = linked[i];
+        for (const MissingResource &missing : record.missing)
             loaded.missing.append(MissingResourceUse{fields.defname, missing});
 
-        if (linked.skills.isEmpty())
+        if (record.skills.isEmpty())
             continue;
-        const ReportItem item{fields.defname, fields.name, linked.resources, linked.skillmake};
-        for (const QString &skillName : linked.skills) {
+        const ReportItem item{fields.defname, fields.name, record.resources, record.skillmake};
+        for (const QString &skillName : record.skills) {
             auto index = skillIndex.constFind(skillName);
             if (index == skillIndex.cend()) {
                 index = skillIndex.insert(skillName, int(loaded.skills.size()));
@@ -250,6 +281,6 @@ LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
             loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
         readFiles(paths, threads, merge);
     }
-    linkRecords(loaded);
+    linkRecords(loaded, threads);
     return loaded;
 }

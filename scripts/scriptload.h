@@ -4,6 +4,7 @@
 #include "report/itemrow.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
+#include "scripts/locations.h"
 
 #include <QList>
 #include <QMap>
@@ -56,6 +57,8 @@ struct LoadedScripts
 
     // The script files that hold at least one item definition, in reading order.
     QStringList itemFiles;
+    // Those of them that are not valid UTF-8, with the place of the first bad byte.
+    QList<QPair<QString, TextPosition>> invalidUtf8;
     // Files and directories below the configured directories that were listed but could not be
     // read, with the reason.
     QList<QPair<QString, QString>> unreadable;
