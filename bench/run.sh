@@ -94,7 +94,14 @@ if [ -x "$build/cli/tavrel-report" ]; then
     echo "== tavrel-report on the same pack"
     "$build/bench/measure_command" "$build/cli/tavrel-report" --dir scripts --filter '*.scp' \
         --check >/dev/null || true
+    echo "-- the same check in SARIF, every finding located"
+    "$build/bench/measure_command" "$build/cli/tavrel-report" --dir scripts --filter '*.scp' \
+        --check --format sarif >/dev/null || true
     "$build/bench/measure_command" "$build/cli/tavrel-report" --dir scripts --filter '*.scp' \
         --html "$pack/pages" >/dev/null || true
     echo "pages written: $(find "$pack/pages" -name '*.html' | wc -l)"
+fi
+if [ -x "$build/bench/bench_bom" ]; then
+    echo "== bill of materials of every item, against one load and check"
+    "$build/bench/bench_bom" "$items" 3
 fi
