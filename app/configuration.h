@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_CONFIGURATION_H
 #define TAVREL_CONFIGURATION_H
 

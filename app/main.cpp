@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/tavrel.h"
 #include "winstate/widgetsettings.h"
 

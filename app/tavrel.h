@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_TAVREL_H
 #define TAVREL_TAVREL_H
 

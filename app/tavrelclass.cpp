@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/tavrelclass.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_TAVRELCLASS_H
 #define TAVREL_TAVRELCLASS_H
 

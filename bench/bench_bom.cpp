@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the bill of materials of every item of a generated pack in turn, against one load and
 // check of the same pack (what tavrel-report --check does).
 #include "bench/generate_pack.h"

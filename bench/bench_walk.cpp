@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the discovery walk down a chain of nested directories, one script file at each level,
 // for each depth given on the command line.
 #include "scripts/discovery.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures the window's load and report on a generated pack against their floors: the QSettings
 // parsing every load must do, and one bare insertHtml of the same report.
 #include "app/configuration.h"

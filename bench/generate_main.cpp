@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/generate_pack.h"
 
 #include <QCommandLineParser>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a synthetic script pack for the benchmarks: nested directories of script files with
 // item definitions, trigger sections, duplicate ids, missing resources and items in two skills.
 #include "bench/generate_pack.h"

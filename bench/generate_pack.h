@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_GENERATE_PACK_H
 #define TAVREL_GENERATE_PACK_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a command and prints its wall time and peak resident memory, read from the kernel's
 // accounting of the child.
 #include <sys/resource.h>

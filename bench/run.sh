@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Generates the 50,000-item pack and measures the window's load and report, then the
 # command-line tool on the same pack.
 #   bench/run.sh [build directory] [items]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/crossrefformats.h"
 
 #include "scripts/crossref.h"

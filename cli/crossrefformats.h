@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_CROSSREFFORMATS_H
 #define TAVREL_CROSSREFFORMATS_H
 

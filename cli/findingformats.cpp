@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/findingformats.h"
 
 #include "scripts/checks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_FINDINGFORMATS_H
 #define TAVREL_FINDINGFORMATS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/pages.h"
 
 #include "app/configuration.h"

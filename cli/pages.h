@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_PAGES_H
 #define TAVREL_PAGES_H
 

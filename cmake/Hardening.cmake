@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The hardening Debian builds its packages with (dpkg-buildflags, hardening=+all): checked
 # variants of the string and memory functions, stack protector, format-string errors, and
 # relocations resolved at start-up and then made read-only. Only optimised builds get it, as

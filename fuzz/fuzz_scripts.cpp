@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to everything that takes script text: as one section name, resource
 // or skill text, name and template, and as a whole script file read the way a load reads it.
 #include "app/configuration.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "report/itemrow.h"
 
 QString itemRow(const QString &itemTemplate, const QString &name, const QString &resources,

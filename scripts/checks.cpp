@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripts/checks.h"
 
 #include "scripts/linking.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_CHECKS_H
 #define TAVREL_CHECKS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripts/crossref.h"
 
 #include "scripts/scriptload.h"

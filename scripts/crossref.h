@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_CROSSREF_H
 #define TAVREL_CROSSREF_H
 

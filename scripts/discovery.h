@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_DISCOVERY_H
 #define TAVREL_DISCOVERY_H
 

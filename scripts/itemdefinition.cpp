@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripts/itemdefinition.h"
 
 #include <QSettings>

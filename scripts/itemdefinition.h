@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_ITEMDEFINITION_H
 #define TAVREL_ITEMDEFINITION_H
 

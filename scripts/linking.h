@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_LINKING_H
 #define TAVREL_LINKING_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_LOCATIONS_H
 #define TAVREL_LOCATIONS_H
 

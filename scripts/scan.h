@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_SCAN_H
 #define TAVREL_SCAN_H
 

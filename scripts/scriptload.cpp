@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripts/scriptload.h"
 
 #include "scripts/discovery.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_SCRIPTLOAD_H
 #define TAVREL_SCRIPTLOAD_H
 

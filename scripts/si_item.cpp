@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripts/si_item.h"
 
 SI_item::SI_item(QTreeWidget *view) : QTreeWidgetItem(view, QTreeWidgetItem::Type) {}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_SI_ITEM_H
 #define TAVREL_SI_ITEM_H
 

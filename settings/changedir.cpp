@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/changedir.h"
 
 #include "settings/templatewindows.h"

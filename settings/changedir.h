@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_CHANGEDIR_H
 #define TAVREL_CHANGEDIR_H
 

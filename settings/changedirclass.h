@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_CHANGEDIRCLASS_H
 #define TAVREL_CHANGEDIRCLASS_H
 

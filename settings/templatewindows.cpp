@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/templatewindows.h"
 
 #include "report/itemrow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_TEMPLATEWINDOWS_H
 #define TAVREL_TEMPLATEWINDOWS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "coresupport.h"
 
 #include "scripts/itemdefinition.h"

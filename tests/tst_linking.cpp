@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scripts/linking.h"
 
 #include <QTest>

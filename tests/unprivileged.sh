@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a test program as an unprivileged user when started as root, who passes every
 # permission check: tests of unreadable and unwritable files would only skip otherwise.
 #   unprivileged.sh PROGRAM [ARGUMENTS...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer target with clang in a build directory of its own and runs it on the
 # committed corpus for the given number of seconds (default 30). New inputs it finds go to a
 # scratch directory, so the committed corpus stays small; a crash leaves its input in

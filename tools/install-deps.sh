@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages Tavrel needs to build, run and test, where they are missing.
 set -euo pipefail
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and runs the whole test suite headless: once in a normal
 # build, once built with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer (any
 # report fails the test that caused it), then the fuzz target for 30 seconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "winstate/widgetsettings.h"
 
 #include <QGuiApplication>

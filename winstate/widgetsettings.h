@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAVREL_WIDGETSETTINGS_H
 #define TAVREL_WIDGETSETTINGS_H
 

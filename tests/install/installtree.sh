@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build into a temporary prefix and checks the tree a desktop expects, and where the
 # menu entry's launcher starts the program.
 #   installtree.sh BUILD-DIR WITH-REPORT(0|1)

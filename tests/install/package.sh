@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package of a build and checks its control fields and contents, then runs
 # the distribution's own checker on it when lintian is installed.
 #   package.sh BUILD-DIR

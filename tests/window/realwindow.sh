@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the built tavrel on a real X server (Xvfb, the xcb platform) the way a user would.
 # From a terminal: open it in a working directory holding the sample scripts, load them with
 # CTRL+O, click a skill, close the window through the window manager's protocol, and check the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks an X window to close the way a window manager's close button does: a WM_DELETE_WINDOW
 // client message. xdotool's windowclose destroys the window instead, which no application
 // survives cleanly, and a bare Xvfb has no window manager to ask.
