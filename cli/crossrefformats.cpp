@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/crossrefformats.h"
 
+#include "cli/outputtext.h"
 #include "scripts/crossref.h"
 
 #include <QJsonArray>
@@ -8,18 +9,6 @@
 #include <QJsonObject>
 
 namespace {
-
-QString escapedLineBreaks(QString text)
-{
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    return text;
-}
-
-QString json(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
-}
 
 QString kindName(ResourceUse::Target target)
 {
@@ -151,7 +140,7 @@ QString usesJson(const QString &id, bool item, const QString &name, const QList<
                         {QStringLiteral("line"), located.position.line},
                         {QStringLiteral("column"), located.position.column}});
     }
-    return json(QJsonObject{
+    return jsonText(QJsonObject{
         {QStringLiteral("id"), id},
         {QStringLiteral("kind"), item ? QStringLiteral("item") : QStringLiteral("type")},
         {QStringLiteral("name"), name},
@@ -190,11 +179,12 @@ QString billJson(const BillOfMaterials &bill)
             QJsonObject{{QStringLiteral("items"), QJsonArray::fromStringList(cycle.items)},
                         {QStringLiteral("length"), cycle.length}});
     }
-    return json(QJsonObject{{QStringLiteral("tree"), treeJson(bill.tree)},
-                            {QStringLiteral("totals"), totals},
-                            {QStringLiteral("partial"), bill.partial()},
-                            {QStringLiteral("cycles"), cycles},
-                            {QStringLiteral("unknown"), QJsonArray::fromStringList(bill.unknown)}});
+    return jsonText(
+        QJsonObject{{QStringLiteral("tree"), treeJson(bill.tree)},
+                    {QStringLiteral("totals"), totals},
+                    {QStringLiteral("partial"), bill.partial()},
+                    {QStringLiteral("cycles"), cycles},
+                    {QStringLiteral("unknown"), QJsonArray::fromStringList(bill.unknown)}});
 }
 
 QString cycleText(const ResourceCycle &cycle)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/findingformats.h"
 
+#include "cli/outputtext.h"
 #include "scripts/checks.h"
 
 #include <QDir>
@@ -11,23 +12,11 @@
 
 namespace {
 
-QString escapedLineBreaks(QString text)
-{
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    return text;
-}
-
 QString withDefname(const Finding &finding)
 {
     if (finding.defname.isEmpty())
         return finding.message;
     return QStringLiteral("%1 (in %2)").arg(finding.message, finding.defname);
-}
-
-QString json(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
 // Workflow commands end their properties at "," and ":" and the command at a line break.
@@ -105,7 +94,7 @@ QString findingsJson(const QList<Finding> &findings)
                                 {QStringLiteral("defname"), finding.defname},
                                 {QStringLiteral("id"), finding.subject}});
     }
-    return json(QJsonObject{{QStringLiteral("findings"), list}});
+    return jsonText(QJsonObject{{QStringLiteral("findings"), list}});
 }
 
 QString findingsSarif(const QList<Finding> &findings, const QString &baseDirectory,
@@ -146,7 +135,7 @@ QString findingsSarif(const QList<Finding> &findings, const QString &baseDirecto
         {QStringLiteral("originalUriBaseIds"),
          QJsonObject{{QStringLiteral("SRCROOT"), QJsonObject{{QStringLiteral("uri"), root}}}}},
         {QStringLiteral("results"), results}};
-    return json(QJsonObject{
+    return jsonText(QJsonObject{
         {QStringLiteral("$schema"),
          QStringLiteral("https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/"
                         "sarif-schema-2.1.0.json")},

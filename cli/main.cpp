@@ -2,6 +2,7 @@
 #include "app/configuration.h"
 #include "cli/crossrefformats.h"
 #include "cli/findingformats.h"
+#include "cli/outputtext.h"
 #include "cli/pages.h"
 #include "scripts/checks.h"
 #include "scripts/crossref.h"
@@ -165,11 +166,6 @@ QJsonObject listingJson(const LoadedScripts &loaded)
     }
     const QJsonArray messages = QJsonArray::fromStringList(loaded.messages());
     return QJsonObject{{QStringLiteral("skills"), skills}, {QStringLiteral("messages"), messages}};
-}
-
-QString jsonText(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
 QString checkList()

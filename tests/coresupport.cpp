@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 WorkingDirectory::WorkingDirectory() : previous(QDir::currentPath())
 {
@@ -69,4 +70,20 @@ void writeCheckPack(const WorkingDirectory &dir)
                                               "[ITEMDEF i_eclair]\r\n"
                                               "NAME=\xc3\x89\x63lair\r\n"
                                               "RESOURCES=1 i_cr\xc3\xa8me,2 i_sucre\r\n");
+}
+
+Run runProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.start();
+    Run run;
+    if (!process.waitForFinished(120000))
+        return run;
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A temporary directory that is the working directory for the object's lifetime.
@@ -25,6 +26,16 @@ private:
     QTemporaryDir dir;
     QString previous;
 };
+
+// How a program run ended: its exit code (-1 when it crashed or did not end within two
+// minutes) and what it wrote.
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+Run runProgram(const QString &program, const QStringList &arguments);
 
 // A script pack with a finding of every check but unreadable at known lines and columns, in
 // "s/" below the directory: repeated sections and keys, a key in another case, CRLF line ends

@@ -30,27 +30,9 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 Run runTool(const QStringList &arguments)
 {
-    QProcess process;
-    process.setProgram(QStringLiteral(TAVREL_REPORT_PATH));
-    process.setArguments(arguments);
-    process.start();
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    if (process.exitStatus() == QProcess::NormalExit)
-        run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runProgram(QStringLiteral(TAVREL_REPORT_PATH), arguments);
 }
 
 QByteArray configuration(const QByteArray &dirs, const QByteArray &filter)
