@@ -3,14 +3,13 @@
 
 #include "scripts/linking.h"
 #include "scripts/locations.h"
+#include "scripts/parallel.h"
 #include "scripts/scriptload.h"
 
 #include <QHash>
 #include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 namespace {
@@ -140,31 +139,19 @@ private:
         }
         fileStarts.push_back(order.size());
 
-        std::atomic<size_t> next{0};
-        const auto locateFiles = [&] {
-            for (size_t f = next++; f + 1 < fileStarts.size(); f = next++) {
-                ScriptLocator locator;
-                for (size_t i = fileStarts[f]; i < fileStarts[f + 1]; ++i)
-                    locate(locator, places[order[i]]);
-            }
-        };
-        QThreadPool pool;
-        const int helpers = std::min(QThread::idealThreadCount(), int(fileStarts.size())) - 1;
-        for (int t = 0; t < helpers; ++t)
-            pool.start(locateFiles);
-        locateFiles();
-        pool.waitForDone();
+        parallelFor(fileStarts.size() - 1, QThread::idealThreadCount(), [&](size_t f) {
+            ScriptLocator locator;
+            for (size_t i = fileStarts[f]; i < fileStarts[f + 1]; ++i)
+                locate(locator, places[order[i]]);
+        });
     }
 
     static void locate(ScriptLocator &locator, Place &p)
     {
-        if (p.key.isEmpty())
-            p.position.line = locator.headerLine(p.file, p.section);
-        else
-            p.position = locator.keyPosition(p.file, p.section, p.key, p.word, p.occurrence);
-        const int header = locator.headerLine(p.file, p.section);
-        if (!p.headerWord.isEmpty() && p.position.line == header && header > 0)
-            p.position.column = locator.column(p.file, header, p.headerWord);
+        p.position = locator.keyPosition(p.file, p.section, p.key, p.word, p.occurrence);
+        if (!p.headerWord.isEmpty() && p.position.line > 0 &&
+            p.position.line == locator.headerLine(p.file, p.section))
+            p.position.column = locator.column(p.file, p.position.line, p.headerWord);
     }
 
     QString where(int at) const

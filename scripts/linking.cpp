@@ -154,6 +154,21 @@ bool Linker::namesType(const QString &id) const
     return types.contains(id);
 }
 
+ResourceUse::Target Linker::lookUp(const QString &id, QString *shown) const
+{
+    const auto record = names.constFind(id);
+    if (record != names.cend()) {
+        if (shown)
+            *shown = *record;
+        return ResourceUse::Item;
+    }
+    if (!types.contains(id))
+        return ResourceUse::Nothing;
+    if (shown)
+        *shown = id;
+    return ResourceUse::Type;
+}
+
 QList<ResourceUse> Linker::resourceUses(const QString &resources) const
 {
     QList<ResourceUse> uses;
@@ -164,9 +179,7 @@ QList<ResourceUse> Linker::resourceUses(const QString &resources) const
         ResourceUse use;
         use.entry = parseResourceEntry(text);
         use.element = element++;
-        use.target = names.contains(use.entry.id)   ? ResourceUse::Item
-                     : types.contains(use.entry.id) ? ResourceUse::Type
-                                                    : ResourceUse::Nothing;
+        use.target = lookUp(use.entry.id);
         uses.append(use);
     });
     return uses;
@@ -178,13 +191,11 @@ QString Linker::linkResources(const QString &resources, QList<MissingResource> &
     int element = 0;
     forEachElement(resources, [&](QStringView text) {
         const ResourceEntry entry = parseResourceEntry(text);
-        const auto record = names.constFind(entry.id);
-        if (record != names.cend())
-            appendEntry(rendered, renderResource(entry.amount, *record));
-        else if (types.contains(entry.id))
-            appendEntry(rendered, renderResource(entry.amount, entry.id));
-        else
+        QString shown;
+        if (lookUp(entry.id, &shown) == ResourceUse::Nothing)
             missing.append(MissingResource{entry.id, element});
+        else
+            appendEntry(rendered, renderResource(entry.amount, shown));
         ++element;
     });
     return rendered;
@@ -195,7 +206,7 @@ QString Linker::linkSkills(const QString &skillmake, QStringList &skillNames) co
     QString rendered;
     forEachElement(skillmake, [&](QStringView element) {
         const std::optional<SkillEntry> entry = parseSkillEntry(element);
-        if (!entry || names.contains(entry->skill) || types.contains(entry->skill))
+        if (!entry || lookUp(entry->skill) != ResourceUse::Nothing)
             return;
         const QString displayName = capitalised(entry->skill);
         skillNames.append(displayName);

@@ -83,6 +83,9 @@ public:
     bool namesType(const QString &id) const;
 
 private:
+    // What an id names: a record, else a type, else nothing; `shown` receives the record's
+    // name or the type as written.
+    ResourceUse::Target lookUp(const QString &id, QString *shown = nullptr) const;
     QString linkResources(const QString &resources, QList<MissingResource> &missing) const;
     QString linkSkills(const QString &skillmake, QStringList &skillNames) const;
 

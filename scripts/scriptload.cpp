@@ -2,6 +2,7 @@
 #include "scripts/scriptload.h"
 
 #include "scripts/discovery.h"
+#include "scripts/parallel.h"
 #include "scripts/scan.h"
 
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <QThreadPool>
 #include <QWaitCondition>
 
-#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -204,21 +204,9 @@ void linkRecords(LoadedScripts &loaded, int threads)
     }
 
     std::vector<LinkedRecord> linked(records.size());
-    const size_t chunk = 1024;
-    std::atomic<size_t> next{0};
-    const auto linkChunks = [&] {
-        for (size_t start = next.fetch_add(chunk); start < records.size();
-             start = next.fetch_add(chunk)) {
-            const size_t end = std::min(records.size(), start + chunk);
-            for (size_t i = start; i < end; ++i)
-                linked[i] = linker.link(records[i]->fields.resources, records[i]->fields.skillmake);
-        }
-    };
-    QThreadPool pool;
-    for (int t = 1; t < threads; ++t)
-        pool.start(linkChunks);
-    linkChunks();
-    pool.waitForDone();
+    parallelFor(records.size(), threads, [&](size_t i) {
+        linked[i] = linker.link(records[i]->fields.resources, records[i]->fields.skillmake);
+    });
 
     QHash<QString, int> skillIndex;
     for (size_t i = 0; i < records.size(); ++i) {
