@@ -32,11 +32,6 @@ QString githubEscaped(QString text, bool property)
     return text;
 }
 
-QString sarifLevel(Severity severity)
-{
-    return severity == Severity::Error ? QStringLiteral("error") : QStringLiteral("warning");
-}
-
 QJsonObject sarifLocation(const Finding &finding, const QDir &base)
 {
     const QString absolute = QDir::cleanPath(base.absoluteFilePath(finding.file));
@@ -107,7 +102,7 @@ QString findingsSarif(const QList<Finding> &findings, const QString &baseDirecto
                         {QStringLiteral("shortDescription"),
                          QJsonObject{{QStringLiteral("text"), check.description}}},
                         {QStringLiteral("defaultConfiguration"),
-                         QJsonObject{{QStringLiteral("level"), sarifLevel(check.severity)}}}});
+                         QJsonObject{{QStringLiteral("level"), severityName(check.severity)}}}});
     }
     const QDir base(baseDirectory);
     QJsonArray results;
@@ -118,7 +113,7 @@ QString findingsSarif(const QList<Finding> &findings, const QString &baseDirecto
         results.append(
             QJsonObject{{QStringLiteral("ruleId"), finding.check},
                         {QStringLiteral("ruleIndex"), int(ruleIndex)},
-                        {QStringLiteral("level"), sarifLevel(finding.severity)},
+                        {QStringLiteral("level"), severityName(finding.severity)},
                         {QStringLiteral("message"),
                          QJsonObject{{QStringLiteral("text"), withDefname(finding)}}},
                         {QStringLiteral("locations"), QJsonArray{sarifLocation(finding, base)}}});

@@ -55,10 +55,16 @@ bool writeOut(const QString &text)
     return written == size_t(bytes.size()) && std::fflush(stdout) == 0;
 }
 
+// One line on stderr, after the program's name.
+void tell(const QString &text)
+{
+    const QByteArray line = QStringLiteral("tavrel-report: %1\n").arg(text).toUtf8();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
 int fail(const QString &reason)
 {
-    const QByteArray line = QStringLiteral("tavrel-report: %1\n").arg(reason).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    tell(reason);
     return Failure;
 }
 
@@ -190,14 +196,12 @@ QString findingsIn(const QString &format, const QList<Finding> &findings)
 
 void note(const QString &text)
 {
-    const QByteArray line = QStringLiteral("tavrel-report: note: %1\n").arg(text).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    tell(QStringLiteral("note: ") + text);
 }
 
 void warn(const QString &text)
 {
-    const QByteArray line = QStringLiteral("tavrel-report: warning: %1\n").arg(text).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    tell(QStringLiteral("warning: ") + text);
 }
 
 int outputFailure()

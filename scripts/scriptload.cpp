@@ -116,11 +116,8 @@ public:
     {
         if (!content.problem.isEmpty())
             loaded.unreadable.append({content.path, content.problem});
-        if (content.itemDefinitions > 0) {
-            loaded.itemFiles.append(content.path);
-            if (content.invalidUtf8.line > 0)
-                loaded.invalidUtf8.append({content.path, content.invalidUtf8});
-        }
+        if (content.itemDefinitions > 0 && content.invalidUtf8.line > 0)
+            loaded.invalidUtf8.append({content.path, content.invalidUtf8});
         loaded.skillDefinitions += content.skillDefinitions;
         for (auto &[fields, section] : content.items) {
             const DefinitionPlace place{content.path, section};

@@ -56,9 +56,8 @@ struct LoadedScripts
     // Every entry naming nothing, in linking order: records by defname, entries in order.
     QList<MissingResourceUse> missing;
 
-    // The script files that hold at least one item definition, in reading order.
-    QStringList itemFiles;
-    // Those of them that are not valid UTF-8, with the place of the first bad byte.
+    // The script files holding item definitions that are not valid UTF-8, in reading order,
+    // with the place of the first bad byte.
     QList<QPair<QString, TextPosition>> invalidUtf8;
     // Files and directories below the configured directories that were listed but could not be
     // read, with the reason.
