@@ -66,7 +66,7 @@ QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QString &id,
     QList<LocatedUse> located;
     located.reserve(uses.size());
     for (const ItemUse &use : uses) {
-        const ScriptRecord record = loaded.records.value(use.defname);
+        const ScriptRecord &record = *loaded.records.constFind(use.defname);
         const QStringList skills = loaded.linker.link(QString(), record.fields.skillmake).skills;
         located.append(LocatedUse{
             use, record.fields.name, withoutRepeats(skills), record.place.file,
@@ -77,6 +77,8 @@ QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QString &id,
 
 MaterialCosts::MaterialCosts(const LoadedScripts &loaded)
 {
+    // Every crafted item is numbered before any resource can name it.
+    std::vector<const QString *> resources;
     for (const ScriptRecord &record : loaded.records) {
         const ItemFields &fields = record.fields;
         if (fields.resources.isEmpty()) {
@@ -85,10 +87,11 @@ MaterialCosts::MaterialCosts(const LoadedScripts &loaded)
         }
         nodeOf.insert(fields.defname, int(nodes.size()));
         nodes.push_back(Node{fields.defname, fields.name, {}});
+        resources.push_back(&fields.resources);
     }
-    for (Node &node : nodes) {
-        const QList<ResourceUse> entries =
-            loaded.linker.resourceUses(loaded.records.value(node.defname).fields.resources);
+    for (size_t n = 0; n < nodes.size(); ++n) {
+        Node &node = nodes[n];
+        const QList<ResourceUse> entries = loaded.linker.resourceUses(*resources[n]);
         node.edges.reserve(size_t(entries.size()));
         for (const ResourceUse &entry : entries) {
             Edge edge;
