@@ -15,6 +15,7 @@
 #include <functional>
 
 class ChangeDir;
+struct LinkedRecord;
 class PacedProgress;
 class QProgressDialog;
 class QSplitter;
@@ -73,6 +74,7 @@ private:
     bool readScripts(PacedProgress &progress, const QStringList &directories,
                      const std::function<QStringList(const QString &)> &findFiles);
     bool linkNames(PacedProgress &progress);
+    void placeRecord(SI_item *record, const LinkedRecord &linked);
 
     TavrelClass ui;
     QSplitter *outerSplitter = nullptr;

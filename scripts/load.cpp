@@ -5,18 +5,39 @@
 #include "scripts/discovery.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/linking.h"
+#include "scripts/parallel.h"
 #include "scripts/scan.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
-#include <QSettings>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QThread>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 using FileFinder = std::function<QStringList(const QString &)>;
+
+// The files are parsed, and the records linked, on a thread per core, ahead of this thread,
+// which builds the trees and processes events in the order the steps require. This thread
+// mostly waits for them, so it needs no core of its own.
+int readerThreads()
+{
+    return QThread::idealThreadCount();
+}
+
+// A copy whose storage the calling thread allocates. A record keeps its texts for as long as
+// the load's results live; left where a reading thread allocated them, among the INI reader's
+// short-lived allocations, they would spread that memory out, and each big file would be read
+// more slowly than the one before.
+QString ownCopy(const QString &text)
+{
+    return text.isEmpty() ? text : QString(text.constData(), text.size());
+}
 
 // The counting pass: a step per directory, events processed at every item definition, and the
 // total of directories, files and item definitions. No key is read.
@@ -24,7 +45,8 @@ class CountingPass : public ScriptScan
 {
 public:
     CountingPass(FileFinder findFiles, PacedProgress &progress, int &total)
-        : findFiles(std::move(findFiles)), progress(progress), total(total)
+        : ScriptScan(ScanReading{false, false, readerThreads()}), findFiles(std::move(findFiles)),
+          progress(progress), total(total)
     {
     }
 
@@ -38,7 +60,7 @@ protected:
 
     bool mayContinue() override { return !progress.canceled(); }
 
-    void itemDefinitionFound(QSettings &, const QString &) override
+    void itemDefinitionFound(ScannedSection &) override
     {
         ++total;
         progress.processEvents();
@@ -59,7 +81,8 @@ class ReadingPass : public ScriptScan
 public:
     ReadingPass(FileFinder findFiles, PacedProgress &progress, QTreeWidget *fileTree,
                 QMap<QString, SI_item *> &items)
-        : findFiles(std::move(findFiles)), progress(progress), fileTree(fileTree), items(items)
+        : ScriptScan(ScanReading{true, false, readerThreads()}), findFiles(std::move(findFiles)),
+          progress(progress), fileTree(fileTree), items(items)
     {
     }
 
@@ -90,13 +113,13 @@ protected:
             return;
 
         auto *record = new SI_item(nullptr);
-        record->defname = fields.defname;
-        record->type = fields.type;
-        record->name = fields.name;
-        record->description = fields.description;
-        record->resources = fields.resources;
-        record->skillmake = fields.skillmake;
-        record->subsection = fields.subsection;
+        record->defname = ownCopy(fields.defname);
+        record->type = ownCopy(fields.type);
+        record->name = ownCopy(fields.name);
+        record->description = ownCopy(fields.description);
+        record->resources = ownCopy(fields.resources);
+        record->skillmake = ownCopy(fields.skillmake);
+        record->subsection = ownCopy(fields.subsection);
         record->setText(0, record->name);
 
         // Before linking no record is in a tree, so the one replaced is nobody's.
@@ -209,48 +232,62 @@ bool Tavrel::linkNames(PacedProgress &load)
     for (const SI_item *record : std::as_const(items))
         linker.addRecord(record->defname, record->name, record->type);
 
-    const QMap<QString, SI_item *> records = items;
-    for (SI_item *record : records) {
-        const LinkedRecord linked = linker.link(record->resources, record->skillmake);
-        record->resources = linked.resources;
-        record->skillmake = linked.skillmake;
-        for (const MissingResource &missing : linked.missing)
-            messages.append(notFoundMessage(missing.id));
-
-        QList<QTreeWidgetItem *> skillNodes;
-        for (const QString &skillName : std::as_const(linked.skills)) {
-            QTreeWidgetItem *&node = skills[skillName];
-            if (!node) {
-                node = new QTreeWidgetItem(skillTree, QTreeWidgetItem::Type);
-                node->setText(0, skillName);
-            }
-            skillNodes.append(node);
-        }
-
-        for (int i = 0; i < skillNodes.size(); ++i) {
-            if (i == 0) {
-                skillNodes.at(i)->addChild(record);
-                continue;
-            }
-            auto *copy = new SI_item(nullptr);
-            copy->defname = record->defname;
-            copy->description = record->description;
-            copy->name = record->name;
-            copy->type = record->type;
-            copy->resources = record->resources;
-            copy->skillmake = record->skillmake;
-            copy->setText(0, record->text(0));
-            skillNodes.at(i)->addChild(copy);
-        }
-
-        progress.setValue(progress.value() + 1);
-        if (load.canceled())
-            return false;
-        load.processEvents();
-    }
+    // In defname order, as the map holds them when the pass starts.
+    const std::vector<SI_item *> records(items.cbegin(), items.cend());
+    std::vector<LinkedRecord> links(records.size());
+    const bool completed = orderedFor(
+        records.size(), readerThreads(), 256,
+        [&](size_t i) { links[i] = linker.link(records[i]->resources, records[i]->skillmake); },
+        [&](size_t i) {
+            placeRecord(records[i], links[i]);
+            progress.setValue(progress.value() + 1);
+            if (load.canceled())
+                return false;
+            load.processEvents();
+            return true;
+        },
+        [&](size_t i) { links[i] = LinkedRecord(); });
+    if (!completed)
+        return false;
 
     messages = withoutRepeats(messages);
     // Plain text: a message quoting an id that looks like markup must show as written.
     textBrowser->setPlainText(messages.join(QStringLiteral("\n")));
     return true;
+}
+
+// A record's linked texts, its messages, and its place under each skill it needs: the record
+// under the first, a copy under every further one.
+void Tavrel::placeRecord(SI_item *record, const LinkedRecord &linked)
+{
+    record->resources = linked.resources;
+    record->skillmake = linked.skillmake;
+    for (const MissingResource &missing : linked.missing)
+        messages.append(notFoundMessage(missing.id));
+
+    QList<QTreeWidgetItem *> skillNodes;
+    for (const QString &skillName : std::as_const(linked.skills)) {
+        QTreeWidgetItem *&node = skills[skillName];
+        if (!node) {
+            node = new QTreeWidgetItem(skillTree, QTreeWidgetItem::Type);
+            node->setText(0, skillName);
+        }
+        skillNodes.append(node);
+    }
+
+    for (int i = 0; i < skillNodes.size(); ++i) {
+        if (i == 0) {
+            skillNodes.at(i)->addChild(record);
+            continue;
+        }
+        auto *copy = new SI_item(nullptr);
+        copy->defname = record->defname;
+        copy->description = record->description;
+        copy->name = record->name;
+        copy->type = record->type;
+        copy->resources = record->resources;
+        copy->skillmake = record->skillmake;
+        copy->setText(0, record->text(0));
+        skillNodes.at(i)->addChild(copy);
+    }
 }

@@ -1,8 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "scripts/scan.h"
 
+#include "scripts/parallel.h"
+
 #include <QFileInfo>
 #include <QSettings>
+
+#include <algorithm>
+#include <vector>
+
+ScriptScan::ScriptScan(const ScanReading &reading) : reading(reading) {}
 
 ScriptScan::~ScriptScan() = default;
 
@@ -11,10 +18,16 @@ bool ScriptScan::run(const QStringList &directories)
     for (const QString &directory : directories) {
         const QStringList paths = filesOf(directory);
         directoryStarted(directory, paths);
-        for (const QString &path : paths) {
-            if (!readFile(path))
-                return false;
-        }
+        std::vector<QList<ScannedSection>> files(size_t(paths.size()));
+        // A few files ahead are enough to keep the readers busy; more would only hold memory.
+        const size_t ahead = size_t(4 * std::max(reading.threadsAhead, 1));
+        const bool completed = orderedFor(
+            files.size(), reading.threadsAhead, ahead,
+            [&](size_t i) { files[i] = sectionsOf(paths.at(qsizetype(i))); },
+            [&](size_t i) { return walkFile(paths.at(qsizetype(i)), files[i]); },
+            [&](size_t i) { files[i] = QList<ScannedSection>(); });
+        if (!completed)
+            return false;
         directoryFinished();
     }
     return true;
@@ -22,20 +35,51 @@ bool ScriptScan::run(const QStringList &directories)
 
 bool ScriptScan::readFile(const QString &path)
 {
-    fileStarted(path);
+    QList<ScannedSection> sections = sectionsOf(path);
+    return walkFile(path, sections);
+}
+
+QList<ScannedSection> ScriptScan::sectionsOf(const QString &path) const
+{
+    QList<ScannedSection> sections;
     // Opening a FIFO or a device would block or never end; only a regular file is read.
-    if (QFileInfo(path).isFile()) {
-        QSettings script(path, QSettings::IniFormat);
-        script.sync();
-        const QStringList sections = script.childGroups();
-        for (const QString &section : sections) {
-            if (!mayContinue())
-                return false;
-            if (isItemDefinition(section))
-                itemDefinitionFound(script, section);
-            else
-                otherSectionFound(script, section);
+    if (!QFileInfo(path).isFile())
+        return sections;
+    QSettings script(path, QSettings::IniFormat);
+    script.sync();
+    const QStringList names = script.childGroups();
+    sections.reserve(names.size());
+    for (const QString &name : names) {
+        ScannedSection section;
+        section.name = name;
+        section.itemDefinition = isItemDefinition(name);
+        if (section.itemDefinition && reading.itemKeys) {
+            section.fields = readItemDefinition(script, name);
+        } else if (!section.itemDefinition && reading.skillKeys &&
+                   sectionWord(name, 0).compare(QLatin1String("skill"), Qt::CaseInsensitive) == 0) {
+            script.beginGroup(name);
+            const QStringList keys = script.childKeys();
+            for (const QString &key : keys) {
+                if (key.compare(QLatin1String("KEY"), Qt::CaseInsensitive) == 0)
+                    section.skillKeys.append(script.value(key).toString());
+            }
+            script.endGroup();
         }
+        sections.append(std::move(section));
+    }
+    return sections;
+}
+
+bool ScriptScan::walkFile(const QString &path, QList<ScannedSection> &sections)
+{
+    fileStarted(path);
+    for (ScannedSection &section : sections) {
+        if (!mayContinue())
+            return false;
+        if (section.itemDefinition)
+            itemDefinitionFound(section);
+        else
+            otherSectionFound(section);
     }
     fileFinished();
     return true;
@@ -50,13 +94,12 @@ bool ScriptScan::mayContinue()
     return true;
 }
 
-void ScriptScan::itemDefinitionFound(QSettings &script, const QString &section)
+void ScriptScan::itemDefinitionFound(ScannedSection &section)
 {
-    ItemFields fields = readItemDefinition(script, section);
-    itemRead(fields);
+    itemRead(section.fields);
 }
 
-void ScriptScan::otherSectionFound(QSettings &, const QString &) {}
+void ScriptScan::otherSectionFound(ScannedSection &) {}
 
 void ScriptScan::itemRead(ItemFields &) {}
 

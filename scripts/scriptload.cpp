@@ -8,13 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QMutex>
-#include <QSettings>
 #include <QThread>
-#include <QThreadPool>
-#include <QWaitCondition>
 
-#include <atomic>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -36,7 +32,10 @@ struct FileContent
 class FileReader : public ScriptScan
 {
 public:
-    explicit FileReader(FileContent &content) : content(content) {}
+    explicit FileReader(FileContent &content)
+        : ScriptScan(ScanReading{true, true, 0}), content(content)
+    {
+    }
 
 protected:
     QStringList filesOf(const QString &) override { return {}; }
@@ -62,38 +61,24 @@ protected:
             content.invalidUtf8 = firstInvalidUtf8(file.readAll());
     }
 
-    void itemDefinitionFound(QSettings &script, const QString &section) override
+    void itemDefinitionFound(ScannedSection &section) override
     {
-        currentSection = section;
-        ScriptScan::itemDefinitionFound(script, section);
+        ++content.itemDefinitions;
+        if (acceptItem(section.fields))
+            content.items.append({std::move(section.fields), section.name});
     }
 
-    void otherSectionFound(QSettings &script, const QString &section) override
+    void otherSectionFound(ScannedSection &section) override
     {
-        if (sectionWord(section, 0).compare(QLatin1String("skill"), Qt::CaseInsensitive) != 0)
-            return;
-        script.beginGroup(section);
-        const QStringList keys = script.childKeys();
-        for (const QString &key : keys) {
-            if (key.compare(QLatin1String("KEY"), Qt::CaseInsensitive) != 0)
-                continue;
-            const QString name = withoutComment(script.value(key).toString()).trimmed();
+        for (const QString &key : std::as_const(section.skillKeys)) {
+            const QString name = withoutComment(key).trimmed();
             if (!name.isEmpty())
                 content.skillDefinitions.append(name);
         }
-        script.endGroup();
-    }
-
-    void itemRead(ItemFields &fields) override
-    {
-        ++content.itemDefinitions;
-        if (acceptItem(fields))
-            content.items.append({fields, currentSection});
     }
 
 private:
     FileContent &content;
-    QString currentSection;
 };
 
 FileContent readScriptFile(const QString &path)
@@ -147,44 +132,15 @@ private:
 // ones before it are read.
 void readFiles(const QStringList &paths, int threads, Merge &merge)
 {
-    const qsizetype count = paths.size();
-    if (threads <= 1 || count < 2) {
-        for (const QString &path : paths) {
-            FileContent content = readScriptFile(path);
-            merge.add(content);
-        }
-        return;
-    }
-
-    std::vector<FileContent> contents(static_cast<size_t>(count));
-    std::vector<bool> read(static_cast<size_t>(count), false);
-    QMutex mutex;
-    QWaitCondition fileRead;
-    std::atomic<qsizetype> next{0};
-    QThreadPool pool;
-    pool.setMaxThreadCount(threads);
-    for (int t = 0; t < threads; ++t) {
-        pool.start([&] {
-            for (qsizetype i = next++; i < count; i = next++) {
-                FileContent content = readScriptFile(paths.at(i));
-                const QMutexLocker locker(&mutex);
-                contents[size_t(i)] = std::move(content);
-                read[size_t(i)] = true;
-                fileRead.wakeAll();
-            }
-        });
-    }
-    for (qsizetype i = 0; i < count; ++i) {
-        FileContent content;
-        {
-            QMutexLocker locker(&mutex);
-            while (!read[size_t(i)])
-                fileRead.wait(&mutex);
-            content = std::move(contents[size_t(i)]);
-        }
-        merge.add(content);
-    }
-    pool.waitForDone();
+    std::vector<FileContent> contents(size_t(paths.size()));
+    orderedFor(
+        contents.size(), threads > 1 ? threads : 0, 4 * size_t(std::max(threads, 1)),
+        [&](size_t i) { contents[i] = readScriptFile(paths.at(qsizetype(i))); },
+        [&](size_t i) {
+            merge.add(contents[i]);
+            return true;
+        },
+        [&](size_t i) { contents[i] = FileContent(); });
 }
 
 // Records are linked independently of each other, on every thread; only the grouping by skill,
