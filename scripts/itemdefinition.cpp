@@ -80,6 +80,19 @@ void removeTabs(QString &text)
 
 } // namespace
 
+QString ownCopy(const QString &text)
+{
+    return text.isEmpty() ? text : QString(text.constData(), text.size());
+}
+
+ItemFields ownCopy(const ItemFields &fields)
+{
+    return ItemFields{ownCopy(fields.defname),   ownCopy(fields.type),
+                      ownCopy(fields.name),      ownCopy(fields.description),
+                      ownCopy(fields.resources), ownCopy(fields.skillmake),
+                      ownCopy(fields.subsection)};
+}
+
 QString sectionWord(const QString &section, int index)
 {
     int start = 0;

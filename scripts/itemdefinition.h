@@ -18,6 +18,13 @@ struct ItemFields
     QString subsection;
 };
 
+// A copy whose texts have storage of their own, allocated by the calling thread. A load keeps
+// its records for as long as its results live; left where a reading thread allocated them,
+// among the INI reader's short-lived allocations, they would spread that thread's memory out,
+// and each big file would be read more slowly than the one before.
+QString ownCopy(const QString &text);
+ItemFields ownCopy(const ItemFields &fields);
+
 // Words of a section name are split at single blanks, empty words kept.
 QString sectionWord(const QString &section, int index);
 bool isItemDefinition(const QString &section);

@@ -30,15 +30,6 @@ int readerThreads()
     return QThread::idealThreadCount();
 }
 
-// A copy whose storage the calling thread allocates. A record keeps its texts for as long as
-// the load's results live; left where a reading thread allocated them, among the INI reader's
-// short-lived allocations, they would spread that memory out, and each big file would be read
-// more slowly than the one before.
-QString ownCopy(const QString &text)
-{
-    return text.isEmpty() ? text : QString(text.constData(), text.size());
-}
-
 // The counting pass: a step per directory, events processed at every item definition, and the
 // total of directories, files and item definitions. No key is read.
 class CountingPass : public ScriptScan

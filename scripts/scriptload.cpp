@@ -104,8 +104,9 @@ public:
         if (content.itemDefinitions > 0 && content.invalidUtf8.line > 0)
             loaded.invalidUtf8.append({content.path, content.invalidUtf8});
         loaded.skillDefinitions += content.skillDefinitions;
-        for (auto &[fields, section] : content.items) {
-            const DefinitionPlace place{content.path, section};
+        for (const auto &[read, section] : std::as_const(content.items)) {
+            ItemFields fields = ownCopy(read);
+            const DefinitionPlace place{content.path, ownCopy(section)};
             ScriptRecord &stored = loaded.records[fields.defname];
             if (!stored.fields.defname.isEmpty()) {
                 QList<DefinitionPlace> &places = loaded.redefinitions[fields.defname];

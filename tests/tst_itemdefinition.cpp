@@ -44,6 +44,7 @@ private slots:
     void withoutComment();
     void acceptItem_data();
     void acceptItem();
+    void ownCopy_keepsTextNotStorage();
 };
 
 void tst_ItemDefinition::sectionWord_data()
@@ -612,6 +613,31 @@ void tst_ItemDefinition::acceptItem()
     fields.name = name;
     QTEST(::acceptItem(fields), "accepted");
     QTEST(fields.name, "finished");
+}
+
+void tst_ItemDefinition::ownCopy_keepsTextNotStorage()
+{
+    const ItemFields fields{QStringLiteral("i_a"),
+                            QString(),
+                            QStringLiteral("\u00c9p\u00e9e"),
+                            QLatin1String(""),
+                            QStringLiteral("2 i_b"),
+                            QStringLiteral("x 1"),
+                            QStringLiteral("s")};
+    const ItemFields copy = ownCopy(fields);
+    const QList<QPair<QString, QString>> pairs{{fields.defname, copy.defname},
+                                               {fields.type, copy.type},
+                                               {fields.name, copy.name},
+                                               {fields.description, copy.description},
+                                               {fields.resources, copy.resources},
+                                               {fields.skillmake, copy.skillmake},
+                                               {fields.subsection, copy.subsection}};
+    for (const auto &[original, copied] : pairs) {
+        QCOMPARE(copied, original);
+        QCOMPARE(copied.isNull(), original.isNull());
+        if (!original.isEmpty())
+            QVERIFY(copied.constData() != original.constData());
+    }
 }
 
 QTEST_MAIN(tst_ItemDefinition)
