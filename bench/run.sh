@@ -5,7 +5,8 @@
 #   bench/run.sh [build directory] [items]
 # The scale mode measures how the load grows: tavrel-report --check and the window's load at
 # 50,000, 200,000 and 500,000 items (and 500,000 in 1,000 files), each as its best of `runs`
-# wall times, then the walk down chains of nested directories.
+# wall times beside the floor of its reading (QSettings alone, on the same threads), then the
+# walk down chains of nested directories.
 #   bench/run.sh build directory --scale [runs]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,7 +56,8 @@ scale() {
         "$build/bench/generate_pack" --items "$items" --files "$files" "$work/scripts" >/dev/null
         seconds=$(cd "$work" && best_wall "$runs" "$build/cli/tavrel-report" --dir scripts \
             --filter '*.scp' --check)
-        row "$items" "$files" "$seconds" "$base"
+        echo "$(row "$items" "$files" "$seconds" "$base")   $("$build/bench/bench_read" \
+            "$work/scripts" "$runs" | sed -n 's/^read floor: \([0-9.e+]*\) ms.*/read floor \1 ms/p')"
         [ "$base" != 0 ] || base=$(per_item "$items" "$seconds")
     done
     rm -rf "$work/scripts"
