@@ -97,7 +97,7 @@ public:
     {
     }
 
-    void add(FileContent &content)
+    void add(const FileContent &content)
     {
         if (!content.problem.isEmpty())
             loaded.unreadable.append({content.path, content.problem});
