@@ -251,8 +251,8 @@ bool Tavrel::linkNames(PacedProgress &load)
 // under the first, a copy under every further one.
 void Tavrel::placeRecord(SI_item *record, const LinkedRecord &linked)
 {
-    record->resources = linked.resources;
-    record->skillmake = linked.skillmake;
+    record->resources = ownCopy(linked.resources);
+    record->skillmake = ownCopy(linked.skillmake);
     for (const MissingResource &missing : linked.missing)
         messages.append(notFoundMessage(missing.id));
 
@@ -261,7 +261,7 @@ void Tavrel::placeRecord(SI_item *record, const LinkedRecord &linked)
         QTreeWidgetItem *&node = skills[skillName];
         if (!node) {
             node = new QTreeWidgetItem(skillTree, QTreeWidgetItem::Type);
-            node->setText(0, skillName);
+            node->setText(0, ownCopy(skillName));
         }
         skillNodes.append(node);
     }
