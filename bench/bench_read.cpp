@@ -6,6 +6,7 @@
 #include "scripts/discovery.h"
 #include "scripts/itemdefinition.h"
 #include "scripts/parallel.h"
+#include "scripts/scan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -53,7 +54,7 @@ int main(int argc, char *argv[])
         std::vector<QList<ItemFields>> read(size_t(files.size()));
         QList<ItemFields> kept;
         orderedFor(
-            read.size(), threads > 1 ? threads : 0, 4 * size_t(threads),
+            read.size(), threads > 1 ? threads : 0, filesReadAhead(threads),
             [&](size_t i) { read[i] = itemsOf(files.at(qsizetype(i))); },
             [&](size_t i) {
                 for (const ItemFields &fields : std::as_const(read[i]))

@@ -15,7 +15,6 @@
 #include <QThread>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -103,14 +102,15 @@ protected:
         if (!acceptItem(fields))
             return;
 
+        const ItemFields own = ownCopy(fields);
         auto *record = new SI_item(nullptr);
-        record->defname = ownCopy(fields.defname);
-        record->type = ownCopy(fields.type);
-        record->name = ownCopy(fields.name);
-        record->description = ownCopy(fields.description);
-        record->resources = ownCopy(fields.resources);
-        record->skillmake = ownCopy(fields.skillmake);
-        record->subsection = ownCopy(fields.subsection);
+        record->defname = own.defname;
+        record->type = own.type;
+        record->name = own.name;
+        record->description = own.description;
+        record->resources = own.resources;
+        record->skillmake = own.skillmake;
+        record->subsection = own.subsection;
         record->setText(0, record->name);
 
         // Before linking no record is in a tree, so the one replaced is nobody's.

@@ -9,6 +9,11 @@
 #include <algorithm>
 #include <vector>
 
+std::size_t filesReadAhead(int threads)
+{
+    return 4 * std::size_t(std::max(threads, 1));
+}
+
 ScriptScan::ScriptScan(const ScanReading &reading) : reading(reading) {}
 
 ScriptScan::~ScriptScan() = default;
@@ -19,10 +24,8 @@ bool ScriptScan::run(const QStringList &directories)
         const QStringList paths = filesOf(directory);
         directoryStarted(directory, paths);
         std::vector<QList<ScannedSection>> files(size_t(paths.size()));
-        // A few files ahead are enough to keep the readers busy; more would only hold memory.
-        const size_t ahead = size_t(4 * std::max(reading.threadsAhead, 1));
         const bool completed = orderedFor(
-            files.size(), reading.threadsAhead, ahead,
+            files.size(), reading.threadsAhead, filesReadAhead(reading.threadsAhead),
             [&](size_t i) { files[i] = sectionsOf(paths.at(qsizetype(i))); },
             [&](size_t i) { return walkFile(paths.at(qsizetype(i)), files[i]); },
             [&](size_t i) { files[i] = QList<ScannedSection>(); });

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
+
 // One section of a script file, as far as a walk reads it.
 struct ScannedSection
 {
@@ -28,6 +30,10 @@ struct ScanReading
     bool skillKeys = false;
     int threadsAhead = 0;
 };
+
+// How many files may be read ahead of a walk on `threads` threads: a few per thread keep them
+// busy; more would only hold memory.
+std::size_t filesReadAhead(int threads);
 
 // Reads every item definition in the script files below a list of directories, in the order
 // of the directories, of the files discovery gives and of the sections the INI reader lists.

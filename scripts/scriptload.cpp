@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QThread>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -135,7 +134,7 @@ void readFiles(const QStringList &paths, int threads, Merge &merge)
 {
     std::vector<FileContent> contents(size_t(paths.size()));
     orderedFor(
-        contents.size(), threads > 1 ? threads : 0, 4 * size_t(std::max(threads, 1)),
+        contents.size(), threads > 1 ? threads : 0, filesReadAhead(threads),
         [&](size_t i) { contents[i] = readScriptFile(paths.at(qsizetype(i))); },
         [&](size_t i) {
             merge.add(contents[i]);
