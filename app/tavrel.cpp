@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/tavrel.h"
 
-#include "app/configuration.h"
+#include "core/config/configuration.h"
 #include "settings/changedir.h"
 #include "winstate/widgetsettings.h"
 

@@ -3,7 +3,6 @@
 #define TAVREL_TAVREL_H
 
 #include "app/tavrelclass.h"
-#include "scripts/si_item.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -22,12 +21,15 @@ class QSplitter;
 class QTextBrowser;
 class QTreeWidget;
 class QTreeWidgetItem;
+class SI_item;
 
 // The main window: the file and skill trees, the text browser, the settings dialog, the
 // configuration and the results of the last load.
 class Tavrel : public QMainWindow
 {
     Q_OBJECT
+    // FindSI hands records out through the meta-object, which needs their class whole.
+    Q_MOC_INCLUDE("scripts/si_item.h")
 
 public:
     explicit Tavrel(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());

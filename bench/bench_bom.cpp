@@ -2,9 +2,9 @@
 // Times the bill of materials of every item of a generated pack in turn, against one load and
 // check of the same pack (what tavrel-report --check does).
 #include "bench/generate_pack.h"
-#include "scripts/checks.h"
-#include "scripts/crossref.h"
-#include "scripts/scriptload.h"
+#include "core/check/checks.h"
+#include "core/crossref/crossref.h"
+#include "core/load/scriptload.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

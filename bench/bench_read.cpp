@@ -3,10 +3,10 @@
 // with the keys of its item definitions read, on as many threads as the tool reads with, and
 // the fields kept as the tool keeps its records. Printed as the best of `runs` wall times.
 //   bench_read directory [runs]
-#include "scripts/discovery.h"
-#include "scripts/itemdefinition.h"
-#include "scripts/parallel.h"
-#include "scripts/scan.h"
+#include "core/load/parallel.h"
+#include "core/read/discovery.h"
+#include "core/read/itemdefinition.h"
+#include "core/read/scan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Times the discovery walk down a chain of nested directories, one script file at each level,
 // for each depth given on the command line.
-#include "scripts/discovery.h"
+#include "core/read/discovery.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Measures the window's load and report on a generated pack against their floors: the QSettings
 // parsing every load must do, and one bare insertHtml of the same report.
-#include "app/configuration.h"
 #include "app/tavrel.h"
 #include "bench/generate_pack.h"
-#include "report/itemrow.h"
-#include "scripts/discovery.h"
-#include "scripts/itemdefinition.h"
+#include "core/config/configuration.h"
+#include "core/read/discovery.h"
+#include "core/read/itemdefinition.h"
+#include "core/report/itemrow.h"
+#include "scripts/si_item.h"
 #include "winstate/widgetsettings.h"
 
 #include <QAction>

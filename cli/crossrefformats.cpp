@@ -2,7 +2,7 @@
 #include "cli/crossrefformats.h"
 
 #include "cli/outputtext.h"
-#include "scripts/crossref.h"
+#include "core/crossref/crossref.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

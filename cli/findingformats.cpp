@@ -2,7 +2,7 @@
 #include "cli/findingformats.h"
 
 #include "cli/outputtext.h"
-#include "scripts/checks.h"
+#include "core/check/checks.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "app/configuration.h"
 #include "cli/crossrefformats.h"
 #include "cli/findingformats.h"
 #include "cli/outputtext.h"
 #include "cli/pages.h"
-#include "scripts/checks.h"
-#include "scripts/crossref.h"
-#include "scripts/scriptload.h"
+#include "core/check/checks.h"
+#include "core/config/configuration.h"
+#include "core/crossref/crossref.h"
+#include "core/load/scriptload.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

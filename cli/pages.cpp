@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "cli/pages.h"
 
-#include "app/configuration.h"
-#include "report/itemrow.h"
-#include "scripts/crossref.h"
-#include "scripts/itemdefinition.h"
-#include "scripts/scriptload.h"
+#include "core/config/configuration.h"
+#include "core/crossref/crossref.h"
+#include "core/load/scriptload.h"
+#include "core/read/itemdefinition.h"
+#include "core/report/itemrow.h"
 
 #include <QCryptographicHash>
 #include <QDir>

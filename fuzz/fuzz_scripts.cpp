@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to everything that takes script text: as one section name, resource
 // or skill text, name and template, and as a whole script file read the way a load reads it.
-#include "app/configuration.h"
 #include "cli/pages.h"
-#include "report/itemrow.h"
-#include "scripts/checks.h"
-#include "scripts/itemdefinition.h"
-#include "scripts/linking.h"
-#include "scripts/locations.h"
-#include "scripts/scriptload.h"
+#include "core/check/checks.h"
+#include "core/config/configuration.h"
+#include "core/load/linking.h"
+#include "core/load/scriptload.h"
+#include "core/read/itemdefinition.h"
+#include "core/read/locations.h"
+#include "core/report/itemrow.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

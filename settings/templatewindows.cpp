@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "settings/templatewindows.h"
 
-#include "report/itemrow.h"
+#include "core/report/itemrow.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "testsupport.h"
 
-#include "app/configuration.h"
 #include "app/tavrel.h"
+#include "core/config/configuration.h"
+#include "scripts/si_item.h"
 #include "settings/changedir.h"
 #include "winstate/widgetsettings.h"
 

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+#include "coresupport.h"
+
+#include "core/load/scriptload.h"
+
+#include <QTest>
+
+namespace {
+
+QStringList skillLines(const LoadedScripts &loaded)
+{
+    QStringList lines;
+    for (const SkillGroup &skill : loaded.skills) {
+        lines.append(skill.name);
+        for (const ReportItem &item : skill.items)
+            lines.append(QStringLiteral("  ") + item.defname + QLatin1Char('|') + item.resources +
+                         QLatin1Char('|') + item.skillmake);
+    }
+    return lines;
+}
+
+// Everything a load gives, one line per fact.
+QStringList everything(const LoadedScripts &loaded)
+{
+    QStringList lines = skillLines(loaded);
+    for (const ScriptRecord &record : loaded.records) {
+        const ItemFields &f = record.fields;
+        lines.append(QStringList{f.defname, f.type, f.name, f.description, f.resources, f.skillmake,
+                                 f.subsection, record.place.file, record.place.section}
+                         .join(QLatin1Char('|')));
+    }
+    for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
+        for (const DefinitionPlace &place : it.value())
+            lines.append(it.key() + QLatin1Char('@') + place.file + QLatin1Char(':') +
+                         place.section);
+    }
+    for (const MissingResourceUse &use : loaded.missing)
+        lines.append(use.defname + QLatin1Char('>') + use.resource.id + QLatin1Char('#') +
+                     QString::number(use.resource.element));
+    for (const auto &[path, position] : loaded.invalidUtf8)
+        lines.append(
+            QStringLiteral("%1?%2:%3")
+                .arg(path, QString::number(position.line), QString::number(position.column)));
+    for (const auto &[path, reason] : loaded.unreadable)
+        lines.append(path + QLatin1Char('!') + reason);
+    lines += loaded.skillDefinitions;
+    return lines;
+}
+
+} // namespace
+
+class tst_ScriptLoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void laterDefinitionWins_placesKept();
+    void everyMissingOccurrence_windowMessagesOnce();
+    void skillsInOrderOfFirstUse();
+    void typesAndRequirementsFromAnotherFile();
+    void parallelRead_sameAsSerial();
+};
+
+void tst_ScriptLoad::laterDefinitionWins_placesKept()
+{
+    const WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"), "[ITEMDEF i_log]\nNAME=Old log\n[ITEMDEF i_x]\nNAME=X\n");
+    dir.write(QStringLiteral("s/b.scp"), "[ITEMDEF i_a_log]\nDEFNAME=I_LOG\nNAME=Log\n"
+                                         "[ITEMDEF i_log]\nNAME=Last log\n[ITEMDEF]\nNAME=None\n");
+    const LoadedScripts loaded = loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
+
+    QCOMPARE(loaded.records.keys(), (QStringList{"i_log", "i_x"}));
+    const ScriptRecord &log = loaded.records.value(QStringLiteral("i_log"));
+    QCOMPARE(log.fields.name, QStringLiteral("Last log"));
+    QCOMPARE(log.place.file, QStringLiteral("s/b.scp"));
+    QCOMPARE(log.place.section, QStringLiteral("ITEMDEF i_log"));
+
+    QCOMPARE(loaded.redefinitions.keys(), QStringList{"i_log"});
+    const QList<DefinitionPlace> places = loaded.redefinitions.value(QStringLiteral("i_log"));
+    QStringList where;
+    for (const DefinitionPlace &place : places)
+        where.append(place.file + QLatin1Char(':') + place.section);
+    QCOMPARE(where, (QStringList{"s/a.scp:ITEMDEF i_log", "s/b.scp:ITEMDEF i_a_log",
+                                 "s/b.scp:ITEMDEF i_log"}));
+}
+
+void tst_ScriptLoad::everyMissingOccurrence_windowMessagesOnce()
+{
+    const WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"), "[ITEMDEF i_b]\nRESOURCES=i_gone,i_log,2 i_gone\n"
+                                         "[ITEMDEF i_a]\nRESOURCES=i_none,,i_gone\n"
+                                         "[ITEMDEF i_log]\nNAME=Log\n");
+    const LoadedScripts loaded = loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
+
+    QStringList uses;
+    for (const MissingResourceUse &use : loaded.missing)
+        uses.append(QStringLiteral("%1 %2 %3")
+                        .arg(use.defname, use.resource.id, QString::number(use.resource.element)));
+    QCOMPARE(uses, (QStringList{"i_a i_none 0", "i_a  1", "i_a i_gone 2", "i_b i_gone 0",
+                                "i_b i_gone 2"}));
+    QCOMPARE(loaded.messages(),
+             (QStringList{"Resoucre \"i_none\" no found.", "Resoucre \"\" no found.",
+                          "Resoucre \"i_gone\" no found."}));
+}
+
+void tst_ScriptLoad::skillsInOrderOfFirstUse()
+{
+    const WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"), "[ITEMDEF i_c]\nSKILLMAKE=mining 1\n"
+                                         "[ITEMDEF i_a]\nSKILLMAKE=tailoring 2,carpentry 3\n"
+                                         "[ITEMDEF i_b]\nSKILLMAKE=Carpentry 4,carpentry 5\n");
+    const LoadedScripts loaded = loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
+    QCOMPARE(skillLines(loaded),
+             (QStringList{"Tailoring", "  i_a||Tailoring 2, Carpentry 3", "Carpentry",
+                          "  i_a||Tailoring 2, Carpentry 3", "  i_b||Carpentry 4, Carpentry 5",
+                          "  i_b||Carpentry 4, Carpentry 5", "Mining", "  i_c||Mining 1"}));
+}
+
+void tst_ScriptLoad::typesAndRequirementsFromAnotherFile()
+{
+    const WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"),
+              "[ITEMDEF i_pie]\nRESOURCES=2 t_meat,1 t_fruit\nSKILLMAKE=cooking 20,1 t_oven\n");
+    dir.write(QStringLiteral("s/sub/b.scp"), "[ITEMDEF i_rib]\nTYPE=T_Meat\n"
+                                             "[ITEMDEF i_stove]\nTYPE=t_oven\n");
+    const LoadedScripts loaded = loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
+    QCOMPARE(skillLines(loaded), (QStringList{"Cooking", "  i_pie|2 t_meat|Cooking 20"}));
+    QCOMPARE(loaded.messages(), QStringList{"Resoucre \"t_fruit\" no found."});
+}
+
+// The same ids defined in many files, so which definition wins depends on the merge order.
+void tst_ScriptLoad::parallelRead_sameAsSerial()
+{
+    const WorkingDirectory dir;
+    for (int file = 0; file < 60; ++file) {
+        QByteArray text = "[SKILL " + QByteArray::number(file) + "]\nKEY=Skill" +
+                          QByteArray::number(file % 7) + "\n";
+        for (int item = 0; item < 25; ++item) {
+            const int id = (file * 25 + item) % 400;
+            text += "[ITEMDEF i_" + QByteArray::number(id) + "]\nNAME=Item " +
+                    QByteArray::number(id) + " of file " + QByteArray::number(file) +
+                    "\nRESOURCES=2 i_" + QByteArray::number((id * 7) % 450) + ",1 t_" +
+                    QByteArray::number(id % 5) + "\nTYPE=t_" + QByteArray::number(id % 4) +
+                    "\nSKILLMAKE=skill" + QByteArray::number(id % 9) + " " +
+                    QByteArray::number(file) + "\n";
+        }
+        // A legacy code page in some files, so that what the reading threads find in the
+        // bytes is compared too.
+        if (file % 13 == 0)
+            text += "[ITEMDEF i_cafe" + QByteArray::number(file) + "]\nNAME=Caf\xe9\n";
+        dir.write(QStringLiteral("s/d%1/f%2.scp").arg(file % 5).arg(file), text);
+    }
+    const LoadedScripts serial =
+        loadScripts({QStringLiteral("s"), QStringLiteral("s/d1")}, QStringLiteral("*.scp"), {}, 1);
+    QVERIFY(!serial.redefinitions.isEmpty());
+    for (int threads : {2, 3, 8}) {
+        int lastFiles = 0;
+        bool inOrder = true;
+        const LoadedScripts parallel = loadScripts(
+            {QStringLiteral("s"), QStringLiteral("s/d1")}, QStringLiteral("*.scp"),
+            [&](int files, int) {
+                inOrder = inOrder && files == lastFiles + 1;
+                lastFiles = files;
+            },
+            threads);
+        QCOMPARE(everything(parallel), everything(serial));
+        QVERIFY(inOrder);
+        QCOMPARE(lastFiles, 72);
+        QVERIFY(!parallel.invalidUtf8.isEmpty());
+    }
+}
+
+QTEST_MAIN(tst_ScriptLoad)
+#include "tst_scriptload.moc"
