@@ -14,6 +14,8 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
+using namespace tavrel;
+
 namespace {
 const QString configFile = QStringLiteral("./config.cfg");
 } // namespace

@@ -14,7 +14,9 @@
 #include <functional>
 
 class ChangeDir;
+namespace tavrel {
 struct LinkedRecord;
+} // namespace tavrel
 class PacedProgress;
 class QProgressDialog;
 class QSplitter;
@@ -76,7 +78,7 @@ private:
     bool readScripts(PacedProgress &progress, const QStringList &directories,
                      const std::function<QStringList(const QString &)> &findFiles);
     bool linkNames(PacedProgress &progress);
-    void placeRecord(SI_item *record, const LinkedRecord &linked);
+    void placeRecord(SI_item *record, const tavrel::LinkedRecord &linked);
 
     TavrelClass ui;
     QSplitter *outerSplitter = nullptr;

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+using namespace tavrel;
+
 namespace {
 
 long peakKilobytes()

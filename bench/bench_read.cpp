@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <vector>
 
+using namespace tavrel;
+
 namespace {
 
 QList<ItemFields> itemsOf(const QString &path)

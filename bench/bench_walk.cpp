@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+using namespace tavrel;
+
 namespace {
 
 // Built relative to the working directory, so that paths stay short enough for the system at

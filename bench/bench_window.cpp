@@ -25,6 +25,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace tavrel;
+
 namespace {
 
 const QString filter = QStringLiteral("*.scp");

@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using namespace tavrel;
+
 namespace {
 
 QString kindName(ResourceUse::Target target)

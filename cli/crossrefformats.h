@@ -5,26 +5,29 @@
 #include <QList>
 #include <QString>
 
+namespace tavrel {
 struct BillOfMaterials;
 struct LocatedUse;
 struct ResourceCycle;
+} // namespace tavrel
 
 // One line per item, as compilers write places: "file:line:column: defname "name" needs amount
 // [skills]", the skills left out when there are none.
-QString usesText(const QList<LocatedUse> &uses);
+QString usesText(const QList<tavrel::LocatedUse> &uses);
 
 // {"id", "kind" ("item" or "type"), "name", "uses": [...]} with every field of every use.
-QString usesJson(const QString &id, bool item, const QString &name, const QList<LocatedUse> &uses);
+QString usesJson(const QString &id, bool item, const QString &name,
+                 const QList<tavrel::LocatedUse> &uses);
 
 // The tree, two blanks deeper per level, each line "amount name (id)" and its marks, then the
 // raw materials.
-QString billText(const BillOfMaterials &bill);
+QString billText(const tavrel::BillOfMaterials &bill);
 
 // {"tree", "totals", "partial", "cycles", "unknown"}; a tree node has "resources" when it is
 // expanded and "stop" when it is crafted but not expanded there.
-QString billJson(const BillOfMaterials &bill);
+QString billJson(const tavrel::BillOfMaterials &bill);
 
 // "i_a -> i_b -> i_a"; in a shortened cycle "... n more ..." follows the first item.
-QString cycleText(const ResourceCycle &cycle);
+QString cycleText(const tavrel::ResourceCycle &cycle);
 
 #endif

@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QUrl>
 
+using namespace tavrel;
+
 namespace {
 
 QString withDefname(const Finding &finding)

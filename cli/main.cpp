@@ -27,6 +27,8 @@
 #include <io.h>
 #else
 #include <unistd.h>
+
+using namespace tavrel;
 #endif
 
 namespace {

@@ -18,6 +18,8 @@
 #include <cerrno>
 #include <cstring>
 
+using namespace tavrel;
+
 namespace {
 
 constexpr int longestSlug = 60;

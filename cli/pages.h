@@ -4,9 +4,11 @@
 
 #include <QString>
 
+namespace tavrel {
 struct Configuration;
 struct LoadedScripts;
 struct SkillGroup;
+} // namespace tavrel
 
 // The page of a skill: the lower-case ASCII letters and digits of its name, other runs of
 // characters as "-", and a hash of the whole name appended whenever that loses anything or
@@ -19,13 +21,13 @@ QString skillPageName(const QString &skill);
 QString itemPageName(const QString &defname);
 
 // The report the window shows for a click on the skill's node.
-QString skillReport(const Configuration &configuration, const SkillGroup &skill);
+QString skillReport(const tavrel::Configuration &configuration, const tavrel::SkillGroup &skill);
 
 // Writes "index.html" and one page per skill into `directory`, creating it when needed, then
 // "items.html" and one page per crafted item (an item with resources) under "items/": its
 // resources, the items using it and its raw materials. Each page replaces its file only once it
 // is complete. Returns an empty text, or why it failed, naming the path.
-QString writePages(const QString &directory, const LoadedScripts &loaded,
-                   const Configuration &configuration);
+QString writePages(const QString &directory, const tavrel::LoadedScripts &loaded,
+                   const tavrel::Configuration &configuration);
 
 #endif

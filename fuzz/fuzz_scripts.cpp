@@ -18,6 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 
+using namespace tavrel;
+
 namespace {
 
 QTemporaryDir *scratch = nullptr;

@@ -9,6 +9,8 @@
 #include <QTextBrowser>
 #include <QTreeWidgetItem>
 
+using namespace tavrel;
+
 namespace {
 
 // Inserted while the vertical scroll bar is hidden, a report taller than the browser is laid

@@ -18,6 +18,8 @@
 
 #include <vector>
 
+using namespace tavrel;
+
 namespace {
 
 using FileFinder = std::function<QStringList(const QString &)>;

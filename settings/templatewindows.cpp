@@ -9,6 +9,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+using namespace tavrel;
+
 void waitUntilClosed(QWidget *window)
 {
     window->show();

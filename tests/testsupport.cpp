@@ -28,6 +28,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+using namespace tavrel;
+
 std::unique_ptr<Tavrel> startWindow()
 {
     QWidgetSettings *store = new QWidgetSettings(QStringLiteral("./win_config.cfg"));

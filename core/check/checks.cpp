@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace tavrel {
+
 namespace {
 
 const QString missingResource = QStringLiteral("missing-resource");
@@ -348,3 +350,5 @@ CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options)
 {
     return Checker(loaded, options).run();
 }
+
+} // namespace tavrel

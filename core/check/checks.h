@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tavrel {
+
 struct LoadedScripts;
 
 enum class Severity
@@ -59,5 +61,7 @@ struct CheckResult
 // Runs every check that is not disabled over a load, reading the script files again only to
 // locate findings and to test their encoding.
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
+
+} // namespace tavrel
 
 #endif

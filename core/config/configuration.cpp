@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+namespace tavrel {
+
 namespace {
 // The templates are translatable texts of the main window.
 QString windowText(const char *text)
@@ -78,3 +80,5 @@ bool writeConfiguration(const QString &fileName, const Configuration &configurat
     file.sync();
     return file.status() == QSettings::NoError;
 }
+
+} // namespace tavrel

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tavrel {
+
 // The five values that drive loading and the report, as kept in "./config.cfg".
 struct Configuration
 {
@@ -32,5 +34,7 @@ CheckConfiguration readCheckConfiguration(const QString &fileName);
 Configuration readConfiguration(const QString &fileName);
 // Returns false when the file could not be written; the window ignores that.
 bool writeConfiguration(const QString &fileName, const Configuration &configuration);
+
+} // namespace tavrel
 
 #endif

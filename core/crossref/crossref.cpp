@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace tavrel {
+
 namespace {
 
 constexpr qint64 largest = std::numeric_limits<qint64>::max();
@@ -429,3 +431,5 @@ void MaterialCosts::collectProblems(int node, BillOfMaterials &bill) const
         }
     }
 }
+
+} // namespace tavrel

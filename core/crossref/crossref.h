@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace tavrel {
+
 struct LoadedScripts;
 
 // An item whose resources name an id: the amount of all its entries naming it, and the first
@@ -190,5 +192,7 @@ private:
     std::vector<qint64> sums;
     std::vector<bool> summed;
 };
+
+} // namespace tavrel
 
 #endif

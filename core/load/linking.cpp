@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace tavrel {
+
 namespace {
 
 // The first two words of an entry, split at single blanks with empty words kept, and whether
@@ -237,3 +239,5 @@ QStringList withoutRepeats(const QStringList &texts)
     }
     return unique;
 }
+
+} // namespace tavrel

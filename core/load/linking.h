@@ -10,6 +10,8 @@
 
 #include <optional>
 
+namespace tavrel {
+
 // One element of RESOURCES: "id" (amount 1) or "amount id ...".
 struct ResourceEntry
 {
@@ -95,5 +97,7 @@ private:
 
 // Keeps the first occurrence of each text, in order.
 QStringList withoutRepeats(const QStringList &texts);
+
+} // namespace tavrel
 
 #endif

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <vector>
 
+namespace tavrel {
+
 void parallelFor(std::size_t count, int threads, const std::function<void(std::size_t)> &body)
 {
     std::atomic<std::size_t> next{0};
@@ -111,3 +113,5 @@ bool orderedFor(std::size_t count, int threads, std::size_t ahead,
     }
     return completed;
 }
+
+} // namespace tavrel

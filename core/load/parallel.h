@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <functional>
 
+namespace tavrel {
+
 // Calls `body` once for every index below `count`, on up to `threads` threads, the calling one
 // among them, and returns when all calls have. The indices are handed out in ascending order.
 void parallelFor(std::size_t count, int threads, const std::function<void(std::size_t)> &body);
@@ -21,5 +23,7 @@ bool orderedFor(std::size_t count, int threads, std::size_t ahead,
                 const std::function<void(std::size_t)> &produce,
                 const std::function<bool(std::size_t)> &consume,
                 const std::function<void(std::size_t)> &release);
+
+} // namespace tavrel
 
 #endif

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace tavrel {
+
 namespace {
 
 // What one script file gives a load. Files are independent until their records are merged, so
@@ -226,3 +228,5 @@ LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
     linkRecords(loaded, threads);
     return loaded;
 }
+
+} // namespace tavrel

@@ -15,6 +15,8 @@
 
 #include <functional>
 
+namespace tavrel {
+
 // Where an item definition was read: its script file and the section's name.
 struct DefinitionPlace
 {
@@ -80,5 +82,7 @@ QString directoryProblem(const QString &directory);
 // result does not depend on the number.
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
                           const ScanProgress &progress, int threads = 0);
+
+} // namespace tavrel
 
 #endif

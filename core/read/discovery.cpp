@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+namespace tavrel {
+
 namespace {
 
 // Only a link can lead anywhere but below its parent. Resolving every subdirectory from the
@@ -82,3 +84,5 @@ QStringList findScriptFiles(const QString &directory, const QString &filter,
     collect(base, QFileInfo(base).canonicalFilePath(), nameFilters, onPath, result, unreadable);
     return result;
 }
+
+} // namespace tavrel

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tavrel {
+
 // "" becomes "./"; otherwise backslashes become "/" and a trailing "/" is ensured.
 QString normaliseDirectory(const QString &directory);
 
@@ -15,5 +17,7 @@ QString normaliseDirectory(const QString &directory);
 // `unreadable` when it is given.
 QStringList findScriptFiles(const QString &directory, const QString &filter,
                             QStringList *unreadable = nullptr);
+
+} // namespace tavrel
 
 #endif

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
+namespace tavrel {
+
 namespace {
 
 enum Key
@@ -188,3 +190,5 @@ void finishName(ItemFields &fields)
         fields.name = nameFromDefname(fields.defname);
     fields.name.replace(QLatin1Char('%'), QLatin1Char('\''));
 }
+
+} // namespace tavrel

@@ -6,6 +6,8 @@
 
 class QSettings;
 
+namespace tavrel {
+
 // The seven texts of one item definition, as the reading pass leaves them.
 struct ItemFields
 {
@@ -47,5 +49,7 @@ void finishName(ItemFields &fields);
 
 // A definition without a defname is dropped (false); an accepted one gets its finished name.
 bool acceptItem(ItemFields &fields);
+
+} // namespace tavrel
 
 #endif

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tavrel {
+
 namespace {
 
 bool isWordCharacter(QChar c)
@@ -207,3 +209,5 @@ TextPosition firstInvalidUtf8(const QByteArray &bytes)
     }
     return TextPosition{};
 }
+
+} // namespace tavrel

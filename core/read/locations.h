@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace tavrel {
+
 // A place in a script's text: line and column counted from 1, in characters; 0 where unknown.
 struct TextPosition
 {
@@ -54,5 +56,7 @@ private:
 
 // The 1-based line and column of the first byte that is not valid UTF-8, or line 0 when all is.
 TextPosition firstInvalidUtf8(const QByteArray &bytes);
+
+} // namespace tavrel
 
 #endif

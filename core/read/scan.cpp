@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace tavrel {
+
 std::size_t filesReadAhead(int threads)
 {
     return 4 * std::size_t(std::max(threads, 1));
@@ -109,3 +111,5 @@ void ScriptScan::itemRead(ItemFields &) {}
 void ScriptScan::fileFinished() {}
 
 void ScriptScan::directoryFinished() {}
+
+} // namespace tavrel

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 
+namespace tavrel {
+
 // One section of a script file, as far as a walk reads it.
 struct ScannedSection
 {
@@ -74,5 +76,7 @@ private:
 
     ScanReading reading;
 };
+
+} // namespace tavrel
 
 #endif

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/report/itemrow.h"
 
+namespace tavrel {
+
 QString itemRow(const QString &itemTemplate, const QString &name, const QString &resources,
                 const QString &skillmake)
 {
@@ -20,3 +22,5 @@ QString reportHtml(const QString &header, const QString &itemTemplate, const QSt
     report += end;
     return report;
 }
+
+} // namespace tavrel

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+namespace tavrel {
+
 // An item as a report shows it: its display name and its linked texts.
 struct ReportItem
 {
@@ -23,5 +25,7 @@ QString itemRow(const QString &itemTemplate, const QString &name, const QString 
 // template.
 QString reportHtml(const QString &header, const QString &itemTemplate, const QString &end,
                    const QList<ReportItem> &items);
+
+} // namespace tavrel
 
 #endif

@@ -16,6 +16,8 @@
 #include <QSet>
 #include <QTest>
 
+using namespace tavrel;
+
 namespace {
 
 Run runTool(const QStringList &arguments)

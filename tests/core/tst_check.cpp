@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+using namespace tavrel;
+
 namespace {
 
 QString line(const Finding &f)

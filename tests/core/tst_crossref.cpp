@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <limits>
 
+using namespace tavrel;
+
 namespace {
 
 // A three-level recipe (throne, chair, board, log), a board used by several items, item types

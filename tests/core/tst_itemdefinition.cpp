@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QTest>
 
+using namespace tavrel;
+
 namespace {
 
 // The fields as the reading pass leaves them: read, then the name finished.

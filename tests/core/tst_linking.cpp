@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace tavrel;
+
 namespace {
 
 // A linker over records written "id=Name" or "id=Name=type" (type "global_type" when absent).

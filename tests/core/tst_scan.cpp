@@ -13,6 +13,8 @@
 #include <atomic>
 #include <vector>
 
+using namespace tavrel;
+
 namespace {
 
 // Every step of a walk as a line, and whether any came from another thread than the walk's.

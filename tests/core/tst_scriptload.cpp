@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace tavrel;
+
 namespace {
 
 QStringList skillLines(const LoadedScripts &loaded)

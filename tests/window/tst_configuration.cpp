@@ -17,6 +17,8 @@
 
 #include <memory>
 
+using namespace tavrel;
+
 namespace {
 
 const QString configFile = QStringLiteral("./config.cfg");

@@ -12,6 +12,8 @@
 
 #include <unistd.h>
 
+using namespace tavrel;
+
 namespace {
 
 // Entries ending in "/" are made as empty directories, the others as files.

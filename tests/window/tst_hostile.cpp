@@ -18,6 +18,8 @@
 
 #include <unistd.h>
 
+using namespace tavrel;
+
 namespace {
 
 // Every regular file below the given directories with its bytes; a link to a file is read

@@ -21,6 +21,8 @@
 
 #include <memory>
 
+using namespace tavrel;
+
 namespace {
 
 // Every progress dialog shown while it is installed, as it was when it appeared.

@@ -28,6 +28,8 @@
 
 #include <memory>
 
+using namespace tavrel;
+
 namespace {
 
 // Written out here rather than taken from the program, so that a changed default shows.

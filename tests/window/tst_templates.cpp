@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+using namespace tavrel;
+
 namespace {
 
 const QString sampleName = QStringLiteral("Ostrel's castle");
