@@ -11,13 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 
 class ChangeDir;
-namespace tavrel {
-struct LinkedRecord;
-} // namespace tavrel
-class PacedProgress;
 class QProgressDialog;
 class QSplitter;
 class QTextBrowser;
@@ -75,10 +70,6 @@ private:
 
     void resetResults();
     void releaseUnplacedRecords();
-    bool readScripts(PacedProgress &progress, const QStringList &directories,
-                     const std::function<QStringList(const QString &)> &findFiles);
-    bool linkNames(PacedProgress &progress);
-    void placeRecord(SI_item *record, const tavrel::LinkedRecord &linked);
 
     TavrelClass ui;
     QSplitter *outerSplitter = nullptr;

@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        loaded = loadScripts({pack.path()}, QStringLiteral("*.scp"), {});
+        loaded = loadScripts({pack.path()}, QStringLiteral("*.scp"));
         const CheckResult checked = runChecks(loaded, CheckOptions());
         loadAndCheck = std::min(loadAndCheck, timer.nsecsElapsed() / 1e6);
         if (checked.findings.isEmpty())

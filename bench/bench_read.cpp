@@ -6,7 +6,6 @@
 #include "core/load/parallel.h"
 #include "core/read/discovery.h"
 #include "core/read/itemdefinition.h"
-#include "core/read/scan.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

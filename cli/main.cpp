@@ -11,25 +11,23 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <variant>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
 #include <unistd.h>
+#endif
 
 using namespace tavrel;
-#endif
 
 namespace {
 
@@ -70,65 +68,39 @@ int fail(const QString &reason)
     return Failure;
 }
 
-// Why the configuration file cannot be used, or an empty text.
-QString configurationProblem(const QString &fileName)
+int outputFailure()
 {
-    const QFileInfo info(fileName);
-    if (!info.exists())
-        return QStringLiteral("does not exist");
-    if (info.isDir())
-        return QStringLiteral("is a directory");
-    // A FIFO would block the read for ever and a device would never end: only regular files.
-    if (!info.isFile())
-        return QStringLiteral("is not a regular file");
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    QSettings settings(fileName, QSettings::IniFormat);
-    settings.sync();
-    if (settings.status() == QSettings::FormatError)
-        return QStringLiteral("is not a valid configuration file");
-    // The window writes all five keys; a file with content but none of them is another kind
-    // of file given by mistake.
-    static const QStringList keys = {
-        QStringLiteral("Settings/Dirs"),     QStringLiteral("Settings/Filter"),
-        QStringLiteral("HTML/HeaderString"), QStringLiteral("HTML/ItemString"),
-        QStringLiteral("HTML/EndString"),    QStringLiteral("Check/Ignore"),
-        QStringLiteral("Check/Disable")};
-    const bool known = std::any_of(keys.cbegin(), keys.cend(), [&settings](const QString &key) {
-        return settings.contains(key);
-    });
-    if (!known && info.size() > 0)
-        return QStringLiteral("holds none of the keys Settings/Dirs, Settings/Filter, "
-                              "HTML/HeaderString, HTML/ItemString, HTML/EndString, "
-                              "Check/Ignore, Check/Disable");
-    return QString();
+    return fail(QStringLiteral("cannot write the output: %1")
+                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-// A line on the terminal that each step overwrites; nothing when stderr is not a terminal.
-class ProgressLine
+// A line on the terminal that each file read overwrites; nothing when stderr is not a terminal.
+class ProgressLine : public LoadObserver
 {
 public:
     ProgressLine() : shown(stderrIsTerminal()) {}
-    ~ProgressLine() { clear(); }
+    ~ProgressLine() override { clear(); }
     ProgressLine(const ProgressLine &) = delete;
     ProgressLine &operator=(const ProgressLine &) = delete;
 
-    ScanProgress reporter()
+    void itemDefinitionRead(const ScriptRecord *) override { ++itemDefinitions; }
+
+    void fileFinished() override
     {
+        ++files;
         if (!shown)
-            return {};
-        return [this](int files, int itemDefinitions) {
-            const QByteArray line =
-                QStringLiteral("\rReading scripts: %1 files, %2 item definitions")
-                    .arg(QString::number(files), QString::number(itemDefinitions))
-                    .toUtf8();
-            width = int(line.size());
-            std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-            std::fflush(stderr);
-        };
+            return;
+        const QByteArray line = QStringLiteral("\rReading scripts: %1 files, %2 item definitions")
+                                    .arg(QString::number(files), QString::number(itemDefinitions))
+                                    .toUtf8();
+        width = int(line.size());
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        std::fflush(stderr);
     }
 
+    void linkingStarted(qsizetype) override { clear(); }
+
+private:
     void clear()
     {
         if (width == 0)
@@ -138,10 +110,245 @@ public:
         width = 0;
     }
 
-private:
     const bool shown;
     int width = 0;
+    int files = 0;
+    int itemDefinitions = 0;
 };
+
+enum class Command
+{
+    Listing,
+    Check,
+    Uses,
+    Bom
+};
+
+// The command line, parsed and checked.
+struct Invocation
+{
+    Command command = Command::Listing;
+    QString format;
+    // The configuration file, and whether it was given rather than defaulted.
+    QString configFile = QStringLiteral("./config.cfg");
+    bool configGiven = false;
+    std::optional<QStringList> dirs;
+    std::optional<QString> filter;
+    QStringList ignore;
+    QStringList disable;
+    bool strict = false;
+    bool verbose = false;
+    // Where --html writes its pages, or empty.
+    QString htmlDirectory;
+    // The id of --uses and --bom, and the amount of --bom.
+    QString id;
+    qint64 amount = 1;
+};
+
+// The invocation, or the status the program ends with at once (bad usage, the check list).
+using Parsed = std::variant<Invocation, int>;
+
+QString checkList()
+{
+    QString text;
+    for (const Check &check : checks())
+        text += QStringLiteral("  %1 (%2): %3\n")
+                    .arg(check.id, severityName(check.severity), check.description);
+    return text;
+}
+
+QString description()
+{
+    return QStringLiteral(
+               "Loads item scripts as Tavrel's File > Open does. Without --check, --uses, --bom "
+               "or --html, lists every skill with its items, then the resource ids that name no "
+               "item.\n"
+               "With --uses, lists the items whose resources name the id, one per line as "
+               "\"file:line:column: defname \"name\" needs amount [skills]\" (exit status 1 when "
+               "none does). With --bom, prints the tree of the item's resources down to raw "
+               "materials, each line \"amount name (id)\", then the raw materials, largest "
+               "first.\n"
+               "With --check, reports what the checks find, one finding per line as "
+               "\"file:line:column: severity: message [check] (in defname)\". The checks:\n") +
+           checkList() +
+           QStringLiteral("Exit status: 0 when no error is found (warnings alone give 0 unless "
+                          "--strict), 1 when one is, 2 on bad usage or when the check could not "
+                          "be carried out.");
+}
+
+// The options of the command line, in the order the help lists them.
+struct Options
+{
+    QCommandLineOption config{QStringLiteral("config"),
+                              QStringLiteral("Configuration file (default: ./config.cfg if it "
+                                             "exists, else the defaults)."),
+                              QStringLiteral("file")};
+    QCommandLineOption dir{
+        QStringLiteral("dir"),
+        QStringLiteral("Script directory, instead of the configured ones; may be repeated."),
+        QStringLiteral("directory")};
+    QCommandLineOption filter{
+        QStringLiteral("filter"),
+        QStringLiteral("File-name patterns separated by \",\", instead of the configured ones."),
+        QStringLiteral("patterns")};
+    QCommandLineOption check{QStringLiteral("check"),
+                             QStringLiteral("Check the scripts and report findings.")};
+    QCommandLineOption listChecks{QStringLiteral("list-checks"),
+                                  QStringLiteral("List the checks and exit.")};
+    QCommandLineOption ignore{
+        QStringLiteral("ignore"),
+        QStringLiteral("Drop findings about this resource id, skill or defname; may be repeated "
+                       "(also Check/Ignore in the configuration)."),
+        QStringLiteral("id")};
+    QCommandLineOption disable{QStringLiteral("disable"),
+                               QStringLiteral("Do not run this check; may be repeated (also "
+                                              "Check/Disable in the configuration)."),
+                               QStringLiteral("check")};
+    QCommandLineOption strict{QStringLiteral("strict"),
+                              QStringLiteral("Warnings fail the check too.")};
+    QCommandLineOption verbose{QStringLiteral("verbose"),
+                               QStringLiteral("Say on stderr how the checks ran.")};
+    QCommandLineOption format{
+        QStringLiteral("format"),
+        QStringLiteral("Output format: text or json; with --check also sarif or github."),
+        QStringLiteral("format"), QStringLiteral("text")};
+    QCommandLineOption html{
+        QStringLiteral("html"),
+        QStringLiteral("Write index.html, the report page of every skill, items.html and the "
+                       "page of every crafted item into the directory."),
+        QStringLiteral("directory")};
+    QCommandLineOption uses{
+        QStringLiteral("uses"),
+        QStringLiteral("List the items whose resources name the id (an item or an item type)."),
+        QStringLiteral("id")};
+    QCommandLineOption bom{
+        QStringLiteral("bom"),
+        QStringLiteral("Expand the item's resources down to raw materials and total them."),
+        QStringLiteral("id")};
+    QCommandLineOption amount{QStringLiteral("amount"),
+                              QStringLiteral("With --bom, the number of items (default 1)."),
+                              QStringLiteral("n")};
+
+    QList<QCommandLineOption> all() const
+    {
+        return {config, dir,     filter, check, listChecks, ignore, disable,
+                strict, verbose, format, html,  uses,       bom,    amount};
+    }
+};
+
+// Help and version end the program from here, as QCommandLineParser does.
+Parsed parseCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description());
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const Options options;
+    parser.addOptions(options.all());
+
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(Success);
+    if (parser.isSet(version))
+        parser.showVersion();
+    if (parser.isSet(options.listChecks))
+        return writeOut(checkList()) ? Success : fail(QStringLiteral("cannot write the output"));
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\"")
+                        .arg(parser.positionalArguments().constFirst()));
+
+    Invocation invocation;
+    const bool check = parser.isSet(options.check);
+    invocation.format = parser.value(options.format);
+    static const QStringList formats = {QStringLiteral("text"), QStringLiteral("json"),
+                                        QStringLiteral("sarif"), QStringLiteral("github")};
+    if (!formats.contains(invocation.format))
+        return fail(QStringLiteral("unknown format \"%1\": use text, json, sarif or github")
+                        .arg(invocation.format));
+    if (!check && formats.indexOf(invocation.format) > 1)
+        return fail(QStringLiteral("--format %1 needs --check").arg(invocation.format));
+    if (parser.isSet(options.html) && parser.value(options.html).isEmpty())
+        return fail(QStringLiteral("--html needs a directory"));
+    invocation.htmlDirectory = parser.value(options.html);
+    const bool uses = parser.isSet(options.uses);
+    const bool bom = parser.isSet(options.bom);
+    if (int(check) + int(uses) + int(bom) > 1)
+        return fail(QStringLiteral("use only one of --check, --uses and --bom"));
+    if ((uses && parser.value(options.uses).isEmpty()) ||
+        (bom && parser.value(options.bom).isEmpty()))
+        return fail(QStringLiteral("--%1 needs an id")
+                        .arg(uses ? QStringLiteral("uses") : QStringLiteral("bom")));
+    invocation.command = check  ? Command::Check
+                         : uses ? Command::Uses
+                         : bom  ? Command::Bom
+                                : Command::Listing;
+    invocation.id = parser.value(uses ? options.uses : options.bom);
+    if (parser.isSet(options.amount) && !bom)
+        return fail(QStringLiteral("--amount needs --bom"));
+    if (parser.isSet(options.amount)) {
+        bool whole = false;
+        invocation.amount = parser.value(options.amount).toLongLong(&whole);
+        if (!whole || invocation.amount < 1)
+            return fail(QStringLiteral("--amount needs a whole number above 0, not \"%1\"")
+                            .arg(parser.value(options.amount)));
+    }
+
+    invocation.configGiven = parser.isSet(options.config);
+    if (invocation.configGiven)
+        invocation.configFile = parser.value(options.config);
+    if (parser.isSet(options.dir))
+        invocation.dirs = parser.values(options.dir);
+    if (parser.isSet(options.filter))
+        invocation.filter = parser.value(options.filter);
+    invocation.ignore = parser.values(options.ignore);
+    invocation.disable = parser.values(options.disable);
+    invocation.strict = parser.isSet(options.strict);
+    invocation.verbose = parser.isSet(options.verbose);
+    return invocation;
+}
+
+// What a command runs with besides the command line.
+struct Setup
+{
+    Configuration configuration;
+    CheckOptions checkOptions;
+};
+
+// The configuration file (when there is one) with the command line's overrides, or the status
+// the program ends with.
+std::variant<Setup, int> prepare(const Invocation &invocation)
+{
+    Setup setup;
+    const QString &configFile = invocation.configFile;
+    if (invocation.configGiven || QFileInfo::exists(configFile)) {
+        const QString problem = configurationFileProblem(configFile);
+        if (!problem.isEmpty())
+            return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, problem));
+        const CheckConfiguration kept = readCheckConfiguration(configFile);
+        setup.checkOptions.ignored = kept.ignore;
+        for (const QString &id : kept.disable)
+            setup.checkOptions.disabled.insert(id);
+    }
+    setup.configuration = readConfiguration(configFile);
+    if (invocation.dirs)
+        setup.configuration.dirs = *invocation.dirs;
+    if (invocation.filter)
+        setup.configuration.filter = *invocation.filter;
+    setup.checkOptions.ignored += invocation.ignore;
+    for (const QString &id : invocation.disable)
+        setup.checkOptions.disabled.insert(id);
+    for (const QString &id : std::as_const(setup.checkOptions.disabled)) {
+        if (!findCheck(id))
+            return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
+    }
+    for (const QString &directory : std::as_const(setup.configuration.dirs)) {
+        const QString problem = directoryProblem(directory);
+        if (!problem.isEmpty())
+            return fail(QStringLiteral("script directory \"%1\": %2").arg(directory, problem));
+    }
+    return setup;
+}
 
 QString listingText(const LoadedScripts &loaded)
 {
@@ -176,13 +383,15 @@ QJsonObject listingJson(const LoadedScripts &loaded)
     return QJsonObject{{QStringLiteral("skills"), skills}, {QStringLiteral("messages"), messages}};
 }
 
-QString checkList()
+int runListing(const Invocation &invocation, const LoadedScripts &loaded)
 {
-    QString text;
-    for (const Check &check : checks())
-        text += QStringLiteral("  %1 (%2): %3\n")
-                    .arg(check.id, severityName(check.severity), check.description);
-    return text;
+    // Pages alone are what --html asks for.
+    if (!invocation.htmlDirectory.isEmpty())
+        return Success;
+    const bool json = invocation.format == QLatin1String("json");
+    if (!writeOut(json ? jsonText(listingJson(loaded)) : listingText(loaded)))
+        return outputFailure();
+    return Success;
 }
 
 QString findingsIn(const QString &format, const QList<Finding> &findings)
@@ -196,56 +405,84 @@ QString findingsIn(const QString &format, const QList<Finding> &findings)
     return findingsText(findings);
 }
 
-void note(const QString &text)
+int runCheck(const Invocation &invocation, const LoadedScripts &loaded, const Setup &setup)
 {
-    tell(QStringLiteral("note: ") + text);
-}
-
-void warn(const QString &text)
-{
-    tell(QStringLiteral("warning: ") + text);
-}
-
-int outputFailure()
-{
-    return fail(QStringLiteral("cannot write the output: %1")
-                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    const CheckResult result = runChecks(loaded, setup.checkOptions);
+    if (invocation.verbose) {
+        for (const QString &text : result.notes)
+            tell(QStringLiteral("note: ") + text);
+    }
+    if (!writeOut(findingsIn(invocation.format, result.findings)))
+        return outputFailure();
+    const bool strict = invocation.strict;
+    const bool failed =
+        std::any_of(result.findings.cbegin(), result.findings.cend(),
+                    [strict](const Finding &f) { return strict || f.severity == Severity::Error; });
+    return failed ? Findings : Success;
 }
 
 // Ids are compared in lower case, as the scripts' ids are read.
-int reportUses(const LoadedScripts &loaded, const QString &given, bool json)
+int runUses(const Invocation &invocation, const LoadedScripts &loaded)
 {
-    const QString id = given.toLower();
+    const QString id = invocation.id.toLower();
     const bool item = loaded.linker.namesRecord(id);
     if (!item && !loaded.linker.namesType(id))
-        return fail(QStringLiteral("\"%1\" names no item and no item type").arg(given));
+        return fail(QStringLiteral("\"%1\" names no item and no item type").arg(invocation.id));
     const QList<LocatedUse> uses = locateUses(loaded, id, UsageIndex(loaded).usesOf(id));
     const QString name = item ? loaded.records.value(id).fields.name : id;
+    const bool json = invocation.format == QLatin1String("json");
     if (!writeOut(json ? usesJson(id, item, name, uses) : usesText(uses)))
         return outputFailure();
     return uses.isEmpty() ? Findings : Success;
 }
 
-int reportBill(const LoadedScripts &loaded, const QString &given, qint64 amount, bool json)
+int runBom(const Invocation &invocation, const LoadedScripts &loaded)
 {
-    const QString id = given.toLower();
+    const QString id = invocation.id.toLower();
     MaterialCosts costs(loaded);
     if (!costs.isItem(id)) {
         if (loaded.linker.namesType(id))
-            return fail(QStringLiteral("\"%1\" is an item type, not an item").arg(given));
-        return fail(QStringLiteral("\"%1\" names no item").arg(given));
+            return fail(QStringLiteral("\"%1\" is an item type, not an item").arg(invocation.id));
+        return fail(QStringLiteral("\"%1\" names no item").arg(invocation.id));
     }
-    const BillOfMaterials bill = costs.bill(id, amount);
+    const BillOfMaterials bill = costs.bill(id, invocation.amount);
     for (const ResourceCycle &cycle : bill.cycles)
-        warn(QStringLiteral("cycle %1: the expansion stops at %2")
+        tell(QStringLiteral("warning: cycle %1: the expansion stops at %2")
                  .arg(cycleText(cycle), cycle.items.constFirst()));
     for (const QString &unknown : bill.unknown)
-        warn(QStringLiteral("resource \"%1\" names no item and no item type: the totals leave "
-                            "it out")
+        tell(QStringLiteral("warning: resource \"%1\" names no item and no item type: the totals "
+                            "leave it out")
                  .arg(unknown));
+    const bool json = invocation.format == QLatin1String("json");
     if (!writeOut(json ? billJson(bill) : billText(bill)))
         return outputFailure();
     return Success;
+}
+
+int run(const Invocation &invocation, const Setup &setup)
+{
+    LoadedScripts loaded;
+    {
+        ProgressLine progress;
+        loadScripts(LoadOptions{setup.configuration.dirs, setup.configuration.filter, 0}, loaded,
+                    &progress);
+    }
+    if (!invocation.htmlDirectory.isEmpty()) {
+        const QString failure = writePages(invocation.htmlDirectory, loaded, setup.configuration);
+        if (!failure.isEmpty())
+            return fail(failure);
+    }
+    switch (invocation.command) {
+    case Command::Check:
+        return runCheck(invocation, loaded, setup);
+    case Command::Uses:
+        return runUses(invocation, loaded);
+    case Command::Bom:
+        return runBom(invocation, loaded);
+    case Command::Listing:
+        break;
+    }
+    return runListing(invocation, loaded);
 }
 
 } // namespace
@@ -256,184 +493,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tavrel-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVREL_VERSION));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "Loads item scripts as Tavrel's File > Open does. Without --check, --uses, --bom or "
-            "--html, lists every skill with its items, then the resource ids that name no item.\n"
-            "With --uses, lists the items whose resources name the id, one per line as "
-            "\"file:line:column: defname \"name\" needs amount [skills]\" (exit status 1 when "
-            "none does). With --bom, prints the tree of the item's resources down to raw "
-            "materials, each line \"amount name (id)\", then the raw materials, largest "
-            "first.\n"
-            "With --check, reports what the checks find, one finding per line as "
-            "\"file:line:column: severity: message [check] (in defname)\". The checks:\n") +
-        checkList() +
-        QStringLiteral("Exit status: 0 when no error is found (warnings alone give 0 unless "
-                       "--strict), 1 when one is, 2 on bad usage or when the check could not be "
-                       "carried out."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption configOption(
-        QStringLiteral("config"),
-        QStringLiteral("Configuration file (default: ./config.cfg if it exists, else the "
-                       "defaults)."),
-        QStringLiteral("file"));
-    const QCommandLineOption dirOption(
-        QStringLiteral("dir"),
-        QStringLiteral("Script directory, instead of the configured ones; may be repeated."),
-        QStringLiteral("directory"));
-    const QCommandLineOption filterOption(
-        QStringLiteral("filter"),
-        QStringLiteral("File-name patterns separated by \",\", instead of the configured ones."),
-        QStringLiteral("patterns"));
-    const QCommandLineOption checkOption(QStringLiteral("check"),
-                                         QStringLiteral("Check the scripts and report findings."));
-    const QCommandLineOption listChecksOption(QStringLiteral("list-checks"),
-                                              QStringLiteral("List the checks and exit."));
-    const QCommandLineOption ignoreOption(
-        QStringLiteral("ignore"),
-        QStringLiteral("Drop findings about this resource id, skill or defname; may be repeated "
-                       "(also Check/Ignore in the configuration)."),
-        QStringLiteral("id"));
-    const QCommandLineOption disableOption(
-        QStringLiteral("disable"),
-        QStringLiteral("Do not run this check; may be repeated (also Check/Disable in the "
-                       "configuration)."),
-        QStringLiteral("check"));
-    const QCommandLineOption strictOption(QStringLiteral("strict"),
-                                          QStringLiteral("Warnings fail the check too."));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-                                           QStringLiteral("Say on stderr how the checks ran."));
-    const QCommandLineOption formatOption(
-        QStringLiteral("format"),
-        QStringLiteral("Output format: text or json; with --check also sarif or github."),
-        QStringLiteral("format"), QStringLiteral("text"));
-    const QCommandLineOption htmlOption(
-        QStringLiteral("html"),
-        QStringLiteral("Write index.html, the report page of every skill, items.html and the "
-                       "page of every crafted item into the directory."),
-        QStringLiteral("directory"));
-    const QCommandLineOption usesOption(
-        QStringLiteral("uses"),
-        QStringLiteral("List the items whose resources name the id (an item or an item type)."),
-        QStringLiteral("id"));
-    const QCommandLineOption bomOption(
-        QStringLiteral("bom"),
-        QStringLiteral("Expand the item's resources down to raw materials and total them."),
-        QStringLiteral("id"));
-    const QCommandLineOption amountOption(
-        QStringLiteral("amount"), QStringLiteral("With --bom, the number of items (default 1)."),
-        QStringLiteral("n"));
-    parser.addOptions({configOption, dirOption, filterOption, checkOption, listChecksOption,
-                       ignoreOption, disableOption, strictOption, verboseOption, formatOption,
-                       htmlOption, usesOption, bomOption, amountOption});
-
-    if (!parser.parse(QCoreApplication::arguments()))
-        return fail(parser.errorText());
-    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(Success);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
-    if (parser.isSet(listChecksOption))
-        return writeOut(checkList()) ? Success : fail(QStringLiteral("cannot write the output"));
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument \"%1\"")
-                        .arg(parser.positionalArguments().constFirst()));
-    const bool check = parser.isSet(checkOption);
-    const QString format = parser.value(formatOption);
-    static const QStringList formats = {QStringLiteral("text"), QStringLiteral("json"),
-                                        QStringLiteral("sarif"), QStringLiteral("github")};
-    if (!formats.contains(format))
-        return fail(
-            QStringLiteral("unknown format \"%1\": use text, json, sarif or github").arg(format));
-    if (!check && formats.indexOf(format) > 1)
-        return fail(QStringLiteral("--format %1 needs --check").arg(format));
-    if (parser.isSet(htmlOption) && parser.value(htmlOption).isEmpty())
-        return fail(QStringLiteral("--html needs a directory"));
-    const bool uses = parser.isSet(usesOption);
-    const bool bom = parser.isSet(bomOption);
-    if (int(check) + int(uses) + int(bom) > 1)
-        return fail(QStringLiteral("use only one of --check, --uses and --bom"));
-    if ((uses && parser.value(usesOption).isEmpty()) || (bom && parser.value(bomOption).isEmpty()))
-        return fail(QStringLiteral("--%1 needs an id")
-                        .arg(uses ? QStringLiteral("uses") : QStringLiteral("bom")));
-    if (parser.isSet(amountOption) && !bom)
-        return fail(QStringLiteral("--amount needs --bom"));
-    qint64 amount = 1;
-    if (parser.isSet(amountOption)) {
-        bool whole = false;
-        amount = parser.value(amountOption).toLongLong(&whole);
-        if (!whole || amount < 1)
-            return fail(QStringLiteral("--amount needs a whole number above 0, not \"%1\"")
-                            .arg(parser.value(amountOption)));
-    }
-
-    QString configFile = QStringLiteral("./config.cfg");
-    if (parser.isSet(configOption))
-        configFile = parser.value(configOption);
-    CheckOptions checkOptions;
-    if (parser.isSet(configOption) || QFileInfo::exists(configFile)) {
-        const QString problem = configurationProblem(configFile);
-        if (!problem.isEmpty())
-            return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, problem));
-        const CheckConfiguration kept = readCheckConfiguration(configFile);
-        checkOptions.ignored = kept.ignore;
-        for (const QString &id : kept.disable)
-            checkOptions.disabled.insert(id);
-    }
-    Configuration configuration = readConfiguration(configFile);
-    if (parser.isSet(dirOption))
-        configuration.dirs = parser.values(dirOption);
-    if (parser.isSet(filterOption))
-        configuration.filter = parser.value(filterOption);
-    checkOptions.ignored += parser.values(ignoreOption);
-    for (const QString &id : parser.values(disableOption))
-        checkOptions.disabled.insert(id);
-    for (const QString &id : std::as_const(checkOptions.disabled)) {
-        if (!findCheck(id))
-            return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
-    }
-
-    for (const QString &directory : std::as_const(configuration.dirs)) {
-        const QString problem = directoryProblem(directory);
-        if (!problem.isEmpty())
-            return fail(QStringLiteral("script directory \"%1\": %2").arg(directory, problem));
-    }
-
-    LoadedScripts loaded;
-    {
-        ProgressLine progress;
-        loaded = loadScripts(configuration.dirs, configuration.filter, progress.reporter());
-    }
-
-    if (parser.isSet(htmlOption)) {
-        const QString failure = writePages(parser.value(htmlOption), loaded, configuration);
-        if (!failure.isEmpty())
-            return fail(failure);
-    }
-
-    const bool json = format == QLatin1String("json");
-    if (uses)
-        return reportUses(loaded, parser.value(usesOption), json);
-    if (bom)
-        return reportBill(loaded, parser.value(bomOption), amount, json);
-    if (check) {
-        const CheckResult result = runChecks(loaded, checkOptions);
-        if (parser.isSet(verboseOption)) {
-            for (const QString &text : result.notes)
-                note(text);
-        }
-        if (!writeOut(findingsIn(format, result.findings)))
-            return outputFailure();
-        const bool strict = parser.isSet(strictOption);
-        const bool failed = std::any_of(
-            result.findings.cbegin(), result.findings.cend(),
-            [strict](const Finding &f) { return strict || f.severity == Severity::Error; });
-        return failed ? Findings : Success;
-    }
-    if (!parser.isSet(htmlOption) &&
-        !writeOut(json ? jsonText(listingJson(loaded)) : listingText(loaded)))
-        return outputFailure();
-    return Success;
+    const Parsed parsed = parseCommandLine(QCoreApplication::arguments());
+    if (const int *status = std::get_if<int>(&parsed))
+        return *status;
+    const std::variant<Setup, int> prepared = prepare(std::get<Invocation>(parsed));
+    if (const int *status = std::get_if<int>(&prepared))
+        return *status;
+    return run(std::get<Invocation>(parsed), std::get<Setup>(prepared));
 }

@@ -254,17 +254,18 @@ QString materialLine(const RawMaterial &material)
     return line + QStringLiteral("</li>\n");
 }
 
-QString itemPage(const LoadedScripts &loaded, const ItemFields &fields,
+QString itemPage(const LoadedScripts &loaded, const ScriptRecord &record,
                  const QHash<QString, QString> &pages, const UsageIndex &usage,
                  MaterialCosts &costs)
 {
+    const ItemFields &fields = record.fields;
     QString body = QStringLiteral("<p><a href=\"../index.html\">Skills</a> | "
                                   "<a href=\"../%1\">%2</a></p>\n<h1>%3 (%4)</h1>\n")
                        .arg(itemsIndexName, itemsTitle, fields.name.toHtmlEscaped(),
                             fields.defname.toHtmlEscaped());
 
     body += QStringLiteral("<h2>Resources</h2>\n<ul>\n");
-    const QList<ResourceUse> resources = loaded.linker.resourceUses(fields.resources);
+    const QList<ResourceUse> resources = loaded.linker.resourceUses(record.entries.resources);
     for (const ResourceUse &use : resources)
         body += resourceLine(loaded, pages, use);
     body += QStringLiteral("</ul>\n<h2>Used in</h2>\n");
@@ -337,7 +338,7 @@ QString writeItemPages(const QDir &output, const LoadedScripts &loaded, qsizetyp
     QSet<QString> taken;
     for (const ScriptRecord &record : loaded.records) {
         const QString &defname = record.fields.defname;
-        if (record.fields.resources.isEmpty())
+        if (record.entries.resources.isEmpty())
             continue;
         defnames.append(defname);
         pages.insert(defname, unusedPageName(defname, itemPageName(defname), taken));
@@ -362,11 +363,11 @@ QString writeItemPages(const QDir &output, const LoadedScripts &loaded, qsizetyp
     const UsageIndex usage(loaded);
     MaterialCosts costs(loaded);
     for (const ScriptRecord &record : loaded.records) {
-        if (record.fields.resources.isEmpty())
+        if (record.entries.resources.isEmpty())
             continue;
         const QString failure =
             writeStagedPage(stagedDirectory, pages.value(record.fields.defname),
-                            itemPage(loaded, record.fields, pages, usage, costs));
+                            itemPage(loaded, record, pages, usage, costs));
         if (!failure.isEmpty()) {
             QDir(staged).removeRecursively();
             return failure;

@@ -73,8 +73,7 @@ void asScript(const QByteArray &bytes)
     }
 
     // The same scan, linking and report that tavrel-report and the window use.
-    const LoadedScripts loaded =
-        loadScripts({scratch->path()}, QStringLiteral("script.scp"), ScanProgress());
+    const LoadedScripts loaded = loadScripts({scratch->path()}, QStringLiteral("script.scp"));
     static const Configuration configuration{
         {}, {}, defaultHeaderTemplate(), defaultItemTemplate(), defaultEndTemplate()};
     for (const SkillGroup &skill : loaded.skills)

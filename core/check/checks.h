@@ -10,6 +10,7 @@
 namespace tavrel {
 
 struct LoadedScripts;
+class CheckRun;
 
 enum class Severity
 {
@@ -18,13 +19,16 @@ enum class Severity
 };
 QString severityName(Severity severity);
 
-// A check of the scripts: a stable id, its severity and what it finds.
+// A check of the scripts: a stable id, its severity, what it finds, and the function that looks
+// for it.
 struct Check
 {
     QString id;
     Severity severity;
     QString description;
+    void (*run)(CheckRun &run);
 };
+// Every check, in the order they run and are listed.
 const QList<Check> &checks();
 const Check *findCheck(const QString &id);
 
@@ -59,7 +63,7 @@ struct CheckResult
 };
 
 // Runs every check that is not disabled over a load, reading the script files again only to
-// locate findings and to test their encoding.
+// locate findings.
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
 
 } // namespace tavrel

@@ -2,16 +2,30 @@
 #include "core/config/configuration.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <algorithm>
 
 namespace tavrel {
 
 namespace {
+
+const QString dirsKey = QStringLiteral("Settings/Dirs");
+const QString filterKey = QStringLiteral("Settings/Filter");
+const QString headerKey = QStringLiteral("HTML/HeaderString");
+const QString itemKey = QStringLiteral("HTML/ItemString");
+const QString endKey = QStringLiteral("HTML/EndString");
+const QString ignoreKey = QStringLiteral("Check/Ignore");
+const QString disableKey = QStringLiteral("Check/Disable");
+
 // The templates are translatable texts of the main window.
 QString windowText(const char *text)
 {
     return QCoreApplication::translate("Tavrel", text);
 }
+
 } // namespace
 
 QString defaultHeaderTemplate()
@@ -39,16 +53,16 @@ Configuration readConfiguration(const QString &fileName)
     QSettings file(fileName, QSettings::IniFormat);
     file.sync();
     Configuration c;
-    c.dirs = file.value(QStringLiteral("Settings/Dirs"), QStringLiteral("./")).toStringList();
+    c.dirs = file.value(dirsKey, QStringLiteral("./")).toStringList();
     // A filter typed into the file by hand without quotes reads as a list of its patterns; as a
     // plain string it would become empty and every load would find no file at all.
-    const QVariant filter = file.value(QStringLiteral("Settings/Filter"), QStringLiteral("*"));
+    const QVariant filter = file.value(filterKey, QStringLiteral("*"));
     c.filter = filter.metaType().id() == QMetaType::QStringList
                    ? filter.toStringList().join(QLatin1Char(','))
                    : filter.toString();
-    c.h1 = file.value(QStringLiteral("HTML/HeaderString"), defaultHeaderTemplate()).toString();
-    c.h2 = file.value(QStringLiteral("HTML/ItemString"), defaultItemTemplate()).toString();
-    c.h3 = file.value(QStringLiteral("HTML/EndString"), defaultEndTemplate()).toString();
+    c.h1 = file.value(headerKey, defaultHeaderTemplate()).toString();
+    c.h2 = file.value(itemKey, defaultItemTemplate()).toString();
+    c.h3 = file.value(endKey, defaultEndTemplate()).toString();
     return c;
 }
 
@@ -65,20 +79,49 @@ CheckConfiguration readCheckConfiguration(const QString &fileName)
         }
         return values;
     };
-    return CheckConfiguration{list(QStringLiteral("Check/Ignore")),
-                              list(QStringLiteral("Check/Disable"))};
+    return CheckConfiguration{list(ignoreKey),
+                              list(disableKey)};
 }
 
 bool writeConfiguration(const QString &fileName, const Configuration &configuration)
 {
     QSettings file(fileName, QSettings::IniFormat);
-    file.setValue(QStringLiteral("Settings/Dirs"), configuration.dirs);
-    file.setValue(QStringLiteral("Settings/Filter"), configuration.filter);
-    file.setValue(QStringLiteral("HTML/HeaderString"), configuration.h1);
-    file.setValue(QStringLiteral("HTML/ItemString"), configuration.h2);
-    file.setValue(QStringLiteral("HTML/EndString"), configuration.h3);
+    file.setValue(dirsKey, configuration.dirs);
+    file.setValue(filterKey, configuration.filter);
+    file.setValue(headerKey, configuration.h1);
+    file.setValue(itemKey, configuration.h2);
+    file.setValue(endKey, configuration.h3);
     file.sync();
     return file.status() == QSettings::NoError;
+}
+
+QString configurationFileProblem(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return QStringLiteral("does not exist");
+    if (info.isDir())
+        return QStringLiteral("is a directory");
+    // A FIFO would block the read for ever and a device would never end: only regular files.
+    if (!info.isFile())
+        return QStringLiteral("is not a regular file");
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    QSettings settings(fileName, QSettings::IniFormat);
+    settings.sync();
+    if (settings.status() == QSettings::FormatError)
+        return QStringLiteral("is not a valid configuration file");
+    // The window writes all five keys; a file with content but none of them is another kind
+    // of file given by mistake.
+    const QStringList keys = {dirsKey, filterKey, headerKey, itemKey, endKey, ignoreKey,
+                              disableKey};
+    const bool known = std::any_of(keys.cbegin(), keys.cend(), [&settings](const QString &key) {
+        return settings.contains(key);
+    });
+    if (!known && info.size() > 0)
+        return QStringLiteral("holds none of the keys ") + keys.join(QStringLiteral(", "));
+    return QString();
 }
 
 } // namespace tavrel

@@ -30,6 +30,9 @@ struct CheckConfiguration
 };
 CheckConfiguration readCheckConfiguration(const QString &fileName);
 
+// Why a configuration file given to the command-line tool cannot be used, or an empty text.
+QString configurationFileProblem(const QString &fileName);
+
 // A missing key gives its default; a key present with an empty value stays empty.
 Configuration readConfiguration(const QString &fileName);
 // Returns false when the file could not be written; the window ignores that.

@@ -41,7 +41,7 @@ UsageIndex::UsageIndex(const LoadedScripts &loaded)
 {
     for (const ScriptRecord &record : loaded.records) {
         const QString &defname = record.fields.defname;
-        const QList<ResourceUse> entries = loaded.linker.resourceUses(record.fields.resources);
+        const QList<ResourceUse> entries = loaded.linker.resourceUses(record.entries.resources);
         for (const ResourceUse &entry : entries) {
             if (entry.target == ResourceUse::Nothing)
                 continue;
@@ -69,7 +69,7 @@ QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QString &id,
     located.reserve(uses.size());
     for (const ItemUse &use : uses) {
         const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        const QStringList skills = loaded.linker.link(QString(), record.fields.skillmake).skills;
+        const QStringList skills = loaded.linker.skillNames(record.entries.skills);
         located.append(LocatedUse{
             use, record.fields.name, withoutRepeats(skills), record.place.file,
             locator.keyPosition(record.place.file, record.place.section, resourcesKey, id)});
@@ -80,16 +80,16 @@ QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QString &id,
 MaterialCosts::MaterialCosts(const LoadedScripts &loaded)
 {
     // Every crafted item is numbered before any resource can name it.
-    std::vector<const QString *> resources;
+    std::vector<const QList<ResourceEntry> *> resources;
     for (const ScriptRecord &record : loaded.records) {
         const ItemFields &fields = record.fields;
-        if (fields.resources.isEmpty()) {
+        if (record.entries.resources.isEmpty()) {
             rawIndex(fields.defname, fields.name, ResourceUse::Item);
             continue;
         }
         nodeOf.insert(fields.defname, int(nodes.size()));
         nodes.push_back(Node{fields.defname, fields.name, {}});
-        resources.push_back(&fields.resources);
+        resources.push_back(&record.entries.resources);
     }
     for (size_t n = 0; n < nodes.size(); ++n) {
         Node &node = nodes[n];

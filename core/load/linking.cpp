@@ -116,6 +116,33 @@ std::optional<SkillEntry> parseSkillEntry(const QString &element)
     return parseSkillEntry(QStringView(element));
 }
 
+ItemEntries parseEntries(const QString &resources, const QString &skillmake)
+{
+    ItemEntries entries;
+    if (!resources.isEmpty())
+        forEachElement(resources, [&](QStringView element) {
+            entries.resources.append(parseResourceEntry(element));
+        });
+    if (!skillmake.isEmpty())
+        forEachElement(skillmake, [&](QStringView element) {
+            if (std::optional<SkillEntry> entry = parseSkillEntry(element))
+                entries.skills.append(std::move(*entry));
+        });
+    return entries;
+}
+
+ItemEntries ownCopy(const ItemEntries &entries)
+{
+    ItemEntries copy;
+    copy.resources.reserve(entries.resources.size());
+    for (const ResourceEntry &entry : entries.resources)
+        copy.resources.append(ResourceEntry{entry.amount, ownCopy(entry.id)});
+    copy.skills.reserve(entries.skills.size());
+    for (const SkillEntry &entry : entries.skills)
+        copy.skills.append(SkillEntry{ownCopy(entry.skill), entry.value});
+    return copy;
+}
+
 QString renderResource(int amount, const QString &name)
 {
     return QString::number(amount) + QLatin1Char(' ') + name;
@@ -171,59 +198,65 @@ ResourceUse::Target Linker::lookUp(const QString &id, QString *shown) const
     return ResourceUse::Type;
 }
 
-QList<ResourceUse> Linker::resourceUses(const QString &resources) const
+QList<ResourceUse> Linker::resourceUses(const QList<ResourceEntry> &resources) const
 {
     QList<ResourceUse> uses;
-    if (resources.isEmpty())
-        return uses;
+    uses.reserve(resources.size());
     int element = 0;
-    forEachElement(resources, [&](QStringView text) {
-        ResourceUse use;
-        use.entry = parseResourceEntry(text);
-        use.element = element++;
-        use.target = lookUp(use.entry.id);
-        uses.append(use);
-    });
+    for (const ResourceEntry &entry : resources)
+        uses.append(ResourceUse{entry, lookUp(entry.id), element++});
     return uses;
 }
 
-QString Linker::linkResources(const QString &resources, QList<MissingResource> &missing) const
+QString Linker::linkResources(const QList<ResourceEntry> &resources,
+                              QList<MissingResource> &missing) const
 {
     QString rendered;
     int element = 0;
-    forEachElement(resources, [&](QStringView text) {
-        const ResourceEntry entry = parseResourceEntry(text);
+    for (const ResourceEntry &entry : resources) {
         QString shown;
         if (lookUp(entry.id, &shown) == ResourceUse::Nothing)
             missing.append(MissingResource{entry.id, element});
         else
             appendEntry(rendered, renderResource(entry.amount, shown));
         ++element;
-    });
+    }
     return rendered;
 }
 
-QString Linker::linkSkills(const QString &skillmake, QStringList &skillNames) const
+bool Linker::isSkill(const SkillEntry &entry) const
+{
+    return lookUp(entry.skill) == ResourceUse::Nothing;
+}
+
+QString Linker::linkSkills(const QList<SkillEntry> &skills, QStringList &skillNames) const
 {
     QString rendered;
-    forEachElement(skillmake, [&](QStringView element) {
-        const std::optional<SkillEntry> entry = parseSkillEntry(element);
-        if (!entry || lookUp(entry->skill) != ResourceUse::Nothing)
-            return;
-        const QString displayName = capitalised(entry->skill);
+    for (const SkillEntry &entry : skills) {
+        if (!isSkill(entry))
+            continue;
+        const QString displayName = capitalised(entry.skill);
         skillNames.append(displayName);
-        appendEntry(rendered, renderSkill(displayName, entry->value));
-    });
+        appendEntry(rendered, renderSkill(displayName, entry.value));
+    }
     return rendered;
 }
 
-LinkedRecord Linker::link(const QString &resources, const QString &skillmake) const
+QStringList Linker::skillNames(const QList<SkillEntry> &skills) const
+{
+    QStringList names;
+    for (const SkillEntry &entry : skills) {
+        if (isSkill(entry))
+            names.append(capitalised(entry.skill));
+    }
+    return names;
+}
+
+LinkedRecord Linker::link(const ItemEntries &entries) const
 {
     LinkedRecord linked;
-    if (!resources.isEmpty())
-        linked.resources = linkResources(resources, linked.missing);
-    if (!skillmake.isEmpty())
-        linked.skillmake = linkSkills(skillmake, linked.skills);
+    linked.resources = linkResources(entries.resources, linked.missing);
+    linked.skillmake = linkSkills(entries.skills, linked.skills);
     return linked;
 }
 

@@ -29,6 +29,18 @@ struct SkillEntry
 };
 std::optional<SkillEntry> parseSkillEntry(const QString &element);
 
+// RESOURCES and SKILLMAKE as linking reads them, parsed once when an item is read: every
+// element of RESOURCES, empty ones included (an empty text has none), and the elements of
+// SKILLMAKE that are skill entries.
+struct ItemEntries
+{
+    QList<ResourceEntry> resources;
+    QList<SkillEntry> skills;
+};
+ItemEntries parseEntries(const QString &resources, const QString &skillmake);
+// A copy whose texts have storage of their own (see ownCopy of a text).
+ItemEntries ownCopy(const ItemEntries &entries);
+
 QString renderResource(int amount, const QString &name);
 QString renderSkill(const QString &displayName, double value);
 QString notFoundMessage(const QString &id);
@@ -76,10 +88,12 @@ public:
     // Once for each record a load accepted.
     void addRecord(const QString &defname, const QString &name, const QString &type);
 
-    // Renders raw RESOURCES and SKILLMAKE texts; an empty text stays empty.
-    LinkedRecord link(const QString &resources, const QString &skillmake) const;
-    // Every entry of a raw RESOURCES text with what it names.
-    QList<ResourceUse> resourceUses(const QString &resources) const;
+    // Renders a record's entries; without entries a text stays empty.
+    LinkedRecord link(const ItemEntries &entries) const;
+    // Every resource entry with what it names.
+    QList<ResourceUse> resourceUses(const QList<ResourceEntry> &resources) const;
+    // The display names of the skills a record goes under, in order, repeats included.
+    QStringList skillNames(const QList<SkillEntry> &skills) const;
 
     bool namesRecord(const QString &id) const;
     bool namesType(const QString &id) const;
@@ -88,8 +102,10 @@ private:
     // What an id names: a record, else a type, else nothing; `shown` receives the record's
     // name or the type as written.
     ResourceUse::Target lookUp(const QString &id, QString *shown = nullptr) const;
-    QString linkResources(const QString &resources, QList<MissingResource> &missing) const;
-    QString linkSkills(const QString &skillmake, QStringList &skillNames) const;
+    QString linkResources(const QList<ResourceEntry> &resources,
+                          QList<MissingResource> &missing) const;
+    QString linkSkills(const QList<SkillEntry> &skills, QStringList &skillNames) const;
+    bool isSkill(const SkillEntry &entry) const;
 
     QHash<QString, QString> names;
     QSet<QString> types;

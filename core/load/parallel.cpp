@@ -11,6 +11,11 @@
 
 namespace tavrel {
 
+std::size_t filesReadAhead(int threads)
+{
+    return 4 * std::size_t(std::max(threads, 1));
+}
+
 void parallelFor(std::size_t count, int threads, const std::function<void(std::size_t)> &body)
 {
     std::atomic<std::size_t> next{0};

@@ -11,6 +11,10 @@ namespace tavrel {
 // among them, and returns when all calls have. The indices are handed out in ascending order.
 void parallelFor(std::size_t count, int threads, const std::function<void(std::size_t)> &body);
 
+// How many files may be read ahead of a walk on `threads` threads: a few per thread keep them
+// busy; more would only hold memory.
+std::size_t filesReadAhead(int threads);
+
 // Calls `produce` for every index below `count` on `threads` other threads, and `consume` for
 // each index in ascending order on the calling thread, once that index is produced. Production
 // runs at most `ahead` indices beyond the one being consumed. Once an index is consumed,

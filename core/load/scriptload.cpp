@@ -5,186 +5,203 @@
 #include "core/read/discovery.h"
 #include "core/read/scan.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QThread>
 
+#include <algorithm>
 #include <vector>
 
 namespace tavrel {
 
 namespace {
 
-// What one script file gives a load. Files are independent until their records are merged, so
-// they can be read on several threads and merged in discovery order.
-struct FileContent
-{
-    QString path;
-    // Why the file could not be read, or an empty text.
-    QString problem;
-    // The accepted item definitions with their sections, in the reader's order.
-    QList<QPair<ItemFields, QString>> items;
-    int itemDefinitions = 0;
-    QStringList skillDefinitions;
-    TextPosition invalidUtf8;
-};
+// Records are linked in chunks, so that handing them between threads costs little beside the
+// linking; a chunk is as many records as a caller's steps run between two looks at the clock.
+constexpr std::size_t linkChunk = 64;
+constexpr std::size_t chunksAhead = 4;
 
-class FileReader : public ScriptScan
+int threadsOf(const LoadOptions &options)
+{
+    const int threads = options.threads > 0 ? options.threads : QThread::idealThreadCount();
+    return threads > 1 ? threads : 0;
+}
+
+// The walk over the directories and their files, and with keys read, the merge of the files in
+// discovery order and the linking of the records.
+class Load
 {
 public:
-    explicit FileReader(FileContent &content)
-        : ScriptScan(ScanReading{true, true, 0}), content(content)
+    Load(const LoadOptions &options, bool keys, LoadedScripts &loaded, LoadObserver &observer)
+        : options(options), threads(threadsOf(options)), keys(keys), loaded(loaded),
+          observer(observer)
     {
     }
 
-protected:
-    QStringList filesOf(const QString &) override { return {}; }
-
-    void fileStarted(const QString &path) override
+    bool read()
     {
-        content.path = path;
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            content.problem =
-                QStringLiteral("cannot open the file: it is gone, or its name cannot be opened");
-            return;
+        for (const QString &directory : options.directories) {
+            QStringList unreadable;
+            const QStringList paths = findScriptFiles(directory, options.filter, &unreadable);
+            for (const QString &path : std::as_const(unreadable))
+                loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
+            observer.directoryStarted(directory, paths);
+            std::vector<ScannedFile> files(size_t(paths.size()));
+            const bool completed = orderedFor(
+                files.size(), threads, filesReadAhead(threads),
+                [&](size_t i) { files[i] = scanScriptFile(paths.at(qsizetype(i)), keys); },
+                [&](size_t i) { return merge(paths.at(qsizetype(i)), files[i]); },
+                [&](size_t i) { files[i] = ScannedFile(); });
+            if (!completed)
+                return false;
+            observer.directoryFinished();
         }
-        if (!info.isFile()) {
-            content.problem = QStringLiteral("is not a regular file");
-            return;
-        }
-        // The encoding is tested here, on the reading thread, while the file is at hand.
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            content.problem = file.errorString();
-        else
-            content.invalidUtf8 = firstInvalidUtf8(file.readAll());
+        return true;
     }
 
-    void itemDefinitionFound(ScannedSection &section) override
+    bool link()
     {
-        ++content.itemDefinitions;
-        if (acceptItem(section.fields))
-            content.items.append({std::move(section.fields), section.name});
-    }
-
-    void otherSectionFound(ScannedSection &section) override
-    {
-        for (const QString &key : std::as_const(section.skillKeys)) {
-            const QString name = withoutComment(key).trimmed();
-            if (!name.isEmpty())
-                content.skillDefinitions.append(name);
+        observer.linkingStarted(loaded.records.size());
+        Linker &linker = loaded.linker;
+        linker.reserve(loaded.records.size());
+        std::vector<const ScriptRecord *> records;
+        records.reserve(size_t(loaded.records.size()));
+        for (const ScriptRecord &record : std::as_const(loaded.records)) {
+            linker.addRecord(record.fields.defname, record.fields.name, record.fields.type);
+            records.push_back(&record);
         }
+
+        const size_t chunks = (records.size() + linkChunk - 1) / linkChunk;
+        std::vector<std::vector<LinkedRecord>> linked(chunks);
+        return orderedFor(
+            chunks, threads, chunksAhead,
+            [&](size_t chunk) {
+                const size_t end = std::min(records.size(), (chunk + 1) * linkChunk);
+                for (size_t i = chunk * linkChunk; i < end; ++i)
+                    linked[chunk].push_back(linker.link(records[i]->entries));
+            },
+            [&](size_t chunk) {
+                for (size_t k = 0; k < linked[chunk].size(); ++k) {
+                    if (!group(*records[chunk * linkChunk + k], linked[chunk][k]))
+                        return false;
+                }
+                return true;
+            },
+            [&](size_t chunk) { linked[chunk] = std::vector<LinkedRecord>(); });
     }
 
 private:
-    FileContent &content;
-};
-
-FileContent readScriptFile(const QString &path)
-{
-    FileContent content;
-    FileReader(content).readFile(path);
-    return content;
-}
-
-// Adds the files of a load in discovery order: a later definition of a defname replaces the
-// earlier one.
-class Merge
-{
-public:
-    Merge(LoadedScripts &loaded, const ScanProgress &progress) : loaded(loaded), progress(progress)
+    bool merge(const QString &path, ScannedFile &file)
     {
-    }
-
-    void add(const FileContent &content)
-    {
-        if (!content.problem.isEmpty())
-            loaded.unreadable.append({content.path, content.problem});
-        if (content.itemDefinitions > 0 && content.invalidUtf8.line > 0)
-            loaded.invalidUtf8.append({content.path, content.invalidUtf8});
-        loaded.skillDefinitions += content.skillDefinitions;
-        for (const auto &[read, section] : std::as_const(content.items)) {
-            ItemFields fields = ownCopy(read);
-            const DefinitionPlace place{content.path, ownCopy(section)};
-            ScriptRecord &stored = loaded.records[fields.defname];
-            if (!stored.fields.defname.isEmpty()) {
-                QList<DefinitionPlace> &places = loaded.redefinitions[fields.defname];
-                if (places.isEmpty())
-                    places.append(stored.place);
-                places.append(place);
+        observer.fileStarted(path);
+        if (!file.problem.isEmpty())
+            loaded.unreadable.append({path, file.problem});
+        const bool items =
+            std::any_of(file.sections.cbegin(), file.sections.cend(),
+                        [](const ScannedSection &section) { return section.itemDefinition; });
+        if (items && file.invalidUtf8.line > 0)
+            loaded.invalidUtf8.append({path, file.invalidUtf8});
+        for (ScannedSection &section : file.sections) {
+            if (!observer.mayContinue())
+                return false;
+            if (section.itemDefinition) {
+                observer.itemDefinitionRead(section.accepted ? &keep(path, section) : nullptr);
+                continue;
             }
-            stored = ScriptRecord{std::move(fields), place};
+            for (const QString &key : std::as_const(section.skillKeys)) {
+                const QString name = withoutComment(key).trimmed();
+                if (!name.isEmpty())
+                    loaded.skillDefinitions.append(ownCopy(name));
+            }
         }
-        ++files;
-        itemDefinitions += content.itemDefinitions;
-        if (progress)
-            progress(files, itemDefinitions);
+        observer.fileFinished();
+        return true;
     }
 
-private:
-    LoadedScripts &loaded;
-    const ScanProgress &progress;
-    int files = 0;
-    int itemDefinitions = 0;
-};
-
-// Reads the files on up to `threads` threads; each is merged, in order, as soon as it and the
-// ones before it are read.
-void readFiles(const QStringList &paths, int threads, Merge &merge)
-{
-    std::vector<FileContent> contents(size_t(paths.size()));
-    orderedFor(
-        contents.size(), threads > 1 ? threads : 0, filesReadAhead(threads),
-        [&](size_t i) { contents[i] = readScriptFile(paths.at(qsizetype(i))); },
-        [&](size_t i) {
-            merge.add(contents[i]);
-            return true;
-        },
-        [&](size_t i) { contents[i] = FileContent(); });
-}
-
-// Records are linked independently of each other, on every thread; only the grouping by skill,
-// in order of first use, runs in defname order afterwards.
-void linkRecords(LoadedScripts &loaded, int threads)
-{
-    Linker &linker = loaded.linker;
-    linker.reserve(loaded.records.size());
-    std::vector<const ScriptRecord *> records;
-    records.reserve(size_t(loaded.records.size()));
-    for (const ScriptRecord &record : std::as_const(loaded.records)) {
-        linker.addRecord(record.fields.defname, record.fields.name, record.fields.type);
-        records.push_back(&record);
+    const ScriptRecord &keep(const QString &path, const ScannedSection &section)
+    {
+        ScriptRecord record{ownCopy(section.fields), DefinitionPlace{path, ownCopy(section.name)},
+                            ownCopy(section.entries)};
+        ScriptRecord &stored = loaded.records[record.fields.defname];
+        if (!stored.fields.defname.isEmpty()) {
+            QList<DefinitionPlace> &places = loaded.redefinitions[record.fields.defname];
+            if (places.isEmpty())
+                places.append(stored.place);
+            places.append(record.place);
+        }
+        stored = std::move(record);
+        return stored;
     }
 
-    std::vector<LinkedRecord> linked(records.size());
-    parallelFor(records.size(), threads, [&](size_t i) {
-        linked[i] = linker.link(records[i]->fields.resources, records[i]->fields.skillmake);
-    });
+    // The record's missing resources and its skill groups, in order of first use.
+    bool group(const ScriptRecord &record, LinkedRecord &linked)
+    {
+        const QString &defname = record.fields.defname;
+        for (const MissingResource &missing : std::as_const(linked.missing))
+            loaded.missing.append(MissingResourceUse{defname, missing});
+        linked.resources = ownCopy(linked.resources);
+        linked.skillmake = ownCopy(linked.skillmake);
 
-    QHash<QString, int> skillIndex;
-    for (size_t i = 0; i < records.size(); ++i) {
-        const ItemFields &fields = records[i]->fields;
-        const LinkedRecord &record = linked[i];
-        for (const MissingResource &missing : record.missing)
-            loaded.missing.append(MissingResourceUse{fields.defname, missing});
-
-        if (record.skills.isEmpty())
-            continue;
-        const ReportItem item{fields.defname, fields.name, record.resources, record.skillmake};
-        for (const QString &skillName : record.skills) {
+        QList<int> groups;
+        for (const QString &skillName : std::as_const(linked.skills)) {
             auto index = skillIndex.constFind(skillName);
             if (index == skillIndex.cend()) {
                 index = skillIndex.insert(skillName, int(loaded.skills.size()));
-                loaded.skills.append(SkillGroup{skillName, {}});
+                loaded.skills.append(SkillGroup{ownCopy(skillName), {}});
+                observer.skillGroupStarted(loaded.skills.constLast().name);
             }
-            loaded.skills[*index].items.append(item);
+            groups.append(*index);
         }
+        if (!groups.isEmpty()) {
+            const ReportItem item{defname, record.fields.name, linked.resources,
+                                  linked.skillmake};
+            for (const int index : std::as_const(groups))
+                loaded.skills[index].items.append(item);
+        }
+        return observer.recordLinked(record, linked, groups);
     }
+
+    const LoadOptions &options;
+    const int threads;
+    const bool keys;
+    LoadedScripts &loaded;
+    LoadObserver &observer;
+    QHash<QString, int> skillIndex;
+};
+
+LoadObserver &silent()
+{
+    static LoadObserver nobody;
+    return nobody;
 }
 
 } // namespace
+
+LoadObserver::~LoadObserver() = default;
+
+void LoadObserver::directoryStarted(const QString &, const QStringList &) {}
+
+void LoadObserver::fileStarted(const QString &) {}
+
+bool LoadObserver::mayContinue()
+{
+    return true;
+}
+
+void LoadObserver::itemDefinitionRead(const ScriptRecord *) {}
+
+void LoadObserver::fileFinished() {}
+
+void LoadObserver::directoryFinished() {}
+
+void LoadObserver::linkingStarted(qsizetype) {}
+
+void LoadObserver::skillGroupStarted(const QString &) {}
+
+bool LoadObserver::recordLinked(const ScriptRecord &, const LinkedRecord &, const QList<int> &)
+{
+    return true;
+}
 
 QStringList LoadedScripts::messages() const
 {
@@ -211,21 +228,22 @@ QString directoryProblem(const QString &directory)
     return QString();
 }
 
-LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
-                          const ScanProgress &progress, int threads)
+bool walkScripts(const LoadOptions &options, LoadObserver &observer)
 {
-    if (threads <= 0)
-        threads = QThread::idealThreadCount();
+    LoadedScripts nothing;
+    return Load(options, false, nothing, observer).read();
+}
+
+bool loadScripts(const LoadOptions &options, LoadedScripts &loaded, LoadObserver *observer)
+{
+    Load load(options, true, loaded, observer ? *observer : silent());
+    return load.read() && load.link();
+}
+
+LoadedScripts loadScripts(const QStringList &directories, const QString &filter, int threads)
+{
     LoadedScripts loaded;
-    Merge merge(loaded, progress);
-    for (const QString &directory : directories) {
-        QStringList unreadable;
-        const QStringList paths = findScriptFiles(directory, filter, &unreadable);
-        for (const QString &path : std::as_const(unreadable))
-            loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
-        readFiles(paths, threads, merge);
-    }
-    linkRecords(loaded, threads);
+    loadScripts(LoadOptions{directories, filter, threads}, loaded);
     return loaded;
 }
 

@@ -13,8 +13,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace tavrel {
 
 // Where an item definition was read: its script file and the section's name.
@@ -24,11 +22,13 @@ struct DefinitionPlace
     QString section;
 };
 
-// An accepted item definition, with its RESOURCES and SKILLMAKE texts as read (not linked).
+// An accepted item definition, with its RESOURCES and SKILLMAKE texts as read (not linked) and
+// their entries.
 struct ScriptRecord
 {
     ItemFields fields;
     DefinitionPlace place;
+    ItemEntries entries;
 };
 
 // A skill with its items in the order the window hangs them under the skill's node.
@@ -45,7 +45,7 @@ struct MissingResourceUse
     MissingResource resource;
 };
 
-// What a load produces without a window: what Open shows, and what a check of the scripts needs.
+// What a load produces: what Open shows, and what a check of the scripts needs.
 struct LoadedScripts
 {
     // The records that linking sees, by defname: a later definition replaced an earlier one.
@@ -71,17 +71,57 @@ struct LoadedScripts
     QStringList messages() const;
 };
 
-// Called after every script file with the counts so far.
-using ScanProgress = std::function<void(int files, int itemDefinitions)>;
+// The steps of a load, for a caller that shows its progress or stops it. They run on the
+// thread that called the load, in the order of the directories, of the files discovery gives
+// and of the sections the INI reader lists, then of the records by defname, however many
+// threads read the files and link the records.
+class LoadObserver
+{
+public:
+    virtual ~LoadObserver();
+
+    virtual void directoryStarted(const QString &directory, const QStringList &paths);
+    virtual void fileStarted(const QString &path);
+    // Asked before every section of a file; false stops the load.
+    virtual bool mayContinue();
+    // Every item definition, with the record the load keeps for it (it replaces any earlier one
+    // of its defname), or null when it has no defname or the walk reads no key.
+    virtual void itemDefinitionRead(const ScriptRecord *record);
+    virtual void fileFinished();
+    virtual void directoryFinished();
+
+    virtual void linkingStarted(qsizetype records);
+    // A skill met for the first time; its group is the next in LoadedScripts::skills.
+    virtual void skillGroupStarted(const QString &name);
+    // Every record once linked, with the indices of the skill groups it goes under (the first
+    // takes the record, each further one a copy). False stops the load.
+    virtual bool recordLinked(const ScriptRecord &record, const LinkedRecord &linked,
+                              const QList<int> &groups);
+};
+
+struct LoadOptions
+{
+    QStringList directories;
+    QString filter;
+    // Threads reading the files and linking the records besides the calling one, which mostly
+    // waits for them; one per core when 0.
+    int threads = 0;
+};
 
 // Why a configured directory cannot be scanned, or an empty text when it can.
 QString directoryProblem(const QString &directory);
 
-// Reads and links the scripts as the window's Open does. The files are read on `threads`
-// threads (one per core when 0) and merged in the order a single thread reads them, so the
-// result does not depend on the number.
+// The steps of a load's reading without reading any key: every item definition comes with a
+// null record. False when the observer stopped it.
+bool walkScripts(const LoadOptions &options, LoadObserver &observer);
+
+// Reads the script files and links the records: a later definition of a defname replaces the
+// earlier one. The result does not depend on the number of threads. False when the observer
+// stopped the load; `loaded` then holds what was done.
+bool loadScripts(const LoadOptions &options, LoadedScripts &loaded,
+                 LoadObserver *observer = nullptr);
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
-                          const ScanProgress &progress, int threads = 0);
+                          int threads = 0);
 
 } // namespace tavrel
 

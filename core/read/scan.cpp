@@ -1,115 +1,77 @@
 // SPDX-License-Identifier: MIT
 #include "core/read/scan.h"
 
-#include "core/load/parallel.h"
-
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
-#include <algorithm>
-#include <vector>
-
 namespace tavrel {
 
-std::size_t filesReadAhead(int threads)
+namespace {
+
+bool isSkillDefinition(const QString &section)
 {
-    return 4 * std::size_t(std::max(threads, 1));
+    return sectionWord(section, 0).compare(QLatin1String("skill"), Qt::CaseInsensitive) == 0;
 }
 
-ScriptScan::ScriptScan(const ScanReading &reading) : reading(reading) {}
-
-ScriptScan::~ScriptScan() = default;
-
-bool ScriptScan::run(const QStringList &directories)
+QStringList skillKeysOf(QSettings &script, const QString &section)
 {
-    for (const QString &directory : directories) {
-        const QStringList paths = filesOf(directory);
-        directoryStarted(directory, paths);
-        std::vector<QList<ScannedSection>> files(size_t(paths.size()));
-        const bool completed = orderedFor(
-            files.size(), reading.threadsAhead, filesReadAhead(reading.threadsAhead),
-            [&](size_t i) { files[i] = sectionsOf(paths.at(qsizetype(i))); },
-            [&](size_t i) { return walkFile(paths.at(qsizetype(i)), files[i]); },
-            [&](size_t i) { files[i] = QList<ScannedSection>(); });
-        if (!completed)
-            return false;
-        directoryFinished();
+    QStringList values;
+    script.beginGroup(section);
+    const QStringList keys = script.childKeys();
+    for (const QString &key : keys) {
+        if (key.compare(QLatin1String("KEY"), Qt::CaseInsensitive) == 0)
+            values.append(script.value(key).toString());
     }
-    return true;
+    script.endGroup();
+    return values;
 }
 
-bool ScriptScan::readFile(const QString &path)
+// Why the file cannot be read, or an empty text; with `keys` its encoding is tested here, on
+// the reading thread, while the file is at hand.
+QString fileProblem(const QString &path, bool keys, TextPosition &invalidUtf8)
 {
-    QList<ScannedSection> sections = sectionsOf(path);
-    return walkFile(path, sections);
-}
-
-QList<ScannedSection> ScriptScan::sectionsOf(const QString &path) const
-{
-    QList<ScannedSection> sections;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("cannot open the file: it is gone, or its name cannot be opened");
     // Opening a FIFO or a device would block or never end; only a regular file is read.
+    if (!info.isFile())
+        return QStringLiteral("is not a regular file");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (keys)
+        invalidUtf8 = firstInvalidUtf8(file.readAll());
+    return QString();
+}
+
+} // namespace
+
+ScannedFile scanScriptFile(const QString &path, bool keys)
+{
+    ScannedFile file;
+    file.problem = fileProblem(path, keys, file.invalidUtf8);
     if (!QFileInfo(path).isFile())
-        return sections;
+        return file;
     QSettings script(path, QSettings::IniFormat);
     script.sync();
     const QStringList names = script.childGroups();
-    sections.reserve(names.size());
+    file.sections.reserve(names.size());
     for (const QString &name : names) {
         ScannedSection section;
         section.name = name;
         section.itemDefinition = isItemDefinition(name);
-        if (section.itemDefinition && reading.itemKeys) {
+        if (keys && section.itemDefinition) {
             section.fields = readItemDefinition(script, name);
-        } else if (!section.itemDefinition && reading.skillKeys &&
-                   sectionWord(name, 0).compare(QLatin1String("skill"), Qt::CaseInsensitive) == 0) {
-            script.beginGroup(name);
-            const QStringList keys = script.childKeys();
-            for (const QString &key : keys) {
-                if (key.compare(QLatin1String("KEY"), Qt::CaseInsensitive) == 0)
-                    section.skillKeys.append(script.value(key).toString());
-            }
-            script.endGroup();
+            section.accepted = acceptItem(section.fields);
+            if (section.accepted)
+                section.entries = parseEntries(section.fields.resources, section.fields.skillmake);
+        } else if (keys && isSkillDefinition(name)) {
+            section.skillKeys = skillKeysOf(script, name);
         }
-        sections.append(std::move(section));
+        file.sections.append(std::move(section));
     }
-    return sections;
+    return file;
 }
-
-bool ScriptScan::walkFile(const QString &path, QList<ScannedSection> &sections)
-{
-    fileStarted(path);
-    for (ScannedSection &section : sections) {
-        if (!mayContinue())
-            return false;
-        if (section.itemDefinition)
-            itemDefinitionFound(section);
-        else
-            otherSectionFound(section);
-    }
-    fileFinished();
-    return true;
-}
-
-void ScriptScan::directoryStarted(const QString &, const QStringList &) {}
-
-void ScriptScan::fileStarted(const QString &) {}
-
-bool ScriptScan::mayContinue()
-{
-    return true;
-}
-
-void ScriptScan::itemDefinitionFound(ScannedSection &section)
-{
-    itemRead(section.fields);
-}
-
-void ScriptScan::otherSectionFound(ScannedSection &) {}
-
-void ScriptScan::itemRead(ItemFields &) {}
-
-void ScriptScan::fileFinished() {}
-
-void ScriptScan::directoryFinished() {}
 
 } // namespace tavrel

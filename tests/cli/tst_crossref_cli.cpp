@@ -400,7 +400,7 @@ void tst_CrossRefCli::pages_skillPagesStayTheWindowReports()
     const WorkingDirectory dir;
     writeRecipes(dir);
     QCOMPARE(runTool({QStringLiteral("--html"), QStringLiteral("site")}).exitCode, 0);
-    const LoadedScripts loaded = loadScripts({QStringLiteral("scripts")}, QStringLiteral("*"), {});
+    const LoadedScripts loaded = loadScripts({QStringLiteral("scripts")}, QStringLiteral("*"));
     const Configuration defaults = readConfiguration(QStringLiteral("no-such.cfg"));
     QCOMPARE(loaded.skills.size(), 3);
     for (const SkillGroup &skill : loaded.skills) {

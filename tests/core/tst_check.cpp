@@ -28,7 +28,7 @@ QStringList lines(const CheckResult &result)
 
 LoadedScripts load()
 {
-    return loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
+    return loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"));
 }
 
 } // namespace

@@ -40,7 +40,7 @@ const QByteArray recipes = "[ITEMDEF i_log]\nNAME=Log\nTYPE=t_wood\n"
 LoadedScripts load(const WorkingDirectory &dir, const QByteArray &scripts)
 {
     dir.write(QStringLiteral("s/a.scp"), scripts);
-    return loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"), {});
+    return loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp"));
 }
 
 QString stopText(MaterialNode::Stop stop)

@@ -275,7 +275,7 @@ void tst_Linking::linkResources()
     QFETCH(QStringList, records);
     QFETCH(QString, expected);
 
-    const LinkedRecord linked = linkerOf(records).link(resources, QString());
+    const LinkedRecord linked = linkerOf(records).link(parseEntries(resources, QString()));
     QCOMPARE(linked.resources, expected);
     QTEST(messagesOf(linked.missing), "messages");
     QVERIFY(linked.skills.isEmpty());
@@ -285,7 +285,7 @@ void tst_Linking::missingResources_keepTheirElement()
 {
     const Linker linker = linkerOf({"i_log=Log", "i_ham=Ham=t_food"});
     const LinkedRecord linked =
-        linker.link(QStringLiteral("i_gone,3 i_log,t_food,,2 i_gone"), QString());
+        linker.link(parseEntries(QStringLiteral("i_gone,3 i_log,t_food,,2 i_gone"), QString()));
     QCOMPARE(linked.missing.size(), 3);
     const QList<int> elements{linked.missing.at(0).element, linked.missing.at(1).element,
                               linked.missing.at(2).element};
@@ -296,7 +296,8 @@ void tst_Linking::missingResources_keepTheirElement()
 void tst_Linking::resourceUses()
 {
     const Linker linker = linkerOf({"i_log=Log", "i_ham=Ham=t_food"});
-    const QList<ResourceUse> uses = linker.resourceUses(QStringLiteral("2 i_log,t_food,x i_none"));
+    const QList<ResourceUse> uses =
+        linker.resourceUses(parseEntries(QStringLiteral("2 i_log,t_food,x i_none"), {}).resources);
     QCOMPARE(uses.size(), 3);
     QCOMPARE(uses.at(0).target, ResourceUse::Item);
     QCOMPARE(uses.at(0).entry.amount, 2);
@@ -305,7 +306,7 @@ void tst_Linking::resourceUses()
     QCOMPARE(uses.at(2).target, ResourceUse::Nothing);
     QCOMPARE(uses.at(2).entry.amount, 0);
     QCOMPARE(uses.at(2).element, 2);
-    QVERIFY(linker.resourceUses(QString()).isEmpty());
+    QVERIFY(parseEntries(QString(), QString()).resources.isEmpty());
 }
 
 void tst_Linking::linkSkills_data()
@@ -361,9 +362,12 @@ void tst_Linking::linkSkills()
     QFETCH(QString, skillmake);
     QFETCH(QStringList, records);
     QFETCH(QString, expected);
-    const LinkedRecord linked = linkerOf(records).link(QString(), skillmake);
+    const Linker linker = linkerOf(records);
+    const ItemEntries entries = parseEntries(QString(), skillmake);
+    const LinkedRecord linked = linker.link(entries);
     QCOMPARE(linked.skillmake, expected);
     QTEST(linked.skills, "skillNames");
+    QCOMPARE(linker.skillNames(entries.skills), linked.skills);
     QVERIFY(linked.missing.isEmpty());
 }
 

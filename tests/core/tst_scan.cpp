@@ -2,13 +2,11 @@
 #include "coresupport.h"
 
 #include "core/load/parallel.h"
-#include "core/read/scan.h"
+#include "core/load/scriptload.h"
 
 #include <QMutex>
 #include <QTest>
 #include <QThread>
-
-#include <sys/stat.h>
 
 #include <atomic>
 #include <vector>
@@ -17,59 +15,63 @@ using namespace tavrel;
 
 namespace {
 
-// Every step of a walk as a line, and whether any came from another thread than the walk's.
-class RecordingScan : public ScriptScan
+// Every step of a load as a line, and whether any came from another thread than the load's.
+class RecordingObserver : public LoadObserver
 {
 public:
-    RecordingScan(const ScanReading &reading, QMap<QString, QStringList> files, int stopAfter)
-        : ScriptScan(reading), files(std::move(files)), stopAfter(stopAfter)
-    {
-    }
+    explicit RecordingObserver(int stopAfter) : stopAfter(stopAfter) {}
 
     QStringList steps;
     bool offThread = false;
 
-protected:
-    QStringList filesOf(const QString &directory) override
-    {
-        note(QStringLiteral("list ") + directory);
-        return files.value(directory);
-    }
     void directoryStarted(const QString &directory, const QStringList &paths) override
     {
-        note(QStringLiteral("directory %1 %2").arg(directory).arg(paths.size()));
+        note(QStringLiteral("directory %1 %2").arg(directory, paths.join(u' ')));
     }
     void fileStarted(const QString &path) override { note(QStringLiteral("file ") + path); }
     bool mayContinue() override
     {
         note(QStringLiteral("may continue"));
-        return stopAfter < 0 || --stopAfter >= 0;
+        return goOn();
     }
-    void itemDefinitionFound(ScannedSection &section) override
+    void itemDefinitionRead(const ScriptRecord *record) override
     {
-        note(QStringLiteral("item [%1]").arg(section.name));
-        ScriptScan::itemDefinitionFound(section);
-    }
-    void otherSectionFound(ScannedSection &section) override
-    {
-        note(QStringLiteral("other [%1] %2").arg(section.name, section.skillKeys.join(u'|')));
-    }
-    void itemRead(ItemFields &fields) override
-    {
-        note(QStringLiteral("read %1|%2|%3|%4")
-                 .arg(fields.defname, fields.name, fields.resources, fields.skillmake));
+        if (!record) {
+            note(QStringLiteral("item without record"));
+            return;
+        }
+        const ItemFields &f = record->fields;
+        note(QStringLiteral("item %1|%2|%3|%4 in %5 [%6]")
+                 .arg(f.defname, f.name, f.resources, f.skillmake, record->place.file,
+                      record->place.section));
     }
     void fileFinished() override { note(QStringLiteral("file end")); }
     void directoryFinished() override { note(QStringLiteral("directory end")); }
+    void linkingStarted(qsizetype records) override
+    {
+        note(QStringLiteral("linking %1").arg(records));
+    }
+    void skillGroupStarted(const QString &name) override { note(QStringLiteral("skill ") + name); }
+    bool recordLinked(const ScriptRecord &record, const LinkedRecord &linked,
+                      const QList<int> &groups) override
+    {
+        QStringList indices;
+        for (const int group : groups)
+            indices.append(QString::number(group));
+        note(QStringLiteral("linked %1|%2|%3 under %4")
+                 .arg(record.fields.defname, linked.resources, linked.skillmake,
+                      indices.join(u',')));
+        return goOn();
+    }
 
 private:
+    bool goOn() { return stopAfter < 0 || --stopAfter >= 0; }
     void note(const QString &step)
     {
         offThread = offThread || QThread::currentThread() != thread;
         steps.append(step);
     }
 
-    QMap<QString, QStringList> files;
     int stopAfter;
     QThread *const thread = QThread::currentThread();
 };
@@ -192,59 +194,67 @@ void tst_Scan::orderedFor()
 void tst_Scan::readAhead_sameSteps_data()
 {
     QTest::addColumn<int>("stopAfter");
-    QTest::newRow("whole walk") << -1;
+    QTest::newRow("whole load") << -1;
     QTest::newRow("stopped in the first file") << 3;
     QTest::newRow("stopped in a later file") << 40;
+    QTest::newRow("stopped while linking") << 150;
 }
 
-// Reading files ahead on other threads changes nothing a walk's steps see, nor their order.
+// Reading files and linking records on other threads changes nothing an observer of the load
+// sees, nor the order of the steps, nor the result.
 void tst_Scan::readAhead_sameSteps()
 {
     QFETCH(int, stopAfter);
     const WorkingDirectory dir;
-    QStringList paths;
     for (int f = 0; f < 12; ++f) {
-        const QString path = QStringLiteral("a/f%1.scp").arg(f);
         QByteArray text = items(f * 10, f % 4 == 0 ? 1 : 9);
         if (f == 2)
             text += "[SKILL 3]\nKEY=Mining // the miner's\n[FUNCTION x]\nA=1\n";
         if (f == 5)
             text = QByteArray("\0\xff[ITEMDEF", 10) + "\n=\n[[\n";
-        dir.write(path, text);
-        paths.append(path);
+        if (f == 7)
+            text += "[ITEMDEF i_12]\nNAME=Again\nSKILLMAKE=Tailoring 5,mining 1\n[ITEMDEF]\n";
+        dir.write(QStringLiteral("a/f%1.scp").arg(f, 2, 10, QLatin1Char('0')), text);
     }
-    paths.insert(4, QStringLiteral("a/gone.scp"));
-    paths.insert(7, QStringLiteral("a"));
-    const bool fifo = ::mkfifo("a/pipe.scp", 0600) == 0;
-    if (fifo)
-        paths.insert(9, QStringLiteral("a/pipe.scp"));
     dir.write(QStringLiteral("b/one.scp"), items(500, 3));
-    const QMap<QString, QStringList> files{{QStringLiteral("a"), paths},
-                                           {QStringLiteral("empty"), {}},
-                                           {QStringLiteral("b"), {QStringLiteral("b/one.scp")}}};
     const QStringList directories{QStringLiteral("a"), QStringLiteral("empty"),
                                   QStringLiteral("b")};
 
-    // Per way of reading the items' keys, the steps of a walk without other threads.
+    // Per kind of walk, the steps and the result without other threads.
     QMap<bool, QStringList> reference;
-    for (const int threads : {0, 1, 3}) {
-        for (const bool itemKeys : {true, false}) {
-            RecordingScan scan(ScanReading{itemKeys, true, threads}, files, stopAfter);
-            QCOMPARE(scan.run(directories), stopAfter < 0);
-            QVERIFY(!scan.offThread);
-            if (threads == 0)
-                reference[itemKeys] = scan.steps;
-            else
-                QCOMPARE(scan.steps, reference.value(itemKeys));
+    QStringList referenceMessages;
+    for (const int threads : {1, 2, 4}) {
+        for (const bool keys : {true, false}) {
+            RecordingObserver observer(stopAfter);
+            const LoadOptions options{directories, QStringLiteral("*.scp"), threads};
+            LoadedScripts loaded;
+            const bool completed =
+                keys ? loadScripts(options, loaded, &observer) : walkScripts(options, observer);
+            QCOMPARE(completed, stopAfter < 0 || (!keys && stopAfter > 120));
+            QVERIFY(!observer.offThread);
+            if (threads == 1) {
+                reference[keys] = observer.steps;
+                if (keys)
+                    referenceMessages = loaded.messages();
+            } else {
+                QCOMPARE(observer.steps, reference.value(keys));
+                if (keys)
+                    QCOMPARE(loaded.messages(), referenceMessages);
+            }
         }
     }
-    QVERIFY(reference[false].contains(QStringLiteral("read |||")));
-    if (stopAfter >= 0 && stopAfter < 10)
+    QVERIFY(reference[false].contains(QStringLiteral("item without record")));
+    QVERIFY(!reference[false].join(u'\n').contains(QStringLiteral("linking")));
+    if (stopAfter >= 0 && stopAfter < 140)
         return;
     const QStringList &steps = reference[true];
-    QVERIFY(steps.contains(QStringLiteral("read i_10|Item 10|2 i_11|mining 10")));
-    QVERIFY(steps.contains(QStringLiteral("other [SKILL 3] Mining // the miner's")));
-    QVERIFY(steps.contains(QStringLiteral("file a/gone.scp")));
+    QVERIFY(steps.contains(QStringLiteral("item i_10|Item 10|2 i_11|mining 10 in a/f01.scp "
+                                          "[ITEMDEF i_10]")));
+    QVERIFY(steps.contains(QStringLiteral("linked i_10|2 Item 11|Mining 10 under 0")));
+    QVERIFY(
+        steps.contains(QStringLiteral("linked i_12||Tailoring 5, Mining 1 under 1,0")));
+    QCOMPARE(steps.filter(QStringLiteral("skill ")),
+             (QStringList{"skill Mining", "skill Tailoring"}));
 }
 
 QTEST_GUILESS_MAIN(tst_Scan)
