@@ -8,8 +8,10 @@
 #include <QProgressDialog>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QThreadPool>
 #include <QTreeWidget>
 
+#include <memory>
 #include <vector>
 
 using namespace tavrel;
@@ -102,6 +104,7 @@ public:
         dialog.setLabelText(Tavrel::tr("Name linking."));
         progress.processEvents();
         dialog.setRange(0, int(records));
+        nextRecord = items.begin();
     }
 
     void skillGroupStarted(const QString &name) override
@@ -116,7 +119,11 @@ public:
     bool recordLinked(const ScriptRecord &linkedRecord, const LinkedRecord &linked,
                       const QList<int> &groups) override
     {
-        SI_item *record = items.value(linkedRecord.fields.defname);
+        // Records are linked in the order of their defnames, the order of the map.
+        const QString &defname = linkedRecord.fields.defname;
+        if (nextRecord == items.end() || nextRecord.key() != defname)
+            nextRecord = items.find(defname);
+        SI_item *record = *nextRecord++;
         record->resources = linked.resources;
         record->skillmake = linked.skillmake;
         for (qsizetype i = 0; i < groups.size(); ++i) {
@@ -152,7 +159,16 @@ private:
     QMap<QString, QTreeWidgetItem *> &skills;
     QTreeWidgetItem *directoryNode = nullptr;
     std::vector<QTreeWidgetItem *> skillNodes;
+    QMap<QString, SI_item *>::iterator nextRecord;
 };
+
+// The window keeps what it shows in its records and trees. The load's own records, tens of
+// thousands of small blocks, are freed on a pool thread so that the window is not held up.
+void releaseInBackground(LoadedScripts &loaded)
+{
+    auto released = std::make_shared<LoadedScripts>(std::move(loaded));
+    QThreadPool::globalInstance()->start([released]() mutable { released.reset(); });
+}
 
 } // namespace
 
@@ -203,7 +219,7 @@ void Tavrel::Load(bool)
 
     // The directories and the filter are taken once, so that a settings change during the load
     // cannot change them between the passes.
-    const LoadOptions options{dirs, filter, 0};
+    const LoadOptions options{dirs, filter, 0, false};
 
     int total = int(options.directories.size());
     progress.setLabelText(tr("Search information."));
@@ -219,10 +235,13 @@ void Tavrel::Load(bool)
     progress.setLabelText(tr("Loading object."));
     LoadingPasses passes(load, fileTree, skillTree, items, skills);
     LoadedScripts loaded;
-    if (!loadScripts(options, loaded, &passes))
+    const bool completed = loadScripts(options, loaded, &passes);
+    if (completed)
+        messages = loaded.messages();
+    releaseInBackground(loaded);
+    if (!completed)
         return;
 
-    messages = loaded.messages();
     // Plain text: a message quoting an id that looks like markup must show as written.
     textBrowser->setPlainText(messages.join(QStringLiteral("\n")));
 }

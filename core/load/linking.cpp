@@ -119,28 +119,20 @@ std::optional<SkillEntry> parseSkillEntry(const QString &element)
 ItemEntries parseEntries(const QString &resources, const QString &skillmake)
 {
     ItemEntries entries;
-    if (!resources.isEmpty())
+    if (!resources.isEmpty()) {
+        entries.resources.reserve(resources.count(QLatin1Char(',')) + 1);
         forEachElement(resources, [&](QStringView element) {
             entries.resources.append(parseResourceEntry(element));
         });
-    if (!skillmake.isEmpty())
+    }
+    if (!skillmake.isEmpty()) {
+        entries.skills.reserve(skillmake.count(QLatin1Char(',')) + 1);
         forEachElement(skillmake, [&](QStringView element) {
             if (std::optional<SkillEntry> entry = parseSkillEntry(element))
                 entries.skills.append(std::move(*entry));
         });
+    }
     return entries;
-}
-
-ItemEntries ownCopy(const ItemEntries &entries)
-{
-    ItemEntries copy;
-    copy.resources.reserve(entries.resources.size());
-    for (const ResourceEntry &entry : entries.resources)
-        copy.resources.append(ResourceEntry{entry.amount, ownCopy(entry.id)});
-    copy.skills.reserve(entries.skills.size());
-    for (const SkillEntry &entry : entries.skills)
-        copy.skills.append(SkillEntry{ownCopy(entry.skill), entry.value});
-    return copy;
 }
 
 QString renderResource(int amount, const QString &name)
@@ -222,6 +214,20 @@ QString Linker::linkResources(const QList<ResourceEntry> &resources,
         ++element;
     }
     return rendered;
+}
+
+void Linker::shareNames(ItemEntries &entries) const
+{
+    for (ResourceEntry &entry : entries.resources) {
+        const auto record = names.constFind(entry.id);
+        if (record != names.cend()) {
+            entry.id = record.key();
+            continue;
+        }
+        const auto type = types.constFind(entry.id);
+        if (type != types.cend())
+            entry.id = *type;
+    }
 }
 
 bool Linker::isSkill(const SkillEntry &entry) const

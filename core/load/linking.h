@@ -38,8 +38,6 @@ struct ItemEntries
     QList<SkillEntry> skills;
 };
 ItemEntries parseEntries(const QString &resources, const QString &skillmake);
-// A copy whose texts have storage of their own (see ownCopy of a text).
-ItemEntries ownCopy(const ItemEntries &entries);
 
 QString renderResource(int amount, const QString &name);
 QString renderSkill(const QString &displayName, double value);
@@ -92,6 +90,9 @@ public:
     LinkedRecord link(const ItemEntries &entries) const;
     // Every resource entry with what it names.
     QList<ResourceUse> resourceUses(const QList<ResourceEntry> &resources) const;
+    // Ids that name a record or a type take the text the linker holds, so that a record keeping
+    // its entries holds no copy of them.
+    void shareNames(ItemEntries &entries) const;
     // The display names of the skills a record goes under, in order, repeats included.
     QStringList skillNames(const QList<SkillEntry> &skills) const;
 

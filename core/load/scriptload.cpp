@@ -64,9 +64,9 @@ public:
         observer.linkingStarted(loaded.records.size());
         Linker &linker = loaded.linker;
         linker.reserve(loaded.records.size());
-        std::vector<const ScriptRecord *> records;
+        std::vector<ScriptRecord *> records;
         records.reserve(size_t(loaded.records.size()));
-        for (const ScriptRecord &record : std::as_const(loaded.records)) {
+        for (ScriptRecord &record : loaded.records) {
             linker.addRecord(record.fields.defname, record.fields.name, record.fields.type);
             records.push_back(&record);
         }
@@ -77,8 +77,16 @@ public:
             chunks, threads, chunksAhead,
             [&](size_t chunk) {
                 const size_t end = std::min(records.size(), (chunk + 1) * linkChunk);
-                for (size_t i = chunk * linkChunk; i < end; ++i)
-                    linked[chunk].push_back(linker.link(records[i]->entries));
+                for (size_t i = chunk * linkChunk; i < end; ++i) {
+                    ScriptRecord &record = *records[i];
+                    ItemEntries entries =
+                        parseEntries(record.fields.resources, record.fields.skillmake);
+                    linked[chunk].push_back(linker.link(entries));
+                    if (options.keepEntries) {
+                        linker.shareNames(entries);
+                        record.entries = std::move(entries);
+                    }
+                }
             },
             [&](size_t chunk) {
                 for (size_t k = 0; k < linked[chunk].size(); ++k) {
@@ -121,7 +129,7 @@ private:
     const ScriptRecord &keep(const QString &path, const ScannedSection &section)
     {
         ScriptRecord record{ownCopy(section.fields), DefinitionPlace{path, ownCopy(section.name)},
-                            ownCopy(section.entries)};
+                            {}};
         ScriptRecord &stored = loaded.records[record.fields.defname];
         if (!stored.fields.defname.isEmpty()) {
             QList<DefinitionPlace> &places = loaded.redefinitions[record.fields.defname];

@@ -23,7 +23,7 @@ struct DefinitionPlace
 };
 
 // An accepted item definition, with its RESOURCES and SKILLMAKE texts as read (not linked) and
-// their entries.
+// their entries, parsed when the records are linked (see LoadOptions::keepEntries).
 struct ScriptRecord
 {
     ItemFields fields;
@@ -106,6 +106,9 @@ struct LoadOptions
     // Threads reading the files and linking the records besides the calling one, which mostly
     // waits for them; one per core when 0.
     int threads = 0;
+    // Whether the records keep their entries once linked, for the checks and the
+    // cross-references; a caller that shows only the linked texts lets them go.
+    bool keepEntries = true;
 };
 
 // Why a configured directory cannot be scanned, or an empty text when it can.

@@ -64,8 +64,6 @@ ScannedFile scanScriptFile(const QString &path, bool keys)
         if (keys && section.itemDefinition) {
             section.fields = readItemDefinition(script, name);
             section.accepted = acceptItem(section.fields);
-            if (section.accepted)
-                section.entries = parseEntries(section.fields.resources, section.fields.skillmake);
         } else if (keys && isSkillDefinition(name)) {
             section.skillKeys = skillKeysOf(script, name);
         }

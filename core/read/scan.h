@@ -2,7 +2,6 @@
 #ifndef TAVREL_SCAN_H
 #define TAVREL_SCAN_H
 
-#include "core/load/linking.h"
 #include "core/read/itemdefinition.h"
 #include "core/read/locations.h"
 
@@ -17,11 +16,9 @@ struct ScannedSection
 {
     QString name;
     bool itemDefinition = false;
-    // An item definition that has a defname, when its keys are read: its finished fields and
-    // its entries.
+    // An item definition that has a defname, when its keys are read, and its finished fields.
     bool accepted = false;
     ItemFields fields;
-    ItemEntries entries;
     // The values of the KEY keys of a [SKILL n] section, when the keys are read.
     QStringList skillKeys;
 };
