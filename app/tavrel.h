@@ -11,7 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-
 class ChangeDir;
 class QProgressDialog;
 class QSplitter;

@@ -365,9 +365,8 @@ QString writeItemPages(const QDir &output, const LoadedScripts &loaded, qsizetyp
     for (const ScriptRecord &record : loaded.records) {
         if (record.entries.resources.isEmpty())
             continue;
-        const QString failure =
-            writeStagedPage(stagedDirectory, pages.value(record.fields.defname),
-                            itemPage(loaded, record, pages, usage, costs));
+        const QString failure = writeStagedPage(stagedDirectory, pages.value(record.fields.defname),
+                                                itemPage(loaded, record, pages, usage, costs));
         if (!failure.isEmpty()) {
             QDir(staged).removeRecursively();
             return failure;

@@ -50,8 +50,7 @@ class LoadingPasses : public LoadObserver
 public:
     LoadingPasses(PacedProgress &progress, QTreeWidget *fileTree, QTreeWidget *skillTree,
                   QMap<QString, SI_item *> &items, QMap<QString, QTreeWidgetItem *> &skills)
-        : progress(progress), fileTree(fileTree), skillTree(skillTree), items(items),
-          skills(skills)
+        : progress(progress), fileTree(fileTree), skillTree(skillTree), items(items), skills(skills)
     {
     }
 

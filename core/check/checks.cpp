@@ -43,8 +43,7 @@ void missingResources(CheckRun &run)
 void redefinitions(CheckRun &run)
 {
     const LoadedScripts &loaded = run.loaded();
-    const auto definitionPlace = [&run](const DefinitionPlace &definition,
-                                        const QString &defname) {
+    const auto definitionPlace = [&run](const DefinitionPlace &definition, const QString &defname) {
         return run.place(definition.file, definition.section, defnameKey, defname, 0,
                          sectionWord(definition.section, 1));
     };
@@ -59,9 +58,8 @@ void redefinitions(CheckRun &run)
             const bool last = i + 1 == definitions.size();
             const int at = last ? kept : definitionPlace(definitions.at(i), defname);
             const auto message = [defname, last](const QStringList &related) {
-                const QString keeps = last
-                                          ? QStringLiteral("this one")
-                                          : QStringLiteral("the one at %1").arg(related.at(1));
+                const QString keeps = last ? QStringLiteral("this one")
+                                           : QStringLiteral("the one at %1").arg(related.at(1));
                 return QStringLiteral(
                            "Defname \"%1\" is defined again (before at %2); the load keeps %3.")
                     .arg(defname, related.at(0), keeps);
@@ -90,12 +88,12 @@ void unknownSkills(CheckRun &run)
             const QString lower = skill.toLower();
             if (known.contains(lower) || run.isIgnored(record.fields.defname, skill))
                 continue;
-            run.add(QStringLiteral("Skill \"%1\" is none of the skills the scripts define.")
-                        .arg(skill),
-                    record.place.file,
-                    run.place(record.place.file, record.place.section, skillmakeKey, lower,
-                              occurrences[lower]++),
-                    record.fields.defname, skill);
+            run.add(
+                QStringLiteral("Skill \"%1\" is none of the skills the scripts define.").arg(skill),
+                record.place.file,
+                run.place(record.place.file, record.place.section, skillmakeKey, lower,
+                          occurrences[lower]++),
+                record.fields.defname, skill);
         }
     }
 }
@@ -131,8 +129,7 @@ void legacyEncodings(CheckRun &run)
 void unreadableFiles(CheckRun &run)
 {
     for (const auto &[path, reason] : run.loaded().unreadable)
-        run.add(QStringLiteral("Cannot be read: %1.").arg(reason), path, TextPosition(),
-                QString());
+        run.add(QStringLiteral("Cannot be read: %1.").arg(reason), path, TextPosition(), QString());
 }
 
 } // namespace

@@ -79,8 +79,7 @@ CheckConfiguration readCheckConfiguration(const QString &fileName)
         }
         return values;
     };
-    return CheckConfiguration{list(ignoreKey),
-                              list(disableKey)};
+    return CheckConfiguration{list(ignoreKey), list(disableKey)};
 }
 
 bool writeConfiguration(const QString &fileName, const Configuration &configuration)
@@ -114,8 +113,8 @@ QString configurationFileProblem(const QString &fileName)
         return QStringLiteral("is not a valid configuration file");
     // The window writes all five keys; a file with content but none of them is another kind
     // of file given by mistake.
-    const QStringList keys = {dirsKey, filterKey, headerKey, itemKey, endKey, ignoreKey,
-                              disableKey};
+    const QStringList keys = {dirsKey, filterKey, headerKey, itemKey,
+                              endKey,  ignoreKey, disableKey};
     const bool known = std::any_of(keys.cbegin(), keys.cend(), [&settings](const QString &key) {
         return settings.contains(key);
     });

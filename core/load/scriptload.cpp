@@ -128,8 +128,8 @@ private:
 
     const ScriptRecord &keep(const QString &path, const ScannedSection &section)
     {
-        ScriptRecord record{ownCopy(section.fields), DefinitionPlace{path, ownCopy(section.name)},
-                            {}};
+        ScriptRecord record{
+            ownCopy(section.fields), DefinitionPlace{path, ownCopy(section.name)}, {}};
         ScriptRecord &stored = loaded.records[record.fields.defname];
         if (!stored.fields.defname.isEmpty()) {
             QList<DefinitionPlace> &places = loaded.redefinitions[record.fields.defname];
@@ -161,8 +161,7 @@ private:
             groups.append(*index);
         }
         if (!groups.isEmpty()) {
-            const ReportItem item{defname, record.fields.name, linked.resources,
-                                  linked.skillmake};
+            const ReportItem item{defname, record.fields.name, linked.resources, linked.skillmake};
             for (const int index : std::as_const(groups))
                 loaded.skills[index].items.append(item);
         }

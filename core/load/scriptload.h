@@ -123,8 +123,7 @@ bool walkScripts(const LoadOptions &options, LoadObserver &observer);
 // stopped the load; `loaded` then holds what was done.
 bool loadScripts(const LoadOptions &options, LoadedScripts &loaded,
                  LoadObserver *observer = nullptr);
-LoadedScripts loadScripts(const QStringList &directories, const QString &filter,
-                          int threads = 0);
+LoadedScripts loadScripts(const QStringList &directories, const QString &filter, int threads = 0);
 
 } // namespace tavrel
 

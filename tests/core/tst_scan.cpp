@@ -251,8 +251,7 @@ void tst_Scan::readAhead_sameSteps()
     QVERIFY(steps.contains(QStringLiteral("item i_10|Item 10|2 i_11|mining 10 in a/f01.scp "
                                           "[ITEMDEF i_10]")));
     QVERIFY(steps.contains(QStringLiteral("linked i_10|2 Item 11|Mining 10 under 0")));
-    QVERIFY(
-        steps.contains(QStringLiteral("linked i_12||Tailoring 5, Mining 1 under 1,0")));
+    QVERIFY(steps.contains(QStringLiteral("linked i_12||Tailoring 5, Mining 1 under 1,0")));
     QCOMPARE(steps.filter(QStringLiteral("skill ")),
              (QStringList{"skill Mining", "skill Tailoring"}));
 }
