@@ -40,8 +40,10 @@ void asText(const QString &text)
     Linker linker;
     linker.addRecord(text.left(text.size() / 2), QStringLiteral("Known"),
                      text.mid(text.size() / 2));
-    const LinkedRecord linked = linker.link(text, text);
-    linker.resourceUses(text);
+    ItemEntries entries = parseEntries(text, text);
+    const LinkedRecord linked = linker.link(entries);
+    linker.resourceUses(entries.resources);
+    linker.shareNames(entries);
     withoutRepeats(linked.skills);
     withoutComment(text);
 
