@@ -428,7 +428,7 @@ int runUses(const Invocation &invocation, const LoadedScripts &loaded)
     const bool item = loaded.linker.namesRecord(id);
     if (!item && !loaded.linker.namesType(id))
         return fail(QStringLiteral("\"%1\" names no item and no item type").arg(invocation.id));
-    const QList<LocatedUse> uses = locateUses(loaded, id, UsageIndex(loaded).usesOf(id));
+    const QList<LocatedUse> uses = locateUses(loaded, UsageIndex(loaded).usesOf(id));
     const QString name = item ? loaded.records.value(id).fields.name : id;
     const bool json = invocation.format == QLatin1String("json");
     if (!writeOut(json ? usesJson(id, item, name, uses) : usesText(uses)))
@@ -461,7 +461,9 @@ int runBom(const Invocation &invocation, const LoadedScripts &loaded)
 
 int run(const Invocation &invocation, const Setup &setup)
 {
-    LoadedScripts loaded;
+    // The load lasts as long as the process: freeing its records one by one would take as long
+    // as linking them, while the system takes a process's memory back at once.
+    static LoadedScripts &loaded = *new LoadedScripts;
     {
         ProgressLine progress;
         loadScripts(LoadOptions{setup.configuration.dirs, setup.configuration.filter, 0}, loaded,

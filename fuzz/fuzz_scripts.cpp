@@ -7,11 +7,10 @@
 #include "core/load/linking.h"
 #include "core/load/scriptload.h"
 #include "core/read/itemdefinition.h"
-#include "core/read/locations.h"
+#include "core/read/scriptreader.h"
 #include "core/report/itemrow.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -38,18 +37,17 @@ void asText(const QString &text)
 
     // A linker that knows the text as an id and as a type, so every branch of a lookup runs.
     Linker linker;
-    linker.addRecord(text.left(text.size() / 2), QStringLiteral("Known"),
+    linker.addRecord(text.left(text.size() / 2), nameForm(text, false), nameForm(text, true),
                      text.mid(text.size() / 2));
     ItemEntries entries = parseEntries(text, text);
     const LinkedRecord linked = linker.link(entries);
     linker.resourceUses(entries.resources);
-    linker.shareNames(entries);
     withoutRepeats(linked.skills);
-    withoutComment(text);
 
     ItemFields fields;
     fields.defname = text;
-    finishName(fields);
+    QString plural;
+    finishName(fields, plural);
     nameFromDefname(text);
 
     // The text as a template and as each of the values put into one.
@@ -57,21 +55,27 @@ void asText(const QString &text)
     itemRow(defaultItemTemplate(), text, text, text);
 }
 
+// The reader over the bytes, and every section read as an item definition.
+void asBytes(const QByteArray &bytes)
+{
+    const Script script = Script::fromBytes(bytes);
+    script.firstLegacyCharacter();
+    for (const ScriptSection &section : script.sections) {
+        ItemDefinition item = readItemDefinition(script, section);
+        QString plural;
+        acceptItem(item.fields, plural);
+    }
+}
+
 // The reading and linking passes of a load over one script file, and its skill reports.
 void asScript(const QByteArray &bytes)
 {
-    static qint64 serial = 0;
-    // QSettings keeps a parsed file by name and reparses it only when its size or time differ,
-    // so every input gets a time of its own.
     const QString path = scratch->filePath(QStringLiteral("script.scp"));
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return;
         file.write(bytes);
-        file.flush();
-        file.setFileTime(QDateTime::fromSecsSinceEpoch(++serial),
-                         QFileDevice::FileModificationTime);
     }
 
     // The same scan, linking and report that tavrel-report and the window use.
@@ -82,7 +86,6 @@ void asScript(const QByteArray &bytes)
         skillReport(configuration, skill);
     loaded.messages();
     runChecks(loaded, CheckOptions());
-    firstInvalidUtf8(bytes);
 }
 
 } // namespace
@@ -99,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     asText(QString::fromUtf8(bytes));
+    asBytes(bytes);
     asScript(bytes);
     return 0;
 }

@@ -6,24 +6,15 @@
 #include "core/load/scriptload.h"
 #include "core/read/itemdefinition.h"
 
-#include <QHash>
-
 namespace tavrel {
 
 namespace {
 
-const QString resourcesKey = QStringLiteral("RESOURCES");
-const QString skillmakeKey = QStringLiteral("SKILLMAKE");
-const QString defnameKey = QStringLiteral("DEFNAME");
-
-// How many entries before `element` in the record's RESOURCES name the same id, so that the
-// right one of several equal words on the line is pointed at.
-int earlierUses(const ScriptRecord &record, const QString &id, int element)
+TextPosition resourcePosition(const ScriptRecord &record, int element)
 {
-    int count = 0;
-    for (int i = 0; i < element && i < record.entries.resources.size(); ++i)
-        count += record.entries.resources.at(i).id == id ? 1 : 0;
-    return count;
+    const QList<ResourceEntry> &entries = record.entries.resources;
+    return TextPosition{record.place.resourcesLine,
+                        element < entries.size() ? entries.at(element).column : 0};
 }
 
 void missingResources(CheckRun &run)
@@ -34,38 +25,34 @@ void missingResources(CheckRun &run)
         if (run.isIgnored(use.defname, id))
             continue;
         const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        const int at = run.place(record.place.file, record.place.section, resourcesKey, id,
-                                 earlierUses(record, id, use.resource.element));
-        run.add(notFoundMessage(id), record.place.file, at, use.defname, id);
+        run.add(notFoundMessage(id), record.place.file,
+                resourcePosition(record, use.resource.element), use.defname, id);
     }
+}
+
+QString lineOf(const DefinitionPlace &place)
+{
+    return QStringLiteral("%1:%2").arg(place.file, QString::number(place.defname.line));
 }
 
 void redefinitions(CheckRun &run)
 {
     const LoadedScripts &loaded = run.loaded();
-    const auto definitionPlace = [&run](const DefinitionPlace &definition, const QString &defname) {
-        return run.place(definition.file, definition.section, defnameKey, defname, 0,
-                         sectionWord(definition.section, 1));
-    };
     for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
         const QString &defname = it.key();
         if (run.isIgnored(defname, defname))
             continue;
         const QList<DefinitionPlace> &definitions = it.value();
-        const int kept = definitionPlace(definitions.constLast(), defname);
-        int before = definitionPlace(definitions.constFirst(), defname);
         for (qsizetype i = 1; i < definitions.size(); ++i) {
-            const bool last = i + 1 == definitions.size();
-            const int at = last ? kept : definitionPlace(definitions.at(i), defname);
-            const auto message = [defname, last](const QStringList &related) {
-                const QString keeps = last ? QStringLiteral("this one")
-                                           : QStringLiteral("the one at %1").arg(related.at(1));
-                return QStringLiteral(
-                           "Defname \"%1\" is defined again (before at %2); the load keeps %3.")
-                    .arg(defname, related.at(0), keeps);
-            };
-            run.add(message, definitions.at(i).file, at, defname, defname, {before, kept});
-            before = at;
+            const DefinitionPlace &place = definitions.at(i);
+            const QString keeps =
+                i + 1 == definitions.size()
+                    ? QStringLiteral("this one")
+                    : QStringLiteral("the one at %1").arg(lineOf(definitions.constLast()));
+            run.add(
+                QStringLiteral("Defname \"%1\" is defined again (before at %2); the load keeps %3.")
+                    .arg(defname, lineOf(definitions.at(i - 1)), keeps),
+                place.file, place.defname, defname, defname);
         }
     }
 }
@@ -82,17 +69,15 @@ void unknownSkills(CheckRun &run)
     for (const QString &name : loaded.skillDefinitions)
         known.insert(name.toLower());
     for (const ScriptRecord &record : loaded.records) {
-        const QStringList skills = loaded.linker.skillNames(record.entries.skills);
-        QHash<QString, int> occurrences;
-        for (const QString &skill : skills) {
-            const QString lower = skill.toLower();
-            if (known.contains(lower) || run.isIgnored(record.fields.defname, skill))
+        for (const SkillEntry &entry : record.entries.skills) {
+            if (!loaded.linker.isSkill(entry) || known.contains(entry.skill))
+                continue;
+            const QString skill = capitalised(entry.skill);
+            if (run.isIgnored(record.fields.defname, skill))
                 continue;
             run.add(
                 QStringLiteral("Skill \"%1\" is none of the skills the scripts define.").arg(skill),
-                record.place.file,
-                run.place(record.place.file, record.place.section, skillmakeKey, lower,
-                          occurrences[lower]++),
+                record.place.file, TextPosition{record.place.skillmakeLine, entry.column},
                 record.fields.defname, skill);
         }
     }
@@ -104,14 +89,11 @@ void selfResources(CheckRun &run)
         const QString &defname = record.fields.defname;
         if (run.isIgnored(defname, defname))
             continue;
-        int occurrence = 0;
         for (const ResourceEntry &entry : record.entries.resources) {
             if (entry.id != defname)
                 continue;
             run.add(QStringLiteral("Item \"%1\" lists itself among its resources.").arg(defname),
-                    record.place.file,
-                    run.place(record.place.file, record.place.section, resourcesKey, defname,
-                              occurrence++),
+                    record.place.file, TextPosition{record.place.resourcesLine, entry.column},
                     defname, defname);
         }
     }
@@ -119,17 +101,22 @@ void selfResources(CheckRun &run)
 
 void legacyEncodings(CheckRun &run)
 {
-    for (const auto &[path, bad] : run.loaded().invalidUtf8) {
-        run.add(QStringLiteral("The file is not valid UTF-8 (a legacy code page such as cp1252?); "
-                               "the reader drops such bytes, so names read from it may be wrong."),
-                path, bad, QString());
+    if (run.isIgnored(QString(), QString()))
+        return;
+    for (const auto &[path, character] : run.loaded().legacyEncodings) {
+        run.add(QStringLiteral("The file is not valid UTF-8; it was read as Windows-1252, so "
+                               "this character is what that code page makes of its byte."),
+                path, character, QString(), QString());
     }
 }
 
 void unreadableFiles(CheckRun &run)
 {
+    if (run.isIgnored(QString(), QString()))
+        return;
     for (const auto &[path, reason] : run.loaded().unreadable)
-        run.add(QStringLiteral("Cannot be read: %1.").arg(reason), path, TextPosition(), QString());
+        run.add(QStringLiteral("Cannot be read: %1.").arg(reason), path, TextPosition(), QString(),
+                QString());
 }
 
 } // namespace
@@ -153,7 +140,8 @@ const QList<Check> &checks()
         {QStringLiteral("self-resource"), Severity::Warning,
          QStringLiteral("an item that lists itself among its resources"), selfResources},
         {QStringLiteral("not-utf8"), Severity::Warning,
-         QStringLiteral("a script file with item definitions that is not valid UTF-8"),
+         QStringLiteral("a script file that is not valid UTF-8, read as Windows-1252, with a "
+                        "character outside ASCII in a value"),
          legacyEncodings},
         {QStringLiteral("unreadable"), Severity::Error,
          QStringLiteral("a file or directory below a script directory that cannot be read"),

@@ -62,8 +62,7 @@ struct CheckResult
     QStringList notes;
 };
 
-// Runs every check that is not disabled over a load, reading the script files again only to
-// locate findings.
+// Runs every check that is not disabled over a load.
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
 
 } // namespace tavrel

@@ -60,19 +60,17 @@ QList<ItemUse> UsageIndex::usesOf(const QString &id) const
     return uses.value(id);
 }
 
-QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QString &id,
-                             const QList<ItemUse> &uses)
+QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QList<ItemUse> &uses)
 {
-    static const QString resourcesKey = QStringLiteral("RESOURCES");
-    ScriptLocator locator;
     QList<LocatedUse> located;
     located.reserve(uses.size());
     for (const ItemUse &use : uses) {
         const ScriptRecord &record = *loaded.records.constFind(use.defname);
         const QStringList skills = loaded.linker.skillNames(record.entries.skills);
-        located.append(LocatedUse{
-            use, record.fields.name, withoutRepeats(skills), record.place.file,
-            locator.keyPosition(record.place.file, record.place.section, resourcesKey, id)});
+        const TextPosition position{record.place.resourcesLine,
+                                    record.entries.resources.at(use.element).column};
+        located.append(LocatedUse{use, record.fields.name, withoutRepeats(skills),
+                                  record.place.file, position});
     }
     return located;
 }

@@ -3,7 +3,7 @@
 #define TAVREL_CROSSREF_H
 
 #include "core/load/linking.h"
-#include "core/read/locations.h"
+#include "core/read/scriptreader.h"
 
 #include <QHash>
 #include <QList>
@@ -49,9 +49,8 @@ struct LocatedUse
     TextPosition position;
 };
 
-// Reads the script files of the users again to find where they name the id.
-QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QString &id,
-                             const QList<ItemUse> &uses);
+// Where the users name the id.
+QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QList<ItemUse> &uses);
 
 // A raw material and how much of it is needed. An item type is named by its id, as the window
 // shows it.

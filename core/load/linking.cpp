@@ -11,44 +11,6 @@ namespace tavrel {
 
 namespace {
 
-// The first two words of an entry, split at single blanks with empty words kept, and whether
-// there were at least two.
-struct EntryWords
-{
-    QStringView first;
-    QStringView second;
-    bool two = false;
-};
-
-EntryWords entryWords(QStringView element)
-{
-    EntryWords words;
-    const qsizetype blank = element.indexOf(QLatin1Char(' '));
-    if (blank < 0) {
-        words.first = element;
-        return words;
-    }
-    words.two = true;
-    words.first = element.left(blank);
-    const QStringView rest = element.mid(blank + 1);
-    const qsizetype next = rest.indexOf(QLatin1Char(' '));
-    words.second = next < 0 ? rest : rest.left(next);
-    return words;
-}
-
-// Calls `visit` with every element of a comma-separated list, empty elements included.
-template <class Visit> void forEachElement(const QString &list, Visit visit)
-{
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype comma = list.indexOf(QLatin1Char(','), start);
-        visit(QStringView(list).mid(start, comma < 0 ? -1 : comma - start));
-        if (comma < 0)
-            return;
-        start = comma + 1;
-    }
-}
-
 void appendEntry(QString &list, const QString &entry)
 {
     if (!list.isEmpty())
@@ -56,88 +18,22 @@ void appendEntry(QString &list, const QString &entry)
     list.append(entry);
 }
 
-// Most skill entries begin with the skill's name, and QString::toDouble takes long to refuse a
-// word; a word that starts with a letter can only be a number when it spells inf or nan.
-bool mayBeNumber(QStringView word)
-{
-    for (const QChar c : word) {
-        if (c.isSpace())
-            continue;
-        if (!c.isLetter())
-            return true;
-        const char16_t lower = c.toLower().unicode();
-        return lower == u'i' || lower == u'n';
-    }
-    return true;
-}
-
-ResourceEntry parseResourceEntry(QStringView element)
-{
-    const EntryWords words = entryWords(element);
-    ResourceEntry entry;
-    if (!words.two) {
-        entry.id = words.first.toString();
-    } else {
-        entry.amount = words.first.toInt(nullptr, 10);
-        entry.id = words.second.toString();
-    }
-    return entry;
-}
-
-std::optional<SkillEntry> parseSkillEntry(QStringView element)
-{
-    const EntryWords words = entryWords(element);
-    if (!words.two)
-        return std::nullopt;
-    SkillEntry entry;
-    bool valueFirst = false;
-    const double first = mayBeNumber(words.first) ? words.first.toDouble(&valueFirst) : 0;
-    if (valueFirst) {
-        entry.value = first;
-        entry.skill = words.second.toString();
-    } else {
-        entry.skill = words.first.toString();
-        entry.value = words.second.toDouble();
-    }
-    if (entry.skill.isEmpty())
-        return std::nullopt;
-    return entry;
-}
-
 } // namespace
 
-ResourceEntry parseResourceEntry(const QString &element)
+void appendResource(QString &list, int amount, const QString &name)
 {
-    return parseResourceEntry(QStringView(element));
-}
-
-std::optional<SkillEntry> parseSkillEntry(const QString &element)
-{
-    return parseSkillEntry(QStringView(element));
-}
-
-ItemEntries parseEntries(const QString &resources, const QString &skillmake)
-{
-    ItemEntries entries;
-    if (!resources.isEmpty()) {
-        entries.resources.reserve(resources.count(QLatin1Char(',')) + 1);
-        forEachElement(resources, [&](QStringView element) {
-            entries.resources.append(parseResourceEntry(element));
-        });
-    }
-    if (!skillmake.isEmpty()) {
-        entries.skills.reserve(skillmake.count(QLatin1Char(',')) + 1);
-        forEachElement(skillmake, [&](QStringView element) {
-            if (std::optional<SkillEntry> entry = parseSkillEntry(element))
-                entries.skills.append(std::move(*entry));
-        });
-    }
-    return entries;
+    if (!list.isEmpty())
+        list.append(QLatin1String(", "));
+    list.append(QString::number(amount));
+    list.append(u' ');
+    list.append(name);
 }
 
 QString renderResource(int amount, const QString &name)
 {
-    return QString::number(amount) + QLatin1Char(' ') + name;
+    QString rendered;
+    appendResource(rendered, amount, name);
+    return rendered;
 }
 
 QString renderSkill(const QString &displayName, double value)
@@ -154,40 +50,49 @@ QString notFoundMessage(const QString &id)
     return QStringLiteral("Resoucre \"%1\" no found.").arg(id);
 }
 
-void Linker::reserve(qsizetype records)
+void Linker::addRecord(const QString &defname, const QString &name, const QString &plural,
+                       const QString &type)
 {
-    names.reserve(records);
+    const int number = records.add(defname);
+    const int typeNumber = types.add(type);
+    if (size_t(typeNumber) == typeRecords.size())
+        typeRecords.push_back(0);
+    ++typeRecords[size_t(typeNumber)];
+    if (size_t(number) == names.size()) {
+        names.push_back(Names{name, plural, typeNumber});
+        return;
+    }
+    // A later definition replaces the earlier, whose type may be carried by no record now.
+    --typeRecords[size_t(names[size_t(number)].type)];
+    names[size_t(number)] = Names{name, plural, typeNumber};
 }
 
-void Linker::addRecord(const QString &defname, const QString &name, const QString &type)
+int Linker::typeNumber(QStringView type) const
 {
-    names.insert(defname, name);
-    types.insert(type);
+    const int number = types.find(type);
+    return number >= 0 && typeRecords[size_t(number)] > 0 ? number : -1;
 }
 
 bool Linker::namesRecord(const QString &id) const
 {
-    return names.contains(id);
+    return records.find(id) >= 0;
 }
 
 bool Linker::namesType(const QString &id) const
 {
-    return types.contains(id);
+    return typeNumber(id) >= 0;
 }
 
-ResourceUse::Target Linker::lookUp(const QString &id, QString *shown) const
+Named Linker::lookUp(QStringView name) const
 {
-    const auto record = names.constFind(id);
-    if (record != names.cend()) {
-        if (shown)
-            *shown = *record;
-        return ResourceUse::Item;
-    }
-    if (!types.contains(id))
-        return ResourceUse::Nothing;
-    if (shown)
-        *shown = id;
-    return ResourceUse::Type;
+    if (records.find(name) >= 0)
+        return Named::Item;
+    return typeNumber(name) >= 0 ? Named::Type : Named::Nothing;
+}
+
+Named Linker::named(const ResourceEntry &entry) const
+{
+    return entry.named != Named::Unlinked ? entry.named : lookUp(entry.id);
 }
 
 QList<ResourceUse> Linker::resourceUses(const QList<ResourceEntry> &resources) const
@@ -195,51 +100,61 @@ QList<ResourceUse> Linker::resourceUses(const QList<ResourceEntry> &resources) c
     QList<ResourceUse> uses;
     uses.reserve(resources.size());
     int element = 0;
-    for (const ResourceEntry &entry : resources)
-        uses.append(ResourceUse{entry, lookUp(entry.id), element++});
+    for (const ResourceEntry &entry : resources) {
+        const Named target = named(entry);
+        uses.append(ResourceUse{entry,
+                                target == Named::Item   ? ResourceUse::Item
+                                : target == Named::Type ? ResourceUse::Type
+                                                        : ResourceUse::Nothing,
+                                element++});
+    }
     return uses;
 }
 
-QString Linker::linkResources(const QList<ResourceEntry> &resources,
+// An id that names something takes the linker's text of it, so that kept entries hold no copy.
+QString Linker::linkResources(QList<ResourceEntry> &resources,
                               QList<MissingResource> &missing) const
 {
     QString rendered;
+    // Room for most lists, so that the text is not reallocated as it grows.
+    rendered.reserve(resources.size() * 32);
     int element = 0;
-    for (const ResourceEntry &entry : resources) {
-        QString shown;
-        if (lookUp(entry.id, &shown) == ResourceUse::Nothing)
-            missing.append(MissingResource{entry.id, element});
+    for (ResourceEntry &entry : resources) {
+        const QString *shown = nullptr;
+        if (const int record = records.find(entry.id); record >= 0) {
+            entry.id = records.name(record);
+            entry.named = Named::Item;
+            const Names &forms = names[size_t(record)];
+            shown = entry.amount > 1 ? &forms.plural : &forms.singular;
+        } else if (const int type = typeNumber(entry.id); type >= 0) {
+            entry.id = types.name(type);
+            entry.named = Named::Type;
+            shown = &entry.id;
+        } else {
+            entry.id = ownText(entry.id);
+            entry.named = Named::Nothing;
+        }
+        if (shown)
+            appendResource(rendered, entry.amount, *shown);
         else
-            appendEntry(rendered, renderResource(entry.amount, shown));
+            missing.append(MissingResource{entry.id, element});
         ++element;
     }
     return rendered;
 }
 
-void Linker::shareNames(ItemEntries &entries) const
-{
-    for (ResourceEntry &entry : entries.resources) {
-        const auto record = names.constFind(entry.id);
-        if (record != names.cend()) {
-            entry.id = record.key();
-            continue;
-        }
-        const auto type = types.constFind(entry.id);
-        if (type != types.cend())
-            entry.id = *type;
-    }
-}
-
 bool Linker::isSkill(const SkillEntry &entry) const
 {
-    return lookUp(entry.skill) == ResourceUse::Nothing;
+    return (entry.named != Named::Unlinked ? entry.named : lookUp(entry.skill)) == Named::Nothing;
 }
 
-QString Linker::linkSkills(const QList<SkillEntry> &skills, QStringList &skillNames) const
+QString Linker::linkSkills(QList<SkillEntry> &skills, QStringList &skillNames) const
 {
     QString rendered;
-    for (const SkillEntry &entry : skills) {
-        if (!isSkill(entry))
+    rendered.reserve(skills.size() * 24);
+    for (SkillEntry &entry : skills) {
+        entry.named = lookUp(entry.skill);
+        if (entry.named != Named::Nothing)
             continue;
         const QString displayName = capitalised(entry.skill);
         skillNames.append(displayName);
@@ -258,7 +173,7 @@ QStringList Linker::skillNames(const QList<SkillEntry> &skills) const
     return names;
 }
 
-LinkedRecord Linker::link(const ItemEntries &entries) const
+LinkedRecord Linker::link(ItemEntries &entries) const
 {
     LinkedRecord linked;
     linked.resources = linkResources(entries.resources, linked.missing);

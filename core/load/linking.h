@@ -2,43 +2,19 @@
 #ifndef TAVREL_LINKING_H
 #define TAVREL_LINKING_H
 
-#include <QHash>
+#include "core/load/nameindex.h"
+#include "core/read/entries.h"
+
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include <vector>
 
 namespace tavrel {
 
-// One element of RESOURCES: "id" (amount 1) or "amount id ...".
-struct ResourceEntry
-{
-    int amount = 1;
-    QString id;
-};
-ResourceEntry parseResourceEntry(const QString &element);
-
-// One element of SKILLMAKE: "skill value" or "value skill"; fewer than two words, or an
-// empty skill, is no entry.
-struct SkillEntry
-{
-    QString skill;
-    double value = 0;
-};
-std::optional<SkillEntry> parseSkillEntry(const QString &element);
-
-// RESOURCES and SKILLMAKE as linking reads them, parsed once when an item is read: every
-// element of RESOURCES, empty ones included (an empty text has none), and the elements of
-// SKILLMAKE that are skill entries.
-struct ItemEntries
-{
-    QList<ResourceEntry> resources;
-    QList<SkillEntry> skills;
-};
-ItemEntries parseEntries(const QString &resources, const QString &skillmake);
-
+// "amount name", after ", " when the list has entries already.
+void appendResource(QString &list, int amount, const QString &name);
 QString renderResource(int amount, const QString &name);
 QString renderSkill(const QString &displayName, double value);
 QString notFoundMessage(const QString &id);
@@ -82,17 +58,20 @@ struct ResourceUse
 class Linker
 {
 public:
-    void reserve(qsizetype records);
-    // Once for each record a load accepted.
-    void addRecord(const QString &defname, const QString &name, const QString &type);
+    // Every record a load accepts, with its name's singular and plural forms; a later record of
+    // a defname replaces the earlier.
+    void addRecord(const QString &defname, const QString &name, const QString &plural,
+                   const QString &type);
 
-    // Renders a record's entries; without entries a text stays empty.
-    LinkedRecord link(const ItemEntries &entries) const;
+    // Renders a record's entries; without entries a text stays empty. Each entry keeps what it
+    // names, and the resource ids become texts of their own (see ItemEntries): an id that names
+    // a record or a type takes the text the linker holds, so that a record keeping its entries
+    // holds no copy of it.
+    LinkedRecord link(ItemEntries &entries) const;
     // Every resource entry with what it names.
     QList<ResourceUse> resourceUses(const QList<ResourceEntry> &resources) const;
-    // Ids that name a record or a type take the text the linker holds, so that a record keeping
-    // its entries holds no copy of them.
-    void shareNames(ItemEntries &entries) const;
+    // A SKILLMAKE entry naming neither an item nor a type names a skill.
+    bool isSkill(const SkillEntry &entry) const;
     // The display names of the skills a record goes under, in order, repeats included.
     QStringList skillNames(const QList<SkillEntry> &skills) const;
 
@@ -100,16 +79,25 @@ public:
     bool namesType(const QString &id) const;
 
 private:
-    // What an id names: a record, else a type, else nothing; `shown` receives the record's
-    // name or the type as written.
-    ResourceUse::Target lookUp(const QString &id, QString *shown = nullptr) const;
-    QString linkResources(const QList<ResourceEntry> &resources,
-                          QList<MissingResource> &missing) const;
-    QString linkSkills(const QList<SkillEntry> &skills, QStringList &skillNames) const;
-    bool isSkill(const SkillEntry &entry) const;
+    Named lookUp(QStringView name) const;
+    Named named(const ResourceEntry &entry) const;
+    QString linkResources(QList<ResourceEntry> &resources, QList<MissingResource> &missing) const;
+    QString linkSkills(QList<SkillEntry> &skills, QStringList &skillNames) const;
 
-    QHash<QString, QString> names;
-    QSet<QString> types;
+    // The number of a type some record has, or -1.
+    int typeNumber(QStringView type) const;
+
+    struct Names
+    {
+        QString singular;
+        QString plural;
+        int type = 0;
+    };
+    NameIndex records;
+    std::vector<Names> names;
+    NameIndex types;
+    // How many records have each type.
+    std::vector<int> typeRecords;
 };
 
 // Keeps the first occurrence of each text, in order.

@@ -62,14 +62,11 @@ public:
     bool link()
     {
         observer.linkingStarted(loaded.records.size());
-        Linker &linker = loaded.linker;
-        linker.reserve(loaded.records.size());
+        const Linker &linker = loaded.linker;
         std::vector<ScriptRecord *> records;
         records.reserve(size_t(loaded.records.size()));
-        for (ScriptRecord &record : loaded.records) {
-            linker.addRecord(record.fields.defname, record.fields.name, record.fields.type);
+        for (ScriptRecord &record : loaded.records)
             records.push_back(&record);
-        }
 
         const size_t chunks = (records.size() + linkChunk - 1) / linkChunk;
         std::vector<std::vector<LinkedRecord>> linked(chunks);
@@ -79,13 +76,13 @@ public:
                 const size_t end = std::min(records.size(), (chunk + 1) * linkChunk);
                 for (size_t i = chunk * linkChunk; i < end; ++i) {
                     ScriptRecord &record = *records[i];
-                    ItemEntries entries =
-                        parseEntries(record.fields.resources, record.fields.skillmake);
-                    linked[chunk].push_back(linker.link(entries));
-                    if (options.keepEntries) {
-                        linker.shareNames(entries);
-                        record.entries = std::move(entries);
+                    linked[chunk].push_back(linker.link(record.entries));
+                    if (!options.keepEntries) {
+                        record.entries = ItemEntries();
+                        continue;
                     }
+                    for (SkillEntry &skill : record.entries.skills)
+                        skill.skill = ownText(skill.skill);
                 }
             },
             [&](size_t chunk) {
@@ -104,11 +101,8 @@ private:
         observer.fileStarted(path);
         if (!file.problem.isEmpty())
             loaded.unreadable.append({path, file.problem});
-        const bool items =
-            std::any_of(file.sections.cbegin(), file.sections.cend(),
-                        [](const ScannedSection &section) { return section.itemDefinition; });
-        if (items && file.invalidUtf8.line > 0)
-            loaded.invalidUtf8.append({path, file.invalidUtf8});
+        if (file.legacyCharacter.line > 0)
+            loaded.legacyEncodings.append({path, file.legacyCharacter});
         for (ScannedSection &section : file.sections) {
             if (!observer.mayContinue())
                 return false;
@@ -116,20 +110,21 @@ private:
                 observer.itemDefinitionRead(section.accepted ? &keep(path, section) : nullptr);
                 continue;
             }
-            for (const QString &key : std::as_const(section.skillKeys)) {
-                const QString name = withoutComment(key).trimmed();
-                if (!name.isEmpty())
-                    loaded.skillDefinitions.append(ownCopy(name));
-            }
+            if (!section.skillKey.isEmpty())
+                loaded.skillDefinitions.append(section.skillKey);
         }
         observer.fileFinished();
         return true;
     }
 
-    const ScriptRecord &keep(const QString &path, const ScannedSection &section)
+    const ScriptRecord &keep(const QString &path, ScannedSection &section)
     {
-        ScriptRecord record{
-            ownCopy(section.fields), DefinitionPlace{path, ownCopy(section.name)}, {}};
+        ScriptRecord record{std::move(section.item.fields), std::move(section.plural),
+                            std::move(section.item.place), std::move(section.item.entries)};
+        record.place.file = path;
+        // The linker learns the records as they come, while the other threads still read.
+        loaded.linker.addRecord(record.fields.defname, record.fields.name, record.plural,
+                                record.fields.type);
         ScriptRecord &stored = loaded.records[record.fields.defname];
         if (!stored.fields.defname.isEmpty()) {
             QList<DefinitionPlace> &places = loaded.redefinitions[record.fields.defname];
@@ -147,15 +142,13 @@ private:
         const QString &defname = record.fields.defname;
         for (const MissingResource &missing : std::as_const(linked.missing))
             loaded.missing.append(MissingResourceUse{defname, missing});
-        linked.resources = ownCopy(linked.resources);
-        linked.skillmake = ownCopy(linked.skillmake);
 
         QList<int> groups;
         for (const QString &skillName : std::as_const(linked.skills)) {
             auto index = skillIndex.constFind(skillName);
             if (index == skillIndex.cend()) {
                 index = skillIndex.insert(skillName, int(loaded.skills.size()));
-                loaded.skills.append(SkillGroup{ownCopy(skillName), {}});
+                loaded.skills.append(SkillGroup{skillName, {}});
                 observer.skillGroupStarted(loaded.skills.constLast().name);
             }
             groups.append(*index);

@@ -4,7 +4,7 @@
 
 #include "core/load/linking.h"
 #include "core/read/itemdefinition.h"
-#include "core/read/locations.h"
+#include "core/read/scriptreader.h"
 #include "core/report/itemrow.h"
 
 #include <QList>
@@ -15,18 +15,13 @@
 
 namespace tavrel {
 
-// Where an item definition was read: its script file and the section's name.
-struct DefinitionPlace
-{
-    QString file;
-    QString section;
-};
-
-// An accepted item definition, with its RESOURCES and SKILLMAKE texts as read (not linked) and
-// their entries, parsed when the records are linked (see LoadOptions::keepEntries).
+// An accepted item definition, with its RESOURCES and SKILLMAKE texts as read (not linked), the
+// plural form of its name, where it is written and its entries (see LoadOptions::keepEntries),
+// which refer to its texts until it is linked and have texts of their own from then on.
 struct ScriptRecord
 {
     ItemFields fields;
+    QString plural;
     DefinitionPlace place;
     ItemEntries entries;
 };
@@ -58,9 +53,9 @@ struct LoadedScripts
     // Every entry naming nothing, in linking order: records by defname, entries in order.
     QList<MissingResourceUse> missing;
 
-    // The script files holding item definitions that are not valid UTF-8, in reading order,
-    // with the place of the first bad byte.
-    QList<QPair<QString, TextPosition>> invalidUtf8;
+    // The script files that are not valid UTF-8 and were read as Windows-1252, in reading
+    // order, with the first character outside ASCII that stands in a value.
+    QList<QPair<QString, TextPosition>> legacyEncodings;
     // Files and directories below the configured directories that were listed but could not be
     // read, with the reason.
     QList<QPair<QString, QString>> unreadable;
@@ -73,8 +68,8 @@ struct LoadedScripts
 
 // The steps of a load, for a caller that shows its progress or stops it. They run on the
 // thread that called the load, in the order of the directories, of the files discovery gives
-// and of the sections the INI reader lists, then of the records by defname, however many
-// threads read the files and link the records.
+// and of the sections in each file, then of the records by defname, however many threads read
+// the files and link the records.
 class LoadObserver
 {
 public:
@@ -82,7 +77,7 @@ public:
 
     virtual void directoryStarted(const QString &directory, const QStringList &paths);
     virtual void fileStarted(const QString &path);
-    // Asked before every section of a file; false stops the load.
+    // Asked before every section of a file that has lines; false stops the load.
     virtual bool mayContinue();
     // Every item definition, with the record the load keeps for it (it replaces any earlier one
     // of its defname), or null when it has no defname or the walk reads no key.

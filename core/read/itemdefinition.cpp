@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/read/itemdefinition.h"
 
-#include <QSettings>
-#include <QStringList>
-#include <QVariant>
+#include <algorithm>
+#include <vector>
 
 namespace tavrel {
 
@@ -21,159 +20,171 @@ enum Key
     KeyCount
 };
 
-const QString &keyName(int key)
+const QLatin1String keyNames[KeyCount] = {QLatin1String("DEFNAME"),    QLatin1String("DESCRIPTION"),
+                                          QLatin1String("SUBSECTION"), QLatin1String("NAME"),
+                                          QLatin1String("TYPE"),       QLatin1String("RESOURCES"),
+                                          QLatin1String("SKILLMAKE")};
+
+bool isBlank(QChar c)
 {
-    static const QString names[KeyCount] = {
-        QStringLiteral("DEFNAME"),  QStringLiteral("DESCRIPTION"), QStringLiteral("SUBSECTION"),
-        QStringLiteral("NAME"),     QStringLiteral("TYPE"),        QStringLiteral("RESOURCES"),
-        QStringLiteral("SKILLMAKE")};
-    return names[key];
+    return c == u' ' || c == u'\t' || c.isSpace();
 }
 
-// QSettings matches key names exactly, but scripts spell them DEFNAME, defname or DefName. The
-// keys of the section are matched once; a key spelt exactly as expected wins over the others.
-class SectionReader
+QChar lowered(QChar c)
 {
-public:
-    explicit SectionReader(QSettings &script) : script(script)
-    {
-        const QStringList keys = script.childKeys();
-        for (const QString &key : keys) {
-            for (int wanted = 0; wanted < KeyCount; ++wanted) {
-                const QString &name = keyName(wanted);
-                if (key.size() != name.size() || exact[wanted])
-                    continue;
-                if (key == name) {
-                    actual[wanted] = key;
-                    exact[wanted] = true;
-                } else if (actual[wanted].isNull() && key.compare(name, Qt::CaseInsensitive) == 0) {
-                    actual[wanted] = key;
-                }
-            }
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return u >= 'A' && u <= 'Z' ? QChar(u - 'A' + 'a') : c;
+    return c.toLower();
+}
+
+// A RESOURCES or SKILLMAKE value as linking reads it: its elements without the blanks around
+// them, joined with ",", lower case and without tabs. `sources` receives the offset in the value
+// of every character of the result, and of its end; an empty element starts where the next
+// comma or the end stands.
+QString cleanedList(QStringView value, std::vector<qsizetype> &sources)
+{
+    QString list(value.size(), Qt::Uninitialized);
+    QChar *out = list.data();
+    qsizetype size = 0;
+    sources.resize(size_t(value.size()) + 1);
+    forEachElement(value, [&](QStringView element, qsizetype start) {
+        qsizetype from = 0;
+        qsizetype to = element.size();
+        while (from < to && isBlank(element.at(from)))
+            ++from;
+        while (to > from && isBlank(element.at(to - 1)))
+            --to;
+        if (start > 0) {
+            sources[size_t(size)] = start - 1;
+            out[size++] = u',';
         }
-    }
+        for (qsizetype i = from; i < to; ++i) {
+            if (element.at(i) == u'\t')
+                continue;
+            sources[size_t(size)] = start + i;
+            out[size++] = lowered(element.at(i));
+        }
+    });
+    sources[size_t(size)] = value.size();
+    list.truncate(size);
+    return list;
+}
 
-    bool has(Key key) const { return !actual[key].isNull(); }
-
-    QString string(Key key) const { return script.value(actual[key]).toString(); }
-
-    // The value's list elements joined with ",". Most values are single strings, which join to
-    // themselves.
-    QString joinedList(Key key) const
-    {
-        if (!has(key))
-            return QString();
-        const QVariant stored = script.value(actual[key]);
-        if (stored.metaType().id() == QMetaType::QString)
-            return stored.toString();
-        return stored.toStringList().join(QLatin1Char(','));
-    }
-
-private:
-    QSettings &script;
-    QString actual[KeyCount];
-    bool exact[KeyCount] = {};
-};
-
-void removeTabs(QString &text)
+// Entry columns count in the cleaned list until they are mapped to the script's line.
+template <class Entries>
+void placeEntries(Entries &entries, const Script &script, const ScriptLine &line,
+                  const std::vector<qsizetype> &sources)
 {
-    text.remove(QLatin1Char('\t'));
+    for (auto &entry : entries) {
+        const size_t at = std::min(size_t(entry.column - 1), sources.size() - 1);
+        entry.column = script.position(line, line.value.start + sources[at]).column;
+    }
 }
 
 } // namespace
 
-QString ownCopy(const QString &text)
+QString sectionWord(QStringView section, int index)
 {
-    return text.isEmpty() ? text : QString(text.constData(), text.size());
-}
-
-ItemFields ownCopy(const ItemFields &fields)
-{
-    return ItemFields{ownCopy(fields.defname),   ownCopy(fields.type),
-                      ownCopy(fields.name),      ownCopy(fields.description),
-                      ownCopy(fields.resources), ownCopy(fields.skillmake),
-                      ownCopy(fields.subsection)};
-}
-
-QString sectionWord(const QString &section, int index)
-{
-    int start = 0;
+    qsizetype start = 0;
     for (int word = 0; word < index; ++word) {
-        const int blank = section.indexOf(QLatin1Char(' '), start);
+        const qsizetype blank = section.indexOf(u' ', start);
         if (blank < 0)
             return QString();
         start = blank + 1;
     }
-    const int end = section.indexOf(QLatin1Char(' '), start);
-    return section.mid(start, end < 0 ? -1 : end - start);
+    const qsizetype end = section.indexOf(u' ', start);
+    return section.mid(start, end < 0 ? section.size() - start : end - start).toString();
 }
 
-bool isItemDefinition(const QString &section)
+bool isItemDefinition(QStringView kind)
 {
-    static const QString keyword = QStringLiteral("itemdef");
-    const qsizetype end = section.indexOf(QLatin1Char(' '));
-    const qsizetype length = end < 0 ? section.size() : end;
-    // Only a seven-character word can lower-case to the seven ASCII letters of the keyword.
-    if (length != keyword.size())
-        return false;
-    const QStringView word = QStringView(section).left(length);
-    bool ascii = true;
-    for (const QChar c : word)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
-        return word.compare(keyword, Qt::CaseInsensitive) == 0;
-    return word.toString().toLower() == keyword;
+    return isKeyword(kind, QLatin1String("ITEMDEF"));
 }
 
-ItemFields readItemDefinition(QSettings &script, const QString &section)
+ItemDefinition readItemDefinition(const Script &script, const ScriptSection &section)
 {
-    ItemFields fields;
-    script.beginGroup(section);
-    {
-        const SectionReader reader(script);
-        fields.defname =
-            withoutComment(reader.has(Defname) ? reader.string(Defname) : sectionWord(section, 1))
-                .toLower();
-        fields.description = withoutComment(reader.joinedList(Description));
-        fields.subsection = withoutComment(reader.joinedList(Subsection));
-        fields.name = reader.has(Name) ? withoutComment(reader.string(Name)) : fields.description;
-        if (fields.name.isEmpty())
-            fields.name = fields.subsection;
-        fields.type =
-            withoutComment(reader.has(Type) ? reader.string(Type) : QStringLiteral("GLOBAL_TYPE"))
-                .toLower();
-        fields.resources = withoutComment(reader.joinedList(Resources)).toLower();
-        fields.skillmake = withoutComment(reader.joinedList(Skillmake)).toLower();
+    int found[KeyCount];
+    std::fill(std::begin(found), std::end(found), -1);
+    for (int i = section.firstLine; i < section.firstLine + section.propertyCount; ++i) {
+        const QStringView key = script.key(script.lines.at(i));
+        for (int k = 0; k < KeyCount; ++k) {
+            if (isKeyword(key, keyNames[k]))
+                found[k] = i;
+        }
     }
-    script.endGroup();
-    removeTabs(fields.skillmake);
-    removeTabs(fields.resources);
-    removeTabs(fields.defname);
-    return fields;
+    const auto has = [&found](Key key) { return found[key] >= 0; };
+    const auto line = [&](Key key) -> const ScriptLine & { return script.lines.at(found[key]); };
+    const auto value = [&](Key key) {
+        return has(key) ? script.string(line(key).value) : QString();
+    };
+
+    ItemDefinition item;
+    ItemFields &fields = item.fields;
+    DefinitionPlace &place = item.place;
+    if (has(Defname)) {
+        fields.defname = value(Defname);
+        place.defname = script.position(line(Defname), line(Defname).value.start);
+    } else {
+        const QStringView name = script.name(section);
+        fields.defname = sectionWord(name, 1);
+        const qsizetype blank = name.indexOf(u' ');
+        place.defname = script.position(section.line, section.lineStart,
+                                        section.name.start + (blank < 0 ? 0 : blank + 1));
+    }
+    fields.defname = fields.defname.toLower();
+    fields.defname.remove(u'\t');
+    fields.description = value(Description);
+    fields.subsection = value(Subsection);
+    fields.name = has(Name) ? value(Name) : fields.description;
+    if (fields.name.isEmpty())
+        fields.name = fields.subsection;
+    fields.type = has(Type) ? value(Type).toLower() : QStringLiteral("global_type");
+
+    // Scratch of the reading thread, kept from one item to the next.
+    thread_local std::vector<qsizetype> resourceSources;
+    thread_local std::vector<qsizetype> skillSources;
+    if (has(Resources)) {
+        fields.resources = cleanedList(script.view(line(Resources).value), resourceSources);
+        place.resourcesLine = line(Resources).line;
+    }
+    if (has(Skillmake)) {
+        fields.skillmake = cleanedList(script.view(line(Skillmake).value), skillSources);
+        place.skillmakeLine = line(Skillmake).line;
+    }
+    item.entries = referringEntries(fields.resources, fields.skillmake);
+    if (has(Resources))
+        placeEntries(item.entries.resources, script, line(Resources), resourceSources);
+    if (has(Skillmake))
+        placeEntries(item.entries.skills, script, line(Skillmake), skillSources);
+    return item;
 }
 
-QString withoutComment(const QString &value)
-{
-    qsizetype end = value.indexOf(QLatin1String("//"));
-    if (end < 0)
-        return value;
-    while (end > 0 &&
-           (value.at(end - 1) == QLatin1Char(' ') || value.at(end - 1) == QLatin1Char('\t')))
-        --end;
-    return value.left(end);
-}
-
-bool acceptItem(ItemFields &fields)
+bool acceptItem(ItemFields &fields, QString &plural)
 {
     if (fields.defname.isEmpty())
         return false;
-    finishName(fields);
+    finishName(fields, plural);
     return true;
 }
 
 QString capitalised(const QString &text)
 {
-    return text.left(1).toUpper() + text.mid(1).toLower();
+    // Skill names are ASCII and are capitalised for every item that needs them.
+    const bool ascii =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii)
+        return text.left(1).toUpper() + text.mid(1).toLower();
+    QString shown(text.size(), Qt::Uninitialized);
+    QChar *out = shown.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (i == 0)
+            out[i] = c >= 'a' && c <= 'z' ? QChar(c - 'a' + 'A') : QChar(c);
+        else
+            out[i] = c >= 'A' && c <= 'Z' ? QChar(c - 'A' + 'a') : QChar(c);
+    }
+    return shown;
 }
 
 QString nameFromDefname(const QString &defname)
@@ -184,11 +195,36 @@ QString nameFromDefname(const QString &defname)
     return capitalised(name);
 }
 
-void finishName(ItemFields &fields)
+QString nameForm(const QString &name, bool plural)
+{
+    if (!name.contains(u'%'))
+        return name;
+    QString shown;
+    shown.reserve(name.size());
+    bool inMarker = false;
+    bool pluralPart = false;
+    for (const QChar c : name) {
+        if (c == u'%') {
+            inMarker = !inMarker;
+            pluralPart = true;
+            continue;
+        }
+        if (inMarker && c == u'/') {
+            pluralPart = false;
+            continue;
+        }
+        if (!inMarker || pluralPart == plural)
+            shown.append(c);
+    }
+    return shown;
+}
+
+void finishName(ItemFields &fields, QString &plural)
 {
     if (fields.name.isEmpty())
         fields.name = nameFromDefname(fields.defname);
-    fields.name.replace(QLatin1Char('%'), QLatin1Char('\''));
+    plural = nameForm(fields.name, true);
+    fields.name = nameForm(fields.name, false);
 }
 
 } // namespace tavrel

@@ -2,9 +2,11 @@
 #ifndef TAVREL_ITEMDEFINITION_H
 #define TAVREL_ITEMDEFINITION_H
 
-#include <QString>
+#include "core/read/entries.h"
+#include "core/read/scriptreader.h"
 
-class QSettings;
+#include <QString>
+#include <QStringView>
 
 namespace tavrel {
 
@@ -20,35 +22,53 @@ struct ItemFields
     QString subsection;
 };
 
-// A copy whose texts have storage of their own, allocated by the calling thread. A load keeps
-// its records for as long as its results live; left where a reading thread allocated them,
-// among the INI reader's short-lived allocations, they would spread that thread's memory out,
-// and each big file would be read more slowly than the one before.
-QString ownCopy(const QString &text);
-ItemFields ownCopy(const ItemFields &fields);
+// Where an item definition is written.
+struct DefinitionPlace
+{
+    QString file;
+    // The DEFNAME value the defname comes from, or else the header's second word.
+    TextPosition defname;
+    // The lines of the RESOURCES and SKILLMAKE keys read, 0 without them; each entry carries the
+    // column of its word.
+    int resourcesLine = 0;
+    int skillmakeLine = 0;
+};
+
+// An item definition as read: its fields (the defname may be empty and the name is not yet
+// finished, see acceptItem), where they are written, and its entries, which refer to the
+// fields' RESOURCES and SKILLMAKE texts until the item is linked.
+struct ItemDefinition
+{
+    ItemFields fields;
+    DefinitionPlace place;
+    ItemEntries entries;
+};
 
 // Words of a section name are split at single blanks, empty words kept.
-QString sectionWord(const QString &section, int index);
-bool isItemDefinition(const QString &section);
+QString sectionWord(QStringView section, int index);
+// A section whose kind is "itemdef", in any case.
+bool isItemDefinition(QStringView kind);
 
-// Reads the keys of `section` (already known to be an item definition) from an open script,
-// with their defaults and cleaning. Key names match regardless of case; a key written exactly
-// as expected wins over another spelling. `name` is left as the keys give it: see finishName.
-ItemFields readItemDefinition(QSettings &script, const QString &section);
-
-// Script authors comment with "//" to the end of the line, inside values too: the first "//",
-// what follows it and the blanks and tabs before it are not part of the value.
-QString withoutComment(const QString &value);
+// Reads an item definition from the properties of its section: the last line of each key wins.
+// NAME, DESCRIPTION, SUBSECTION, DEFNAME and TYPE are the values as written; RESOURCES and
+// SKILLMAKE keep their elements without the blanks around them. DEFNAME, TYPE, RESOURCES and
+// SKILLMAKE are lower case, and DEFNAME, RESOURCES and SKILLMAKE lose their tabs.
+ItemDefinition readItemDefinition(const Script &script, const ScriptSection &section);
 
 // "i_" removed everywhere, "_" to " ", then first character upper case and the rest lower case.
 QString nameFromDefname(const QString &defname);
 QString capitalised(const QString &text);
 
-// An empty name is derived from the defname; every "%" becomes "'".
-void finishName(ItemFields &fields);
+// A name as the game server shows it: "%" opens and closes a marker whose part before "/" is
+// shown in the plural and the part after it in the singular ("lo%aves/af% of bread", "log%s").
+QString nameForm(const QString &name, bool plural);
+
+// An empty name is derived from the defname, then the name takes its singular form; `plural`
+// receives the plural one.
+void finishName(ItemFields &fields, QString &plural);
 
 // A definition without a defname is dropped (false); an accepted one gets its finished name.
-bool acceptItem(ItemFields &fields);
+bool acceptItem(ItemFields &fields, QString &plural);
 
 } // namespace tavrel
 

@@ -1,47 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "core/read/scan.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSettings>
+#include "core/read/scriptfile.h"
 
 namespace tavrel {
 
 namespace {
 
-bool isSkillDefinition(const QString &section)
+// The value of the last KEY line among the section's properties.
+QString skillKeyOf(const Script &script, const ScriptSection &section)
 {
-    return sectionWord(section, 0).compare(QLatin1String("skill"), Qt::CaseInsensitive) == 0;
-}
-
-QStringList skillKeysOf(QSettings &script, const QString &section)
-{
-    QStringList values;
-    script.beginGroup(section);
-    const QStringList keys = script.childKeys();
-    for (const QString &key : keys) {
-        if (key.compare(QLatin1String("KEY"), Qt::CaseInsensitive) == 0)
-            values.append(script.value(key).toString());
+    for (int i = section.firstLine + section.propertyCount - 1; i >= section.firstLine; --i) {
+        const ScriptLine &line = script.lines.at(i);
+        if (isKeyword(script.key(line), QLatin1String("KEY")))
+            return script.string(line.value);
     }
-    script.endGroup();
-    return values;
-}
-
-// Why the file cannot be read, or an empty text; with `keys` its encoding is tested here, on
-// the reading thread, while the file is at hand.
-QString fileProblem(const QString &path, bool keys, TextPosition &invalidUtf8)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("cannot open the file: it is gone, or its name cannot be opened");
-    // Opening a FIFO or a device would block or never end; only a regular file is read.
-    if (!info.isFile())
-        return QStringLiteral("is not a regular file");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    if (keys)
-        invalidUtf8 = firstInvalidUtf8(file.readAll());
     return QString();
 }
 
@@ -49,25 +22,32 @@ QString fileProblem(const QString &path, bool keys, TextPosition &invalidUtf8)
 
 ScannedFile scanScriptFile(const QString &path, bool keys)
 {
+    // A reading thread reads file after file: the bytes and the parsed text of each take the
+    // storage of the one before.
+    thread_local QByteArray bytes;
+    thread_local Script script;
     ScannedFile file;
-    file.problem = fileProblem(path, keys, file.invalidUtf8);
-    if (!QFileInfo(path).isFile())
+    file.problem = readScriptBytes(path, bytes);
+    if (!file.problem.isEmpty())
         return file;
-    QSettings script(path, QSettings::IniFormat);
-    script.sync();
-    const QStringList names = script.childGroups();
-    file.sections.reserve(names.size());
-    for (const QString &name : names) {
-        ScannedSection section;
-        section.name = name;
-        section.itemDefinition = isItemDefinition(name);
-        if (keys && section.itemDefinition) {
-            section.fields = readItemDefinition(script, name);
-            section.accepted = acceptItem(section.fields);
-        } else if (keys && isSkillDefinition(name)) {
-            section.skillKeys = skillKeysOf(script, name);
+    script.read(bytes);
+    if (keys)
+        file.legacyCharacter = script.firstLegacyCharacter();
+    file.sections.reserve(script.sections.size());
+    for (const ScriptSection &section : script.sections) {
+        // A section without lines is no definition of anything.
+        if (section.lineCount == 0)
+            continue;
+        ScannedSection scanned;
+        const QStringView kind = script.kind(section);
+        scanned.itemDefinition = isItemDefinition(kind);
+        if (keys && scanned.itemDefinition) {
+            scanned.item = readItemDefinition(script, section);
+            scanned.accepted = acceptItem(scanned.item.fields, scanned.plural);
+        } else if (keys && isKeyword(kind, QLatin1String("SKILL"))) {
+            scanned.skillKey = skillKeyOf(script, section);
         }
-        file.sections.append(std::move(section));
+        file.sections.append(std::move(scanned));
     }
     return file;
 }

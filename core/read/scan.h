@@ -3,37 +3,38 @@
 #define TAVREL_SCAN_H
 
 #include "core/read/itemdefinition.h"
-#include "core/read/locations.h"
+#include "core/read/scriptreader.h"
 
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 namespace tavrel {
 
 // One section of a script file, as far as a load reads it.
 struct ScannedSection
 {
-    QString name;
     bool itemDefinition = false;
-    // An item definition that has a defname, when its keys are read, and its finished fields.
+    // An item definition that has a defname, when the keys are read: its finished fields, the
+    // plural form of its name, its place (but for the file) and its entries.
     bool accepted = false;
-    ItemFields fields;
-    // The values of the KEY keys of a [SKILL n] section, when the keys are read.
-    QStringList skillKeys;
+    ItemDefinition item;
+    QString plural;
+    // The KEY of a [SKILL n] section, the name the scripts give that skill, when the keys are
+    // read.
+    QString skillKey;
 };
 
-// One script file, in the order of the sections the INI reader lists.
+// The sections of one script file that have lines, in the order they are written.
 struct ScannedFile
 {
     QList<ScannedSection> sections;
     // Why the file could not be read, or an empty text.
     QString problem;
-    // Where the first byte that is not UTF-8 stands, when the keys are read.
-    TextPosition invalidUtf8;
+    // In a file read as Windows-1252, the first character outside ASCII in a value.
+    TextPosition legacyCharacter;
 };
 
-// Reads the sections of a script file; without `keys` only their names and kinds.
+// Reads a script file's sections; without `keys` only their kinds.
 ScannedFile scanScriptFile(const QString &path, bool keys);
 
 } // namespace tavrel

@@ -198,6 +198,7 @@ private slots:
     void sameResultsAsWindow_data();
     void sameResultsAsWindow();
     void scriptLanguage_windowAndToolAgree();
+    void serverReading_treeReportAndToolAgree();
     void checkFormats_data();
     void checkFormats();
     void checkExitStatus_data();
@@ -335,6 +336,57 @@ void CliTest::scriptLanguage_windowAndToolAgree()
     QCOMPARE(toolLines(run.out), expected);
 }
 
+// What the game server reads, not what an INI reader makes of it: trigger code after the
+// properties, commas in a name, a file in Windows-1252 and plural markers.
+void CliTest::serverReading_treeReportAndToolAgree()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("scripts/keg.scp"), "[ITEMDEF i_keg]\n"
+                                                 "NAME=Keg\n"
+                                                 "TYPE=t_container\n"
+                                                 "RESOURCES=3 i_log, 1 i_map\n"
+                                                 "SKILLMAKE=Carpentry 30\n"
+                                                 "ON=@Create\n"
+                                                 "TYPE=t_container_locked\n"
+                                                 "NAME=a <SRC.TARG.NAME> Keg(<MOREX>)\n"
+                                                 "[ITEMDEF i_log]\n"
+                                                 "NAME=log%s\n"
+                                                 "[ITEMDEF i_map]\n"
+                                                 "NAME=Tattered, Plainly Drawn Map\n");
+    dir.write(QStringLiteral("scripts/legacy.scp"), "// \xa9 the old team\n"
+                                                    "[ITEMDEF i_cafe]\n"
+                                                    "NAME=Caf\xe9 au lait\n"
+                                                    "RESOURCES=2 i_log\n"
+                                                    "SKILLMAKE=Cooking 10\n");
+    dir.write(QStringLiteral("config.cfg"), configuration("scripts", "*.scp"));
+    const QStringList expected{
+        "skill Cooking",
+        QString::fromUtf8("i_cafe\tCaf\xc3\xa9 au lait\t2 logs\tCooking 10"),
+        "skill Carpentry",
+        "i_keg\tKeg\t3 logs, 1 Tattered, Plainly Drawn Map\tCarpentry 30",
+    };
+
+    auto window = loadInWindow();
+    QCOMPARE(windowLines(window.get()), expected);
+    const QList<SI_item *> containers = findSI(window.get(), QStringLiteral("t_container"));
+    QCOMPARE(containers.size(), 1);
+    QCOMPARE(containers.constFirst()->defname, QStringLiteral("i_keg"));
+    QTreeWidgetItem *carpentry = skillTree(window.get())->topLevelItem(1);
+    emit skillTree(window.get())->itemClicked(carpentry, 0);
+    QVERIFY(textBrowser(window.get())
+                ->toPlainText()
+                .contains(QStringLiteral("3 logs, 1 Tattered, Plainly Drawn Map")));
+    closeWindow(window);
+
+    const Run run = runTool({QStringLiteral("--format=json")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(toolLines(run.out), expected);
+    const Run check = runTool({QStringLiteral("--check")});
+    QCOMPARE(check.out, QByteArray("scripts/legacy.scp:3:9: warning: The file is not valid UTF-8; "
+                                   "it was read as Windows-1252, so this character is what that "
+                                   "code page makes of its byte. [not-utf8]\n"));
+}
+
 void CliTest::check_data()
 {
     QTest::addColumn<QByteArray>("config");
@@ -356,7 +408,7 @@ void CliTest::check_data()
                       "[duplicate-defname] (in i_log)\n"
                       "scripts/wood.scp:9:25: error: Resoucre \"i_nail\" no found. "
                       "[missing-resource] (in i_chair)\n"
-                      "scripts/wood.scp:12: error: Resoucre \"\" no found. [missing-resource] "
+                      "scripts/wood.scp:12:32: error: Resoucre \"\" no found. [missing-resource] "
                       "(in i_throne)\n");
     QTest::newRow("nothing missing, text")
         << configuration("scripts/clean", "*.scp") << QStringLiteral("text") << 0 << QByteArray();
@@ -389,7 +441,7 @@ void CliTest::check_data()
         QStringLiteral("Defname \"i_log\" is defined again (before at scripts/wood.scp:1); the "
                        "load keeps this one."));
     missing("i_nail", "scripts/wood.scp", 9, 25, "i_chair");
-    missing("", "scripts/wood.scp", 12, 0, "i_throne");
+    missing("", "scripts/wood.scp", 12, 32, "i_throne");
     QTest::newRow("missing ids, json")
         << rich << QStringLiteral("json") << 1
         << QJsonDocument(QJsonObject{{QStringLiteral("findings"), findings}}).toJson();
@@ -876,10 +928,11 @@ void CliTest::checkFormats()
     QCOMPARE(
         places,
         (QStringList{"missing-resource s/items.scp 8 13", "unknown-skill s/items.scp 9 11",
-                     "missing-resource s/items.scp 12 13", "self-resource s/items.scp 12 27",
-                     "missing-resource s/items.scp 12 38", "unknown-skill s/items.scp 13 22",
-                     "not-utf8 s/legacy.scp 2 9", "duplicate-defname s/z_crlf.scp 1 10",
-                     "missing-resource s/z_crlf.scp 5 13", "missing-resource s/z_crlf.scp 5 23"}));
+                     "duplicate-defname s/items.scp 11 10", "missing-resource s/items.scp 12 13",
+                     "self-resource s/items.scp 12 27", "missing-resource s/items.scp 12 38",
+                     "unknown-skill s/items.scp 13 22", "not-utf8 s/legacy.scp 2 9",
+                     "duplicate-defname s/z_crlf.scp 1 10", "missing-resource s/z_crlf.scp 5 13",
+                     "missing-resource s/z_crlf.scp 5 23"}));
 }
 
 void CliTest::checkExitStatus_data()
@@ -892,18 +945,18 @@ void CliTest::checkExitStatus_data()
     const QByteArray dirs = "[Settings]\nDirs=s\nFilter=*.scp\n";
     const QStringList noErrors{"--ignore", "i_string",   "--ignore", "i_saltpetre",
                                "--ignore", "i_charcoal", "--ignore", "i_eclair"};
-    QTest::newRow("errors") << dirs << QStringList() << 1 << 10;
-    QTest::newRow("warnings only") << dirs << noErrors << 0 << 5;
+    QTest::newRow("errors") << dirs << QStringList() << 1 << 11;
+    QTest::newRow("warnings only") << dirs << noErrors << 0 << 6;
     QTest::newRow("warnings only, strict")
-        << dirs << (noErrors + QStringList{"--strict"}) << 1 << 5;
+        << dirs << (noErrors + QStringList{"--strict"}) << 1 << 6;
     QTest::newRow("errors disabled")
-        << dirs << QStringList{"--disable", "missing-resource"} << 0 << 5;
+        << dirs << QStringList{"--disable", "missing-resource"} << 0 << 6;
     QTest::newRow("ignored in the configuration")
         << QByteArray(dirs + "[Check]\nIgnore=i_string, i_saltpetre, i_charcoal, i_eclair\n")
-        << QStringList() << 0 << 5;
+        << QStringList() << 0 << 6;
     QTest::newRow("disabled in the configuration, more on the command line")
         << QByteArray(dirs + "[Check]\nDisable=missing-resource\n")
-        << QStringList{"--disable", "not-utf8", "--ignore", "i_rope"} << 0 << 3;
+        << QStringList{"--disable", "not-utf8", "--ignore", "i_rope"} << 0 << 4;
     QTest::newRow("nothing at all, strict") << QByteArray("[Settings]\nDirs=s/none\nFilter=*.scp\n")
                                             << QStringList{"--strict"} << 0 << 0;
     QTest::newRow("unknown check") << dirs << QStringList{"--disable", "typos"} << 2 << 0;

@@ -3,7 +3,6 @@
 
 #include "core/check/checks.h"
 #include "core/load/scriptload.h"
-#include "core/read/locations.h"
 
 #include <QTest>
 
@@ -43,9 +42,6 @@ private slots:
     void suppression_data();
     void suppression();
     void noSkillsDefined_checkDoesNotRun();
-    void locator_fallbacks();
-    void firstInvalidUtf8_data();
-    void firstInvalidUtf8();
     void checkList_isStable();
 };
 
@@ -57,6 +53,7 @@ void tst_Check::everyCheck_atItsLineAndColumn()
     const QStringList expected{
         "missing-resource s/items.scp:8:13 i_fuse i_string error",
         "unknown-skill s/items.scp:9:11 i_fuse Tinkering warning",
+        "duplicate-defname s/items.scp:11:10 i_powder i_powder warning",
         "missing-resource s/items.scp:12:13 i_powder i_saltpetre error",
         "self-resource s/items.scp:12:27 i_powder i_powder warning",
         "missing-resource s/items.scp:12:38 i_powder i_charcoal error",
@@ -81,9 +78,13 @@ void tst_Check::messages()
     QCOMPARE(messages.at(0), QStringLiteral("Resoucre \"i_string\" no found."));
     QCOMPARE(messages.at(1),
              QStringLiteral("Skill \"Tinkering\" is none of the skills the scripts define."));
-    QCOMPARE(messages.at(3), QStringLiteral("Item \"i_powder\" lists itself among its resources."));
-    QVERIFY(messages.at(6).contains(QLatin1String("not valid UTF-8")));
-    QCOMPARE(messages.at(7), QStringLiteral("Defname \"i_rope\" is defined again (before at "
+    QCOMPARE(messages.at(2), QStringLiteral("Defname \"i_powder\" is defined again (before at "
+                                            "s/items.scp:2); the load keeps this one."));
+    QCOMPARE(messages.at(4), QStringLiteral("Item \"i_powder\" lists itself among its resources."));
+    QCOMPARE(messages.at(7), QStringLiteral("The file is not valid UTF-8; it was read as "
+                                            "Windows-1252, so this character is what that code "
+                                            "page makes of its byte."));
+    QCOMPARE(messages.at(8), QStringLiteral("Defname \"i_rope\" is defined again (before at "
                                             "s/items.scp:15); the load keeps this one."));
 }
 
@@ -95,19 +96,20 @@ void tst_Check::suppression_data()
 
     QTest::newRow("nothing suppressed")
         << QStringList() << QStringList()
-        << QStringList{"missing-resource", "unknown-skill",     "missing-resource",
-                       "self-resource",    "missing-resource",  "unknown-skill",
-                       "not-utf8",         "duplicate-defname", "missing-resource",
-                       "missing-resource"};
+        << QStringList{"missing-resource", "unknown-skill",   "duplicate-defname",
+                       "missing-resource", "self-resource",   "missing-resource",
+                       "unknown-skill",    "not-utf8",        "duplicate-defname",
+                       "missing-resource", "missing-resource"};
     QTest::newRow("a resource id, a skill in another case, a defname")
         << QStringList{"i_charcoal", "SEWING", "I_Fuse"} << QStringList()
-        << QStringList{"missing-resource",  "self-resource",    "not-utf8",
+        << QStringList{"duplicate-defname", "missing-resource", "self-resource",   "not-utf8",
                        "duplicate-defname", "missing-resource", "missing-resource"};
     QTest::newRow("checks disabled")
         << QStringList() << QStringList{"missing-resource", "not-utf8"}
-        << QStringList{"unknown-skill", "self-resource", "unknown-skill", "duplicate-defname"};
+        << QStringList{"unknown-skill", "duplicate-defname", "self-resource", "unknown-skill",
+                       "duplicate-defname"};
     QTest::newRow("everything off")
-        << QStringList{"i_rope"}
+        << QStringList{"i_rope", "i_powder"}
         << QStringList{"missing-resource", "not-utf8", "unknown-skill", "self-resource"}
         << QStringList();
 }
@@ -136,67 +138,6 @@ void tst_Check::noSkillsDefined_checkDoesNotRun()
     QVERIFY(result.findings.isEmpty());
     QCOMPARE(result.notes.size(), 1);
     QVERIFY(result.notes.first().contains(QLatin1String("unknown-skill")));
-}
-
-void tst_Check::locator_fallbacks()
-{
-    const WorkingDirectory dir;
-    dir.write(QStringLiteral("a.scp"), "[ITEMDEF i_a]\n"
-                                       "NAME=A\n"
-                                       "RESOURCES=1 i_b\\\n"
-                                       "  ,2 i_c\n"
-                                       "[Other]\n"
-                                       "RESOURCES=i_c\n");
-    ScriptLocator locator;
-    QCOMPARE(locator.headerLine(QStringLiteral("a.scp"), QStringLiteral("ITEMDEF i_a")), 1);
-    QCOMPARE(locator.headerLine(QStringLiteral("a.scp"), QStringLiteral("ITEMDEF i_zz")), 0);
-
-    // A key continued over lines: the key's line, no column for a word on the next one.
-    TextPosition position =
-        locator.keyPosition(QStringLiteral("a.scp"), QStringLiteral("ITEMDEF i_a"),
-                            QStringLiteral("resources"), QStringLiteral("i_c"));
-    QCOMPARE(position.line, 3);
-    QCOMPARE(position.column, 0);
-    // The key of the next section is not this one's.
-    position = locator.keyPosition(QStringLiteral("a.scp"), QStringLiteral("ITEMDEF i_a"),
-                                   QStringLiteral("SKILLMAKE"));
-    QCOMPARE(position.line, 1);
-    position = locator.keyPosition(QStringLiteral("gone.scp"), QStringLiteral("ITEMDEF i_a"),
-                                   QStringLiteral("RESOURCES"), QStringLiteral("i_b"));
-    QCOMPARE(position.line, 0);
-    QCOMPARE(position.column, 0);
-    // Whole words only: "i_b" is not found inside "i_bb".
-    dir.write(QStringLiteral("b.scp"), "[ITEMDEF i_a]\nRESOURCES=i_bb,I_B\n");
-    QCOMPARE(locator
-                 .keyPosition(QStringLiteral("b.scp"), QStringLiteral("ITEMDEF i_a"),
-                              QStringLiteral("RESOURCES"), QStringLiteral("i_b"))
-                 .column,
-             16);
-}
-
-void tst_Check::firstInvalidUtf8_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<int>("column");
-
-    QTest::newRow("ascii") << QByteArray("a\nb\n") << 0 << 0;
-    QTest::newRow("valid multi-byte")
-        << QByteArray("\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80") << 0 << 0;
-    QTest::newRow("cp1252 e acute") << QByteArray("[a]\nNAME=Caf\xe9\n") << 2 << 9;
-    QTest::newRow("cp1251 after valid utf-8") << QByteArray("\xc3\xa9 \xcf\xf0\xe8") << 1 << 3;
-    QTest::newRow("truncated at the end") << QByteArray("ab\xc3") << 1 << 3;
-    QTest::newRow("overlong encoding") << QByteArray("\xc0\xaf") << 1 << 1;
-    QTest::newRow("surrogate") << QByteArray("x\xed\xa0\x80") << 1 << 2;
-    QTest::newRow("after a byte-order mark") << QByteArray("\xef\xbb\xbfNAME=\xff") << 1 << 6;
-}
-
-void tst_Check::firstInvalidUtf8()
-{
-    QFETCH(QByteArray, bytes);
-    const TextPosition position = ::firstInvalidUtf8(bytes);
-    QTEST(position.line, "line");
-    QTEST(position.column, "column");
 }
 
 void tst_Check::checkList_isStable()

@@ -174,7 +174,7 @@ void tst_CrossRef::locateUses_resourcesLineAndIdColumn()
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, recipes);
     const QString id = QStringLiteral("i_board");
-    const QList<LocatedUse> located = locateUses(loaded, id, UsageIndex(loaded).usesOf(id));
+    const QList<LocatedUse> located = locateUses(loaded, UsageIndex(loaded).usesOf(id));
     QCOMPARE(located.size(), 2);
 
     QCOMPARE(located.at(0).use.defname, QStringLiteral("i_chair"));

@@ -7,13 +7,14 @@ using namespace tavrel;
 
 namespace {
 
-// A linker over records written "id=Name" or "id=Name=type" (type "global_type" when absent).
+// A linker over records written "id=Name", "id=Name=type" (type "global_type" when absent) or
+// "id=Name=type=Plural" (the plural form the name itself when absent).
 Linker linkerOf(const QStringList &records)
 {
     Linker linker;
     for (const QString &record : records) {
         const QStringList parts = record.split(QLatin1Char('='));
-        linker.addRecord(parts.at(0), parts.at(1),
+        linker.addRecord(parts.at(0), parts.at(1), parts.size() > 3 ? parts.at(3) : parts.at(1),
                          parts.size() > 2 ? parts.at(2) : QStringLiteral("global_type"));
     }
     return linker;
@@ -249,6 +250,9 @@ void tst_Linking::linkResources_data()
         << QStringList{"Resoucre \"i_a\" no found.", "Resoucre \"i_a\" no found."};
     QTest::newRow("same id twice rendered twice")
         << "i_log,2 i_log" << plain << "1 Log, 2 Log" << QStringList();
+    QTest::newRow("plural form for an amount above 1")
+        << "10 i_log,1 i_log,0 i_log,-2 i_log" << QStringList{"i_log=Log=global_type=Logs"}
+        << "10 Logs, 1 Log, 0 Log, -2 Log" << QStringList();
     QTest::newRow("ids compared exactly")
         << "I_Log" << plain << QString() << QStringList{"Resoucre \"I_Log\" no found."};
     QTest::newRow("tab-joined amount")
@@ -275,7 +279,8 @@ void tst_Linking::linkResources()
     QFETCH(QStringList, records);
     QFETCH(QString, expected);
 
-    const LinkedRecord linked = linkerOf(records).link(parseEntries(resources, QString()));
+    ItemEntries entries = parseEntries(resources, QString());
+    const LinkedRecord linked = linkerOf(records).link(entries);
     QCOMPARE(linked.resources, expected);
     QTEST(messagesOf(linked.missing), "messages");
     QVERIFY(linked.skills.isEmpty());
@@ -284,8 +289,9 @@ void tst_Linking::linkResources()
 void tst_Linking::missingResources_keepTheirElement()
 {
     const Linker linker = linkerOf({"i_log=Log", "i_ham=Ham=t_food"});
-    const LinkedRecord linked =
-        linker.link(parseEntries(QStringLiteral("i_gone,3 i_log,t_food,,2 i_gone"), QString()));
+    ItemEntries entries =
+        parseEntries(QStringLiteral("i_gone,3 i_log,t_food,,2 i_gone"), QString());
+    const LinkedRecord linked = linker.link(entries);
     QCOMPARE(linked.missing.size(), 3);
     const QList<int> elements{linked.missing.at(0).element, linked.missing.at(1).element,
                               linked.missing.at(2).element};
@@ -363,7 +369,7 @@ void tst_Linking::linkSkills()
     QFETCH(QStringList, records);
     QFETCH(QString, expected);
     const Linker linker = linkerOf(records);
-    const ItemEntries entries = parseEntries(QString(), skillmake);
+    ItemEntries entries = parseEntries(QString(), skillmake);
     const LinkedRecord linked = linker.link(entries);
     QCOMPARE(linked.skillmake, expected);
     QTEST(linked.skills, "skillNames");

@@ -41,9 +41,9 @@ public:
             return;
         }
         const ItemFields &f = record->fields;
-        note(QStringLiteral("item %1|%2|%3|%4 in %5 [%6]")
-                 .arg(f.defname, f.name, f.resources, f.skillmake, record->place.file,
-                      record->place.section));
+        note(QStringLiteral("item %1|%2|%3|%4 in %5:%6")
+                 .arg(f.defname, f.name, f.resources, f.skillmake, record->place.file)
+                 .arg(record->place.defname.line));
     }
     void fileFinished() override { note(QStringLiteral("file end")); }
     void directoryFinished() override { note(QStringLiteral("directory end")); }
@@ -248,8 +248,7 @@ void tst_Scan::readAhead_sameSteps()
     if (stopAfter >= 0 && stopAfter < 140)
         return;
     const QStringList &steps = reference[true];
-    QVERIFY(steps.contains(QStringLiteral("item i_10|Item 10|2 i_11|mining 10 in a/f01.scp "
-                                          "[ITEMDEF i_10]")));
+    QVERIFY(steps.contains(QStringLiteral("item i_10|Item 10|2 i_11|mining 10 in a/f01.scp:1")));
     QVERIFY(steps.contains(QStringLiteral("linked i_10|2 Item 11|Mining 10 under 0")));
     QVERIFY(steps.contains(QStringLiteral("linked i_12||Tailoring 5, Mining 1 under 1,0")));
     QCOMPARE(steps.filter(QStringLiteral("skill ")),

@@ -21,25 +21,37 @@ QStringList skillLines(const LoadedScripts &loaded)
     return lines;
 }
 
+QString where(const DefinitionPlace &place)
+{
+    return QStringLiteral("%1:%2:%3 R%4 S%5")
+        .arg(place.file)
+        .arg(place.defname.line)
+        .arg(place.defname.column)
+        .arg(place.resourcesLine)
+        .arg(place.skillmakeLine);
+}
+
 // Everything a load gives, one line per fact.
 QStringList everything(const LoadedScripts &loaded)
 {
     QStringList lines = skillLines(loaded);
     for (const ScriptRecord &record : loaded.records) {
         const ItemFields &f = record.fields;
-        lines.append(QStringList{f.defname, f.type, f.name, f.description, f.resources, f.skillmake,
-                                 f.subsection, record.place.file, record.place.section}
+        lines.append(QStringList{f.defname, f.type, f.name, record.plural, f.description,
+                                 f.resources, f.skillmake, f.subsection, where(record.place)}
                          .join(QLatin1Char('|')));
+        for (const ResourceEntry &entry : record.entries.resources)
+            lines.append(
+                QStringLiteral("  %1 %2 @%3").arg(entry.amount).arg(entry.id).arg(entry.column));
     }
     for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
         for (const DefinitionPlace &place : it.value())
-            lines.append(it.key() + QLatin1Char('@') + place.file + QLatin1Char(':') +
-                         place.section);
+            lines.append(it.key() + QLatin1Char('@') + where(place));
     }
     for (const MissingResourceUse &use : loaded.missing)
         lines.append(use.defname + QLatin1Char('>') + use.resource.id + QLatin1Char('#') +
                      QString::number(use.resource.element));
-    for (const auto &[path, position] : loaded.invalidUtf8)
+    for (const auto &[path, position] : loaded.legacyEncodings)
         lines.append(
             QStringLiteral("%1?%2:%3")
                 .arg(path, QString::number(position.line), QString::number(position.column)));
@@ -74,16 +86,15 @@ void tst_ScriptLoad::laterDefinitionWins_placesKept()
     QCOMPARE(loaded.records.keys(), (QStringList{"i_log", "i_x"}));
     const ScriptRecord &log = loaded.records.value(QStringLiteral("i_log"));
     QCOMPARE(log.fields.name, QStringLiteral("Last log"));
-    QCOMPARE(log.place.file, QStringLiteral("s/b.scp"));
-    QCOMPARE(log.place.section, QStringLiteral("ITEMDEF i_log"));
+    QCOMPARE(where(log.place), QStringLiteral("s/b.scp:4:10 R0 S0"));
 
     QCOMPARE(loaded.redefinitions.keys(), QStringList{"i_log"});
     const QList<DefinitionPlace> places = loaded.redefinitions.value(QStringLiteral("i_log"));
-    QStringList where;
+    QStringList wheres;
     for (const DefinitionPlace &place : places)
-        where.append(place.file + QLatin1Char(':') + place.section);
-    QCOMPARE(where, (QStringList{"s/a.scp:ITEMDEF i_log", "s/b.scp:ITEMDEF i_a_log",
-                                 "s/b.scp:ITEMDEF i_log"}));
+        wheres.append(where(place));
+    QCOMPARE(wheres,
+             (QStringList{"s/a.scp:1:10 R0 S0", "s/b.scp:2:9 R0 S0", "s/b.scp:4:10 R0 S0"}));
 }
 
 void tst_ScriptLoad::everyMissingOccurrence_windowMessagesOnce()
@@ -159,7 +170,7 @@ void tst_ScriptLoad::parallelRead_sameAsSerial()
         const LoadedScripts parallel = loadScripts({QStringLiteral("s"), QStringLiteral("s/d1")},
                                                    QStringLiteral("*.scp"), threads);
         QCOMPARE(everything(parallel), everything(serial));
-        QVERIFY(!parallel.invalidUtf8.isEmpty());
+        QVERIFY(!parallel.legacyEncodings.isEmpty());
     }
 }
 

@@ -218,12 +218,12 @@ void tst_Load::loadResults_data()
         << QStringList{"s [1]", "  s/a.scp"} << QStringList() << "global_type"
         << QStringList{"i_a|A||"}
         << "Resoucre \"<b>i_x</b>\" no found.\nResoucre \"a&b\" no found.";
-    QTest::newRow("percent in a name, also where it is linked")
-        << QStringList{"s/a.scp|[itemdef i_hat]\nNAME=Bob%s hat\n[itemdef i_box]\n"
-                       "RESOURCES=i_hat\nSKILLMAKE=Tinkering 1\n"}
+    QTest::newRow("plural marker in a name, also where it is linked")
+        << QStringList{"s/a.scp|[itemdef i_log]\nNAME=Log%s\n[itemdef i_box]\n"
+                       "RESOURCES=2 i_log,i_log\nSKILLMAKE=Tinkering 1\n"}
         << QStringList{"s"} << QStringList{"s [1]", "  s/a.scp"}
         << QStringList{"Tinkering", "  Box"} << "global_type"
-        << QStringList{"i_box|Box|1 Bob's hat|Tinkering 1", "i_hat|Bob's hat||"} << QString();
+        << QStringList{"i_box|Box|2 Logs, 1 Log|Tinkering 1", "i_log|Log||"} << QString();
     QTest::newRow("placeholder in a skill name")
         << QStringList{"s/a.scp|[itemdef i_a]\nSKILLMAKE=%2x 5, %1y 6\n"} << QStringList{"s"}
         << QStringList{"s [1]", "  s/a.scp"} << QStringList{"%2x", "  A", "%1y", "  A"}
@@ -246,10 +246,10 @@ void tst_Load::loadResults_data()
         << QStringList{"Tailoring", "  Exact"} << "global_type"
         << QStringList{"i_x|Exact||Tailoring 2"} << QString();
     QTest::newRow("byte-order mark and trigger lines")
-        << QStringList{"s/a.scp|\xef\xbb\xbf[ITEMDEF i_a]\nNAME=Apple\nON=@Create\nCOLOR=0\n"
-                       "SERV.NEWITEM i_b\nif <src.isplayer>\n  return 1\nendif\n"
-                       "RESOURCES=i_b\nSKILLMAKE=Cooking 10\n[itemdef i_b]\nNAME=Bowl\n"
-                       "ON=@DClick\nsrc.sysmessage hi\n"}
+        << QStringList{"s/a.scp|\xef\xbb\xbf[ITEMDEF i_a]\nNAME=Apple\nRESOURCES=i_b\n"
+                       "SKILLMAKE=Cooking 10\nON=@Create\nCOLOR=0\nSERV.NEWITEM i_b\n"
+                       "if <src.isplayer>\n  return 1\nendif\nNAME=Pie\nTYPE=t_pie\n"
+                       "RESOURCES=i_c\n[itemdef i_b]\nNAME=Bowl\nON=@DClick\nsrc.sysmessage hi\n"}
         << QStringList{"s"} << QStringList{"s [1]", "  s/a.scp"}
         << QStringList{"Cooking", "  Apple"} << "global_type"
         << QStringList{"i_a|Apple|1 Bowl|Cooking 10", "i_b|Bowl||"} << QString();

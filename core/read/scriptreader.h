@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: MIT
+#ifndef TAVREL_SCRIPTREADER_H
+#define TAVREL_SCRIPTREADER_H
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+namespace tavrel {
+
+// A place in a script's text: line and column counted from 1, in characters of the decoded
+// line (after a byte-order mark); 0 where unknown.
+struct TextPosition
+{
+    int line = 0;
+    int column = 0;
+};
+
+// A stretch of a script's text, by offset and length.
+struct TextSpan
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
+
+// A line of a section that is not its header: a key (up to the first "=" or blank) and a value
+// (after the "=" or the blanks), both as written.
+struct ScriptLine
+{
+    int line = 0;
+    // Where the line starts in the text, to count columns from.
+    qsizetype lineStart = 0;
+    TextSpan key;
+    TextSpan value;
+    // The block the line stands in (see ScriptBlock), or -1 among the section's properties.
+    int block = -1;
+};
+
+// A block of a section's lines, from an "ON=" line to the next or the end of the section: a
+// trigger (ON=@name), whose lines are script code run later, or in SKILLMENU and MENU sections
+// a menu option.
+struct ScriptBlock
+{
+    // The ON= line, an index into Script::lines.
+    int opener = 0;
+    bool trigger = true;
+};
+
+// A section: its header and its lines, the properties first.
+struct ScriptSection
+{
+    int line = 0;
+    qsizetype lineStart = 0;
+    // Between "[" and "]", or the end of the line, trimmed. Its first word is the section's kind,
+    // the rest its arguments.
+    TextSpan name;
+    qsizetype kindLength = 0;
+    TextSpan arguments;
+    // The section's lines, a range of Script::lines; the first propertyCount of them stand
+    // before its first block.
+    int firstLine = 0;
+    int lineCount = 0;
+    int propertyCount = 0;
+};
+
+// A script file as the game server reads it: lines (LF or CRLF) after an optional byte-order
+// mark, UTF-8 when the bytes are valid UTF-8 and Windows-1252 otherwise; "//" starts a comment
+// anywhere on a line; a line whose first character is "[" is a section header and "[EOF]" ends
+// the file. Quotes, backslashes, ";" and "%" mean nothing. Every line is kept, in order, with
+// its position; the texts are spans of the decoded text.
+class Script
+{
+public:
+    static Script fromBytes(QByteArrayView bytes);
+    // Reads the bytes anew, in the storage of what was read before.
+    void read(QByteArrayView bytes);
+
+    QStringView view(TextSpan span) const { return QStringView(text).mid(span.start, span.length); }
+    QString string(TextSpan span) const { return text.mid(span.start, span.length); }
+    QStringView name(const ScriptSection &section) const { return view(section.name); }
+    QStringView kind(const ScriptSection &section) const
+    {
+        return QStringView(text).mid(section.name.start, section.kindLength);
+    }
+    QStringView key(const ScriptLine &line) const { return view(line.key); }
+    QStringView value(const ScriptLine &line) const { return view(line.value); }
+
+    // The position of an offset of the text on a line that starts at `lineStart`.
+    TextPosition position(int line, qsizetype lineStart, qsizetype offset) const;
+    TextPosition position(const ScriptLine &line, qsizetype offset) const
+    {
+        return position(line.line, line.lineStart, offset);
+    }
+
+    // In a file read as Windows-1252, where the first character outside ASCII stands in a value
+    // (not in a comment); line 0 when there is none.
+    TextPosition firstLegacyCharacter() const;
+
+    QString text;
+    // False when the bytes were not UTF-8 and were read as Windows-1252.
+    bool utf8 = true;
+    QList<ScriptSection> sections;
+    QList<ScriptLine> lines;
+    QList<ScriptBlock> blocks;
+
+private:
+    void parse();
+    bool readLine(int line, qsizetype start, qsizetype end, int &section, int &block);
+
+    // Whether the text holds characters outside the basic plane, which take two code units
+    // but make one column.
+    bool wide = false;
+};
+
+// Compares a key or a kind with a name written in upper case, regardless of case.
+bool isKeyword(QStringView word, QLatin1String name);
+
+} // namespace tavrel
+
+#endif
