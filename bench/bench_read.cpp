@@ -63,7 +63,9 @@ int main(int argc, char *argv[])
         QList<ItemDefinition> kept;
         orderedFor(
             scanned.size(), threads > 1 ? threads : 0, filesReadAhead(threads),
-            [&](size_t i) { scanned[i] = scanScriptFile(files.at(qsizetype(i)), true); },
+            [&](size_t i) {
+                scanned[i] = scanScriptFile(files.at(qsizetype(i)), ScanDepth::ItemsWithEntries);
+            },
             [&](size_t i) {
                 for (ScannedSection &section : scanned[i].sections) {
                     if (section.accepted)

@@ -5,8 +5,8 @@
 #   bench/run.sh [build directory] [items]
 # The scale mode measures how the load grows: tavrel-report --check and the window's load at
 # 50,000, 200,000 and 500,000 items (and 500,000 in 1,000 files), each as its best of `runs`
-# wall times beside the floor of its reading (QSettings alone, on the same threads), then the
-# walk down chains of nested directories.
+# wall times beside the floor of its reading (the reader alone, on the same threads, and its
+# ratio to reading the same bytes), then the walk down chains of nested directories.
 #   bench/run.sh build directory --scale [runs]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,12 +57,13 @@ scale() {
         seconds=$(cd "$work" && best_wall "$runs" "$build/cli/tavrel-report" --dir scripts \
             --filter '*.scp' --check)
         echo "$(row "$items" "$files" "$seconds" "$base")   $("$build/bench/bench_read" \
-            "$work/scripts" "$runs" | sed -n 's/^read floor: \([0-9.e+]*\) ms.*/read floor \1 ms/p')"
+            "$work/scripts" "$runs" |
+            sed -n 's/^read floor: \([0-9.e+]*\) ms.*ratio \([0-9.e+]*\)$/read floor \1 ms, x\2 of cat/p')"
         [ "$base" != 0 ] || base=$(per_item "$items" "$seconds")
     done
     rm -rf "$work/scripts"
 
-    echo "== window's load (Open to the end, offscreen), best of $runs; its QSettings floor"
+    echo "== window's load (Open to the end, offscreen), best of $runs; its reading floor"
     base=0
     local line load floor
     for items in 50000 200000 500000; do

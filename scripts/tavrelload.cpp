@@ -123,8 +123,10 @@ public:
         if (nextRecord == items.end() || nextRecord.key() != defname)
             nextRecord = items.find(defname);
         SI_item *record = *nextRecord++;
-        record->resources = linked.resources;
-        record->skillmake = linked.skillmake;
+        // Texts of this thread's own: the linking threads' memory is then theirs alone, and is
+        // given back whole once they end.
+        record->resources = ownText(linked.resources);
+        record->skillmake = ownText(linked.skillmake);
         for (qsizetype i = 0; i < groups.size(); ++i) {
             QTreeWidgetItem *node = skillNodes[size_t(groups.at(i))];
             if (i == 0) {

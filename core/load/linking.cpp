@@ -54,7 +54,10 @@ void Linker::addRecord(const QString &defname, const QString &name, const QStrin
                        const QString &type)
 {
     const int number = records.add(defname);
-    const int typeNumber = types.add(type);
+    // Records of one file mostly share a type.
+    if (lastType < 0 || types.name(lastType) != type)
+        lastType = types.add(type);
+    const int typeNumber = lastType;
     if (size_t(typeNumber) == typeRecords.size())
         typeRecords.push_back(0);
     ++typeRecords[size_t(typeNumber)];

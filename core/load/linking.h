@@ -98,6 +98,7 @@ private:
     NameIndex types;
     // How many records have each type.
     std::vector<int> typeRecords;
+    int lastType = -1;
 };
 
 // Keeps the first occurrence of each text, in order.

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace tavrel {
@@ -32,8 +33,8 @@ int threadsOf(const LoadOptions &options)
 class Load
 {
 public:
-    Load(const LoadOptions &options, bool keys, LoadedScripts &loaded, LoadObserver &observer)
-        : options(options), threads(threadsOf(options)), keys(keys), loaded(loaded),
+    Load(const LoadOptions &options, ScanDepth depth, LoadedScripts &loaded, LoadObserver &observer)
+        : options(options), threads(threadsOf(options)), depth(depth), loaded(loaded),
           observer(observer)
     {
     }
@@ -49,7 +50,7 @@ public:
             std::vector<ScannedFile> files(size_t(paths.size()));
             const bool completed = orderedFor(
                 files.size(), threads, filesReadAhead(threads),
-                [&](size_t i) { files[i] = scanScriptFile(paths.at(qsizetype(i)), keys); },
+                [&](size_t i) { files[i] = scanScriptFile(paths.at(qsizetype(i)), depth); },
                 [&](size_t i) { return merge(paths.at(qsizetype(i)), files[i]); },
                 [&](size_t i) { files[i] = ScannedFile(); });
             if (!completed)
@@ -63,10 +64,10 @@ public:
     {
         observer.linkingStarted(loaded.records.size());
         const Linker &linker = loaded.linker;
-        std::vector<ScriptRecord *> records;
+        std::vector<QMap<QString, ScriptRecord>::iterator> records;
         records.reserve(size_t(loaded.records.size()));
-        for (ScriptRecord &record : loaded.records)
-            records.push_back(&record);
+        for (auto record = loaded.records.begin(); record != loaded.records.end(); ++record)
+            records.push_back(record);
 
         const size_t chunks = (records.size() + linkChunk - 1) / linkChunk;
         std::vector<std::vector<LinkedRecord>> linked(chunks);
@@ -76,18 +77,26 @@ public:
                 const size_t end = std::min(records.size(), (chunk + 1) * linkChunk);
                 for (size_t i = chunk * linkChunk; i < end; ++i) {
                     ScriptRecord &record = *records[i];
-                    linked[chunk].push_back(linker.link(record.entries));
-                    if (!options.keepEntries) {
-                        record.entries = ItemEntries();
+                    if (!options.keepRecords) {
+                        ItemEntries entries =
+                            referringEntries(record.fields.resources, record.fields.skillmake);
+                        linked[chunk].push_back(linker.link(entries));
                         continue;
                     }
+                    linked[chunk].push_back(linker.link(record.entries));
                     for (SkillEntry &skill : record.entries.skills)
                         skill.skill = ownText(skill.skill);
                 }
             },
             [&](size_t chunk) {
                 for (size_t k = 0; k < linked[chunk].size(); ++k) {
-                    if (!group(*records[chunk * linkChunk + k], linked[chunk][k]))
+                    const auto record = records[chunk * linkChunk + k];
+                    const bool goOn = group(*record, linked[chunk][k]);
+                    // The caller has what it keeps of the record now; letting it go here gives
+                    // its memory to the linking's own allocations.
+                    if (!options.keepRecords)
+                        loaded.records.erase(record);
+                    if (!goOn)
                         return false;
                 }
                 return true;
@@ -125,7 +134,7 @@ private:
         // The linker learns the records as they come, while the other threads still read.
         loaded.linker.addRecord(record.fields.defname, record.fields.name, record.plural,
                                 record.fields.type);
-        ScriptRecord &stored = loaded.records[record.fields.defname];
+        ScriptRecord &stored = recordOf(record.fields.defname);
         if (!stored.fields.defname.isEmpty()) {
             QList<DefinitionPlace> &places = loaded.redefinitions[record.fields.defname];
             if (places.isEmpty())
@@ -134,6 +143,24 @@ private:
         }
         stored = std::move(record);
         return stored;
+    }
+
+    // The place of a defname among the records, empty when it is new. Definitions mostly come in
+    // the order of their defnames within a file, so the place after the last one is tried first.
+    ScriptRecord &recordOf(const QString &defname)
+    {
+        QMap<QString, ScriptRecord> &records = loaded.records;
+        if (last && (*last).key() < defname) {
+            const auto next = std::next(*last);
+            if (next == records.end() || defname < next.key()) {
+                last = records.insert(next, defname, ScriptRecord());
+                return **last;
+            }
+        }
+        last = records.find(defname);
+        if (*last == records.end())
+            last = records.insert(defname, ScriptRecord());
+        return **last;
     }
 
     // The record's missing resources and its skill groups, in order of first use.
@@ -153,7 +180,7 @@ private:
             }
             groups.append(*index);
         }
-        if (!groups.isEmpty()) {
+        if (!groups.isEmpty() && options.keepRecords) {
             const ReportItem item{defname, record.fields.name, linked.resources, linked.skillmake};
             for (const int index : std::as_const(groups))
                 loaded.skills[index].items.append(item);
@@ -163,9 +190,10 @@ private:
 
     const LoadOptions &options;
     const int threads;
-    const bool keys;
+    const ScanDepth depth;
     LoadedScripts &loaded;
     LoadObserver &observer;
+    std::optional<QMap<QString, ScriptRecord>::iterator> last;
     QHash<QString, int> skillIndex;
 };
 
@@ -231,12 +259,13 @@ QString directoryProblem(const QString &directory)
 bool walkScripts(const LoadOptions &options, LoadObserver &observer)
 {
     LoadedScripts nothing;
-    return Load(options, false, nothing, observer).read();
+    return Load(options, ScanDepth::Kinds, nothing, observer).read();
 }
 
 bool loadScripts(const LoadOptions &options, LoadedScripts &loaded, LoadObserver *observer)
 {
-    Load load(options, true, loaded, observer ? *observer : silent());
+    Load load(options, options.keepRecords ? ScanDepth::ItemsWithEntries : ScanDepth::Items, loaded,
+              observer ? *observer : silent());
     return load.read() && load.link();
 }
 

@@ -16,7 +16,7 @@
 namespace tavrel {
 
 // An accepted item definition, with its RESOURCES and SKILLMAKE texts as read (not linked), the
-// plural form of its name, where it is written and its entries (see LoadOptions::keepEntries),
+// plural form of its name, where it is written and its entries (see LoadOptions::keepRecords),
 // which refer to its texts until it is linked and have texts of their own from then on.
 struct ScriptRecord
 {
@@ -101,9 +101,10 @@ struct LoadOptions
     // Threads reading the files and linking the records besides the calling one, which mostly
     // waits for them; one per core when 0.
     int threads = 0;
-    // Whether the records keep their entries once linked, for the checks and the
-    // cross-references; a caller that shows only the linked texts lets them go.
-    bool keepEntries = true;
+    // Whether the result keeps the records with their entries and the skill groups with their
+    // items, for the checks, the cross-references and the pages. A caller that keeps what it
+    // shows itself lets each record go once it is linked: the result then holds the messages.
+    bool keepRecords = true;
 };
 
 // Why a configured directory cannot be scanned, or an empty text when it can.

@@ -38,6 +38,28 @@ QChar lowered(QChar c)
     return c.toLower();
 }
 
+// A value in lower case, without its tabs when asked, made at once for an ASCII value.
+QString lowered(QStringView value, bool withoutTabs)
+{
+    const bool ascii =
+        std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) {
+        QString text = value.toString().toLower();
+        if (withoutTabs)
+            text.remove(u'\t');
+        return text;
+    }
+    QString text(value.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    qsizetype size = 0;
+    for (const QChar c : value) {
+        if (!withoutTabs || c != u'\t')
+            out[size++] = lowered(c);
+    }
+    text.truncate(size);
+    return text;
+}
+
 // A RESOURCES or SKILLMAKE value as linking reads it: its elements without the blanks around
 // them, joined with ",", lower case and without tabs. `sources` receives the offset in the value
 // of every character of the result, and of its end; an empty element starts where the next
@@ -102,7 +124,7 @@ bool isItemDefinition(QStringView kind)
     return isKeyword(kind, QLatin1String("ITEMDEF"));
 }
 
-ItemDefinition readItemDefinition(const Script &script, const ScriptSection &section)
+ItemDefinition readItemDefinition(const Script &script, const ScriptSection &section, bool entries)
 {
     int found[KeyCount];
     std::fill(std::begin(found), std::end(found), -1);
@@ -123,23 +145,22 @@ ItemDefinition readItemDefinition(const Script &script, const ScriptSection &sec
     ItemFields &fields = item.fields;
     DefinitionPlace &place = item.place;
     if (has(Defname)) {
-        fields.defname = value(Defname);
+        fields.defname = lowered(script.view(line(Defname).value), true);
         place.defname = script.position(line(Defname), line(Defname).value.start);
     } else {
         const QStringView name = script.name(section);
-        fields.defname = sectionWord(name, 1);
+        fields.defname = lowered(sectionWord(name, 1), true);
         const qsizetype blank = name.indexOf(u' ');
         place.defname = script.position(section.line, section.lineStart,
                                         section.name.start + (blank < 0 ? 0 : blank + 1));
     }
-    fields.defname = fields.defname.toLower();
-    fields.defname.remove(u'\t');
     fields.description = value(Description);
     fields.subsection = value(Subsection);
     fields.name = has(Name) ? value(Name) : fields.description;
     if (fields.name.isEmpty())
         fields.name = fields.subsection;
-    fields.type = has(Type) ? value(Type).toLower() : QStringLiteral("global_type");
+    fields.type =
+        has(Type) ? lowered(script.view(line(Type).value), false) : QStringLiteral("global_type");
 
     // Scratch of the reading thread, kept from one item to the next.
     thread_local std::vector<qsizetype> resourceSources;
@@ -152,6 +173,8 @@ ItemDefinition readItemDefinition(const Script &script, const ScriptSection &sec
         fields.skillmake = cleanedList(script.view(line(Skillmake).value), skillSources);
         place.skillmakeLine = line(Skillmake).line;
     }
+    if (!entries)
+        return item;
     item.entries = referringEntries(fields.resources, fields.skillmake);
     if (has(Resources))
         placeEntries(item.entries.resources, script, line(Resources), resourceSources);

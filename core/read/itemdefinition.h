@@ -52,8 +52,10 @@ bool isItemDefinition(QStringView kind);
 // Reads an item definition from the properties of its section: the last line of each key wins.
 // NAME, DESCRIPTION, SUBSECTION, DEFNAME and TYPE are the values as written; RESOURCES and
 // SKILLMAKE keep their elements without the blanks around them. DEFNAME, TYPE, RESOURCES and
-// SKILLMAKE are lower case, and DEFNAME, RESOURCES and SKILLMAKE lose their tabs.
-ItemDefinition readItemDefinition(const Script &script, const ScriptSection &section);
+// SKILLMAKE are lower case, and DEFNAME, RESOURCES and SKILLMAKE lose their tabs. The entries
+// are read when asked for.
+ItemDefinition readItemDefinition(const Script &script, const ScriptSection &section,
+                                  bool entries = true);
 
 // "i_" removed everywhere, "_" to " ", then first character upper case and the rest lower case.
 QString nameFromDefname(const QString &defname);

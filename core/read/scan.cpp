@@ -20,8 +20,9 @@ QString skillKeyOf(const Script &script, const ScriptSection &section)
 
 } // namespace
 
-ScannedFile scanScriptFile(const QString &path, bool keys)
+ScannedFile scanScriptFile(const QString &path, ScanDepth depth)
 {
+    const bool keys = depth != ScanDepth::Kinds;
     // A reading thread reads file after file: the bytes and the parsed text of each take the
     // storage of the one before.
     thread_local QByteArray bytes;
@@ -42,7 +43,8 @@ ScannedFile scanScriptFile(const QString &path, bool keys)
         const QStringView kind = script.kind(section);
         scanned.itemDefinition = isItemDefinition(kind);
         if (keys && scanned.itemDefinition) {
-            scanned.item = readItemDefinition(script, section);
+            scanned.item =
+                readItemDefinition(script, section, depth == ScanDepth::ItemsWithEntries);
             scanned.accepted = acceptItem(scanned.item.fields, scanned.plural);
         } else if (keys && isKeyword(kind, QLatin1String("SKILL"))) {
             scanned.skillKey = skillKeyOf(script, section);

@@ -14,13 +14,12 @@ namespace tavrel {
 struct ScannedSection
 {
     bool itemDefinition = false;
-    // An item definition that has a defname, when the keys are read: its finished fields, the
-    // plural form of its name, its place (but for the file) and its entries.
+    // An item definition that has a defname, when items are read: its finished fields, the
+    // plural form of its name, its place (but for the file) and its entries when read.
     bool accepted = false;
     ItemDefinition item;
     QString plural;
-    // The KEY of a [SKILL n] section, the name the scripts give that skill, when the keys are
-    // read.
+    // The KEY of a [SKILL n] section, the name the scripts give that skill, when items are read.
     QString skillKey;
 };
 
@@ -34,8 +33,17 @@ struct ScannedFile
     TextPosition legacyCharacter;
 };
 
-// Reads a script file's sections; without `keys` only their kinds.
-ScannedFile scanScriptFile(const QString &path, bool keys);
+// How much of a script file a load reads.
+enum class ScanDepth
+{
+    Kinds,
+    Items,
+    ItemsWithEntries
+};
+
+// Reads a script file's sections: their kinds, their item definitions and skill keys, and the
+// item definitions' entries.
+ScannedFile scanScriptFile(const QString &path, ScanDepth depth);
 
 } // namespace tavrel
 

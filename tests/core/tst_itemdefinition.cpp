@@ -504,7 +504,7 @@ void tst_ItemDefinition::readItemDefinition_sameAsIniReaderWhereItReadsAlike()
 
     QStringList read;
     for (const ScannedSection &section :
-         scanScriptFile(QStringLiteral("items.scp"), true).sections) {
+         scanScriptFile(QStringLiteral("items.scp"), ScanDepth::Items).sections) {
         if (section.accepted)
             read.append(fieldsLine(section.item.fields));
     }
@@ -571,7 +571,8 @@ void tst_ItemDefinition::scriptLayout()
     const WorkingDirectory wd;
     wd.write(QStringLiteral("item.scp"), script);
     QStringList defnames;
-    for (const ScannedSection &section : scanScriptFile(QStringLiteral("item.scp"), true).sections)
+    for (const ScannedSection &section :
+         scanScriptFile(QStringLiteral("item.scp"), ScanDepth::Items).sections)
         defnames.append(section.item.fields.defname);
     QTEST(defnames, "defnames");
 }
