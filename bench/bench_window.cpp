@@ -182,8 +182,8 @@ int main(int argc, char *argv[])
         });
 
         const long loaded = std::max<long>(1, summary.itemDefinitions);
-        out << "floor (the reading of both passes, one thread): " << floor << " ms, " << floor * 1000 / loaded
-            << " us per item definition\n";
+        out << "floor (the reading of both passes, one thread): " << floor << " ms, "
+            << floor * 1000 / loaded << " us per item definition\n";
         out << "load (Open to the end): " << load << " ms, " << load * 1000 / loaded
             << " us per item definition\n";
         out << "ratio load / floor: " << load / floor << '\n';
