@@ -103,7 +103,8 @@ struct LoadOptions
     int threads = 0;
     // Whether the result keeps the records with their entries and the skill groups with their
     // items, for the checks, the cross-references and the pages. A caller that keeps what it
-    // shows itself lets each record go once it is linked: the result then holds the messages.
+    // shows itself lets each record go once it is linked: the result then holds the messages
+    // and the skills without their items.
     bool keepRecords = true;
 };
 
