@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
         orderedFor(
             scanned.size(), threads > 1 ? threads : 0, filesReadAhead(threads),
             [&](size_t i) {
-                scanned[i] = scanScriptFile(files.at(qsizetype(i)), ScanDepth::ItemsWithEntries);
+                scanned[i] = scanScriptFile(files.at(qsizetype(i)), ScanDepth::Everything);
             },
             [&](size_t i) {
                 for (ScannedSection &section : scanned[i].sections) {

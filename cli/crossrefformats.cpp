@@ -129,7 +129,22 @@ QString usesText(const QList<LocatedUse> &uses)
     return text;
 }
 
-QString usesJson(const QString &id, bool item, const QString &name, const QList<LocatedUse> &uses)
+QString namingText(const QList<NamingPlace> &places)
+{
+    QString text;
+    for (const NamingPlace &place : places) {
+        QString where = escapedLineBreaks(place.file) + QLatin1Char(':') +
+                        QString::number(place.position.line) + QLatin1Char(':');
+        if (place.position.column > 0)
+            where += QString::number(place.position.column) + QLatin1Char(':');
+        text += QStringLiteral("%1 %2 in %3\n")
+                    .arg(where, escapedLineBreaks(place.key), escapedLineBreaks(place.owner));
+    }
+    return text;
+}
+
+QString usesJson(const QString &id, const QString &kind, const QString &name,
+                 const QList<LocatedUse> &uses, const QList<NamingPlace> &places)
 {
     QJsonArray list;
     for (const LocatedUse &located : uses) {
@@ -142,11 +157,19 @@ QString usesJson(const QString &id, bool item, const QString &name, const QList<
                         {QStringLiteral("line"), located.position.line},
                         {QStringLiteral("column"), located.position.column}});
     }
-    return jsonText(QJsonObject{
-        {QStringLiteral("id"), id},
-        {QStringLiteral("kind"), item ? QStringLiteral("item") : QStringLiteral("type")},
-        {QStringLiteral("name"), name},
-        {QStringLiteral("uses"), list}});
+    QJsonArray naming;
+    for (const NamingPlace &place : places) {
+        naming.append(QJsonObject{{QStringLiteral("file"), place.file},
+                                  {QStringLiteral("line"), place.position.line},
+                                  {QStringLiteral("column"), place.position.column},
+                                  {QStringLiteral("key"), place.key},
+                                  {QStringLiteral("section"), place.owner}});
+    }
+    return jsonText(QJsonObject{{QStringLiteral("id"), id},
+                                {QStringLiteral("kind"), kind},
+                                {QStringLiteral("name"), name},
+                                {QStringLiteral("uses"), list},
+                                {QStringLiteral("places"), naming}});
 }
 
 QString billText(const BillOfMaterials &bill)

@@ -8,16 +8,20 @@
 namespace tavrel {
 struct BillOfMaterials;
 struct LocatedUse;
+struct NamingPlace;
 struct ResourceCycle;
 } // namespace tavrel
 
 // One line per item, as compilers write places: "file:line:column: defname "name" needs amount
 // [skills]", the skills left out when there are none.
 QString usesText(const QList<tavrel::LocatedUse> &uses);
+// One line per other place that names it: "file:line:column: KEY in SECTION".
+QString namingText(const QList<tavrel::NamingPlace> &places);
 
-// {"id", "kind" ("item" or "type"), "name", "uses": [...]} with every field of every use.
-QString usesJson(const QString &id, bool item, const QString &name,
-                 const QList<tavrel::LocatedUse> &uses);
+// {"id", "kind" ("item", "type", or the kind of another definition: "template"...), "name",
+// "uses": [...], "places": [...]} with every field of every use and place.
+QString usesJson(const QString &id, const QString &kind, const QString &name,
+                 const QList<tavrel::LocatedUse> &uses, const QList<tavrel::NamingPlace> &places);
 
 // The tree, two blanks deeper per level, each line "amount name (id)" and its marks, then the
 // raw materials.

@@ -34,9 +34,25 @@ QString githubEscaped(QString text, bool property)
     return text;
 }
 
-QJsonObject sarifLocation(const Finding &finding, const QDir &base)
+const QString projectUri = QStringLiteral("https://tavrel.org/");
+
+QString countOf(qsizetype count, const char *one, const char *many)
 {
-    const QString absolute = QDir::cleanPath(base.absoluteFilePath(finding.file));
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+QJsonObject summaryJson(const CheckSummary &summary)
+{
+    return QJsonObject{{QStringLiteral("files"), summary.files},
+                       {QStringLiteral("definitions"), summary.definitions},
+                       {QStringLiteral("references"), summary.references},
+                       {QStringLiteral("errors"), summary.errors},
+                       {QStringLiteral("warnings"), summary.warnings}};
+}
+
+QJsonObject sarifArtifact(const QString &file, const QDir &base)
+{
+    const QString absolute = QDir::cleanPath(base.absoluteFilePath(file));
     const QString relative = base.relativeFilePath(absolute);
     QJsonObject artifact;
     if (!relative.startsWith(QLatin1String("../")) && relative != QLatin1String("..") &&
@@ -48,14 +64,65 @@ QJsonObject sarifLocation(const Finding &finding, const QDir &base)
         artifact.insert(QStringLiteral("uri"),
                         QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded));
     }
-    QJsonObject physical{{QStringLiteral("artifactLocation"), artifact}};
-    if (finding.line > 0) {
-        QJsonObject region{{QStringLiteral("startLine"), finding.line}};
-        if (finding.column > 0)
-            region.insert(QStringLiteral("startColumn"), finding.column);
-        physical.insert(QStringLiteral("region"), region);
+    return artifact;
+}
+
+QJsonObject sarifRegion(TextPosition position, int length)
+{
+    QJsonObject region{{QStringLiteral("startLine"), position.line}};
+    if (position.column > 0) {
+        region.insert(QStringLiteral("startColumn"), position.column);
+        if (length > 0)
+            region.insert(QStringLiteral("endColumn"), position.column + length);
     }
+    return region;
+}
+
+QJsonObject sarifLocation(const QString &file, TextPosition position, int length, const QDir &base)
+{
+    QJsonObject physical{{QStringLiteral("artifactLocation"), sarifArtifact(file, base)}};
+    if (position.line > 0)
+        physical.insert(QStringLiteral("region"), sarifRegion(position, length));
     return QJsonObject{{QStringLiteral("physicalLocation"), physical}};
+}
+
+QJsonObject sarifResult(const Finding &finding, int ruleIndex, const QDir &base)
+{
+    const TextPosition position{finding.line, finding.column};
+    QJsonObject result{
+        {QStringLiteral("ruleId"), finding.check},
+        {QStringLiteral("ruleIndex"), ruleIndex},
+        {QStringLiteral("level"), severityName(finding.severity)},
+        {QStringLiteral("message"), QJsonObject{{QStringLiteral("text"), withDefname(finding)}}},
+        {QStringLiteral("locations"),
+         QJsonArray{sarifLocation(finding.file, position, finding.length, base)}}};
+    if (!finding.related.isEmpty()) {
+        QJsonArray related;
+        for (const RelatedPlace &place : finding.related) {
+            QJsonObject location = sarifLocation(place.file, place.position, 0, base);
+            location.insert(QStringLiteral("message"),
+                            QJsonObject{{QStringLiteral("text"), place.message}});
+            related.append(location);
+        }
+        result.insert(QStringLiteral("relatedLocations"), related);
+    }
+    if (!finding.suggestion.isEmpty() && finding.length > 0) {
+        const QJsonObject replacement{
+            {QStringLiteral("deletedRegion"), sarifRegion(position, finding.length)},
+            {QStringLiteral("insertedContent"),
+             QJsonObject{{QStringLiteral("text"), finding.suggestion}}}};
+        const QJsonObject change{
+            {QStringLiteral("artifactLocation"), sarifArtifact(finding.file, base)},
+            {QStringLiteral("replacements"), QJsonArray{replacement}}};
+        result.insert(
+            QStringLiteral("fixes"),
+            QJsonArray{QJsonObject{
+                {QStringLiteral("description"),
+                 QJsonObject{{QStringLiteral("text"),
+                              QStringLiteral("Replace with \"%1\"").arg(finding.suggestion)}}},
+                {QStringLiteral("artifactChanges"), QJsonArray{change}}}});
+    }
+    return result;
 }
 
 } // namespace
@@ -78,7 +145,17 @@ QString findingsText(const QList<Finding> &findings)
     return text;
 }
 
-QString findingsJson(const QList<Finding> &findings)
+QString summaryText(const CheckSummary &summary)
+{
+    return QStringLiteral("%1, %2, %3: %4, %5")
+        .arg(countOf(summary.files, "file", "files"),
+             countOf(summary.definitions, "definition", "definitions"),
+             countOf(summary.references, "reference", "references"),
+             countOf(summary.errors, "error", "errors"),
+             countOf(summary.warnings, "warning", "warnings"));
+}
+
+QString findingsJson(const QList<Finding> &findings, const CheckSummary &summary)
 {
     QJsonArray list;
     for (const Finding &finding : findings) {
@@ -89,22 +166,26 @@ QString findingsJson(const QList<Finding> &findings)
                                 {QStringLiteral("line"), finding.line},
                                 {QStringLiteral("column"), finding.column},
                                 {QStringLiteral("defname"), finding.defname},
-                                {QStringLiteral("id"), finding.subject}});
+                                {QStringLiteral("id"), finding.subject},
+                                {QStringLiteral("suggestion"), finding.suggestion}});
     }
-    return jsonText(QJsonObject{{QStringLiteral("findings"), list}});
+    return jsonText(QJsonObject{{QStringLiteral("findings"), list},
+                                {QStringLiteral("summary"), summaryJson(summary)}});
 }
 
-QString findingsSarif(const QList<Finding> &findings, const QString &baseDirectory,
-                      const QString &version)
+QString findingsSarif(const QList<Finding> &findings, const CheckSummary &summary,
+                      const QString &baseDirectory, const QString &version)
 {
     QJsonArray rules;
     for (const Check &check : checks()) {
-        rules.append(
-            QJsonObject{{QStringLiteral("id"), check.id},
-                        {QStringLiteral("shortDescription"),
-                         QJsonObject{{QStringLiteral("text"), check.description}}},
-                        {QStringLiteral("defaultConfiguration"),
-                         QJsonObject{{QStringLiteral("level"), severityName(check.severity)}}}});
+        rules.append(QJsonObject{
+            {QStringLiteral("id"), check.id},
+            {QStringLiteral("shortDescription"),
+             QJsonObject{{QStringLiteral("text"), check.description}}},
+            {QStringLiteral("fullDescription"), QJsonObject{{QStringLiteral("text"), check.help}}},
+            {QStringLiteral("helpUri"), projectUri + QStringLiteral("checks#") + check.id},
+            {QStringLiteral("defaultConfiguration"),
+             QJsonObject{{QStringLiteral("level"), severityName(check.severity)}}}});
     }
     const QDir base(baseDirectory);
     QJsonArray results;
@@ -112,13 +193,7 @@ QString findingsSarif(const QList<Finding> &findings, const QString &baseDirecto
         qsizetype ruleIndex = 0;
         while (checks().at(ruleIndex).id != finding.check)
             ++ruleIndex;
-        results.append(
-            QJsonObject{{QStringLiteral("ruleId"), finding.check},
-                        {QStringLiteral("ruleIndex"), int(ruleIndex)},
-                        {QStringLiteral("level"), severityName(finding.severity)},
-                        {QStringLiteral("message"),
-                         QJsonObject{{QStringLiteral("text"), withDefname(finding)}}},
-                        {QStringLiteral("locations"), QJsonArray{sarifLocation(finding, base)}}});
+        results.append(sarifResult(finding, int(ruleIndex), base));
     }
     QString root =
         QUrl::fromLocalFile(QDir::cleanPath(base.absolutePath())).toString(QUrl::FullyEncoded);
@@ -126,12 +201,15 @@ QString findingsSarif(const QList<Finding> &findings, const QString &baseDirecto
         root += QLatin1Char('/');
     const QJsonObject driver{{QStringLiteral("name"), QStringLiteral("tavrel-report")},
                              {QStringLiteral("version"), version},
+                             {QStringLiteral("informationUri"), projectUri},
                              {QStringLiteral("rules"), rules}};
     const QJsonObject run{
         {QStringLiteral("tool"), QJsonObject{{QStringLiteral("driver"), driver}}},
         {QStringLiteral("originalUriBaseIds"),
          QJsonObject{{QStringLiteral("SRCROOT"), QJsonObject{{QStringLiteral("uri"), root}}}}},
-        {QStringLiteral("results"), results}};
+        {QStringLiteral("results"), results},
+        {QStringLiteral("properties"),
+         QJsonObject{{QStringLiteral("summary"), summaryJson(summary)}}}};
     return jsonText(QJsonObject{
         {QStringLiteral("$schema"),
          QStringLiteral("https://docs.oasis-open.org/sarif/sarif/v2.1.0/errata01/os/schemas/"
@@ -140,7 +218,7 @@ QString findingsSarif(const QList<Finding> &findings, const QString &baseDirecto
         {QStringLiteral("runs"), QJsonArray{run}}});
 }
 
-QString findingsGithub(const QList<Finding> &findings)
+QString findingsGithub(const QList<Finding> &findings, const CheckSummary &summary)
 {
     QString text;
     for (const Finding &finding : findings) {
@@ -154,5 +232,18 @@ QString findingsGithub(const QList<Finding> &findings)
                     .arg(severityName(finding.severity), properties,
                          githubEscaped(withDefname(finding), false));
     }
-    return text;
+    return text + QStringLiteral("::notice title=tavrel-report::%1\n")
+                      .arg(githubEscaped(summaryText(summary), false));
+}
+
+QString checksJson()
+{
+    QJsonArray list;
+    for (const Check &check : checks()) {
+        list.append(QJsonObject{{QStringLiteral("id"), check.id},
+                                {QStringLiteral("severity"), severityName(check.severity)},
+                                {QStringLiteral("description"), check.description},
+                                {QStringLiteral("help"), check.help}});
+    }
+    return jsonText(QJsonObject{{QStringLiteral("checks"), list}});
 }

@@ -252,8 +252,6 @@ Parsed parseCommandLine(const QStringList &arguments)
         parser.showHelp(Success);
     if (parser.isSet(version))
         parser.showVersion();
-    if (parser.isSet(options.listChecks))
-        return writeOut(checkList()) ? Success : fail(QStringLiteral("cannot write the output"));
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument \"%1\"")
                         .arg(parser.positionalArguments().constFirst()));
@@ -268,6 +266,12 @@ Parsed parseCommandLine(const QStringList &arguments)
                         .arg(invocation.format));
     if (!check && formats.indexOf(invocation.format) > 1)
         return fail(QStringLiteral("--format %1 needs --check").arg(invocation.format));
+    if (parser.isSet(options.listChecks)) {
+        const bool json = invocation.format == QLatin1String("json");
+        return writeOut(json ? checksJson() : checkList())
+                   ? Success
+                   : fail(QStringLiteral("cannot write the output"));
+    }
     if (parser.isSet(options.html) && parser.value(options.html).isEmpty())
         return fail(QStringLiteral("--html needs a directory"));
     invocation.htmlDirectory = parser.value(options.html);
@@ -394,26 +398,34 @@ int runListing(const Invocation &invocation, const LoadedScripts &loaded)
     return Success;
 }
 
-QString findingsIn(const QString &format, const QList<Finding> &findings)
+QString findingsIn(const QString &format, const QList<Finding> &findings,
+                   const CheckSummary &summary)
 {
     if (format == QLatin1String("json"))
-        return findingsJson(findings);
+        return findingsJson(findings, summary);
     if (format == QLatin1String("sarif"))
-        return findingsSarif(findings, QDir::currentPath(), QStringLiteral(TAVREL_VERSION));
+        return findingsSarif(findings, summary, QDir::currentPath(),
+                             QStringLiteral(TAVREL_VERSION));
     if (format == QLatin1String("github"))
-        return findingsGithub(findings);
+        return findingsGithub(findings, summary);
     return findingsText(findings);
 }
 
 int runCheck(const Invocation &invocation, const LoadedScripts &loaded, const Setup &setup)
 {
+    // Directories or a filter that match nothing would pass every check.
+    if (loaded.files.isEmpty())
+        return fail(QStringLiteral("no script file matched"));
     const CheckResult result = runChecks(loaded, setup.checkOptions);
     if (invocation.verbose) {
         for (const QString &text : result.notes)
             tell(QStringLiteral("note: ") + text);
     }
-    if (!writeOut(findingsIn(invocation.format, result.findings)))
+    const CheckSummary summary = summarize(loaded, result);
+    if (!writeOut(findingsIn(invocation.format, result.findings, summary)))
         return outputFailure();
+    if (invocation.format == QLatin1String("text"))
+        tell(summaryText(summary));
     const bool strict = invocation.strict;
     const bool failed =
         std::any_of(result.findings.cbegin(), result.findings.cend(),
@@ -421,19 +433,40 @@ int runCheck(const Invocation &invocation, const LoadedScripts &loaded, const Se
     return failed ? Findings : Success;
 }
 
+// What a name stands for, as --uses names it: an item, an item type, or another kind.
+QString kindOf(const LoadedScripts &loaded, const QString &id, QString &name)
+{
+    if (loaded.linker.namesRecord(id)) {
+        name = loaded.records.value(id).fields.name;
+        return QStringLiteral("item");
+    }
+    name = id;
+    if (loaded.linker.namesType(id))
+        return QStringLiteral("type");
+    const QList<int> definitions = loaded.language.definitionsOf(id);
+    if (definitions.isEmpty())
+        return QString();
+    const Definition &definition = loaded.language.definitions.at(definitions.constFirst());
+    name = definition.shown();
+    return definition.kind == Kind::ItemType ? QStringLiteral("type")
+                                             : QString(kindName(definition.kind));
+}
+
 // Ids are compared in lower case, as the scripts' ids are read.
 int runUses(const Invocation &invocation, const LoadedScripts &loaded)
 {
     const QString id = invocation.id.toLower();
-    const bool item = loaded.linker.namesRecord(id);
-    if (!item && !loaded.linker.namesType(id))
-        return fail(QStringLiteral("\"%1\" names no item and no item type").arg(invocation.id));
+    QString name;
+    const QString kind = kindOf(loaded, id, name);
+    if (kind.isEmpty())
+        return fail(QStringLiteral("\"%1\" names nothing the scripts define").arg(invocation.id));
     const QList<LocatedUse> uses = locateUses(loaded, UsageIndex(loaded).usesOf(id));
-    const QString name = item ? loaded.records.value(id).fields.name : id;
+    const QList<NamingPlace> places = NamingIndex(loaded).placesNaming(id);
     const bool json = invocation.format == QLatin1String("json");
-    if (!writeOut(json ? usesJson(id, item, name, uses) : usesText(uses)))
+    if (!writeOut(json ? usesJson(id, kind, name, uses, places)
+                       : usesText(uses) + namingText(places)))
         return outputFailure();
-    return uses.isEmpty() ? Findings : Success;
+    return uses.isEmpty() && places.isEmpty() ? Findings : Success;
 }
 
 int runBom(const Invocation &invocation, const LoadedScripts &loaded)

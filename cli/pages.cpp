@@ -254,9 +254,24 @@ QString materialLine(const RawMaterial &material)
     return line + QStringLiteral("</li>\n");
 }
 
+// Every place besides the items' resources that names the item: templates, characters,
+// menus, aliases.
+QString namingList(const QList<NamingPlace> &places)
+{
+    if (places.isEmpty())
+        return QString();
+    QString list = QStringLiteral("<h2>Named in</h2>\n<ul>\n");
+    for (const NamingPlace &place : places) {
+        list += QStringLiteral("<li>%1 in %2 (%3:%4)</li>\n")
+                    .arg(place.key.toHtmlEscaped(), place.owner.toHtmlEscaped(),
+                         place.file.toHtmlEscaped(), QString::number(place.position.line));
+    }
+    return list + QStringLiteral("</ul>\n");
+}
+
 QString itemPage(const LoadedScripts &loaded, const ScriptRecord &record,
                  const QHash<QString, QString> &pages, const UsageIndex &usage,
-                 MaterialCosts &costs)
+                 const NamingIndex &naming, MaterialCosts &costs)
 {
     const ItemFields &fields = record.fields;
     QString body = QStringLiteral("<p><a href=\"../index.html\">Skills</a> | "
@@ -283,6 +298,7 @@ QString itemPage(const LoadedScripts &loaded, const ScriptRecord &record,
         }
         body += QStringLiteral("</ul>\n");
     }
+    body += namingList(naming.placesNaming(fields.defname));
 
     body += QStringLiteral("<h2>Raw materials</h2>\n");
     bool partial = false;
@@ -361,12 +377,14 @@ QString writeItemPages(const QDir &output, const LoadedScripts &loaded, qsizetyp
 
     const QDir stagedDirectory(staged);
     const UsageIndex usage(loaded);
+    const NamingIndex naming(loaded);
     MaterialCosts costs(loaded);
     for (const ScriptRecord &record : loaded.records) {
         if (record.entries.resources.isEmpty())
             continue;
-        const QString failure = writeStagedPage(stagedDirectory, pages.value(record.fields.defname),
-                                                itemPage(loaded, record, pages, usage, costs));
+        const QString failure =
+            writeStagedPage(stagedDirectory, pages.value(record.fields.defname),
+                            itemPage(loaded, record, pages, usage, naming, costs));
         if (!failure.isEmpty()) {
             QDir(staged).removeRecursively();
             return failure;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/check/checkrun.h"
 
+#include "core/load/scriptload.h"
+
 #include <algorithm>
 
 namespace tavrel {
@@ -22,11 +24,20 @@ void CheckRun::note(const QString &text)
     result.notes.append(text);
 }
 
-void CheckRun::add(const QString &message, const QString &file, TextPosition position,
-                   const QString &defname, const QString &subject)
+Finding &CheckRun::add(const QString &message, const QString &file, TextPosition position,
+                       const QString &defname, const QString &subject)
 {
-    result.findings.append(Finding{running->id, running->severity, message, file, position.line,
-                                   position.column, defname, subject});
+    Finding finding;
+    finding.check = running->id;
+    finding.severity = running->severity;
+    finding.message = message;
+    finding.file = file;
+    finding.line = position.line;
+    finding.column = position.column;
+    finding.defname = defname;
+    finding.subject = subject;
+    result.findings.append(std::move(finding));
+    return result.findings.last();
 }
 
 CheckResult CheckRun::run()
@@ -51,6 +62,19 @@ CheckResult CheckRun::run()
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options)
 {
     return CheckRun(loaded, options).run();
+}
+
+CheckSummary summarize(const LoadedScripts &loaded, const CheckResult &result)
+{
+    CheckSummary summary;
+    summary.files = loaded.files.size();
+    summary.definitions = loaded.language.definitions.size();
+    summary.references = loaded.language.references.size();
+    for (const ScriptRecord &record : loaded.records)
+        summary.references += record.entries.resources.size() + record.entries.skills.size();
+    for (const Finding &finding : result.findings)
+        ++(finding.severity == Severity::Error ? summary.errors : summary.warnings);
+    return summary;
 }
 
 } // namespace tavrel

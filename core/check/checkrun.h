@@ -21,9 +21,9 @@ public:
     // Whether findings about the subject, or in the definition of the defname, are dropped.
     bool isIgnored(const QString &defname, const QString &subject) const;
     void note(const QString &text);
-    // A finding of the running check.
-    void add(const QString &message, const QString &file, TextPosition position,
-             const QString &defname, const QString &subject);
+    // A finding of the running check; the returned one may be completed.
+    Finding &add(const QString &message, const QString &file, TextPosition position,
+                 const QString &defname, const QString &subject);
 
     CheckResult run();
 

@@ -2,6 +2,7 @@
 #include "core/check/checks.h"
 
 #include "core/check/checkrun.h"
+#include "core/check/languagechecks.h"
 #include "core/load/linking.h"
 #include "core/load/scriptload.h"
 #include "core/read/itemdefinition.h"
@@ -17,16 +18,20 @@ TextPosition resourcePosition(const ScriptRecord &record, int element)
                         element < entries.size() ? entries.at(element).column : 0};
 }
 
+// An id that names something else, through an alias or not, or that is a number, is the
+// business of wrong-kind and untyped-resource.
 void missingResources(CheckRun &run)
 {
     const LoadedScripts &loaded = run.loaded();
     for (const MissingResourceUse &use : loaded.missing) {
         const QString &id = use.resource.id;
-        if (run.isIgnored(use.defname, id))
+        if (run.isIgnored(use.defname, id) || isNumberText(id) ||
+            loaded.language.resolve(id).outcome != Resolution::Undefined)
             continue;
         const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        run.add(notFoundMessage(id), record.place.file,
-                resourcePosition(record, use.resource.element), use.defname, id);
+        Finding &finding = run.add(notFoundMessage(id), record.place.file,
+                                   resourcePosition(record, use.resource.element), use.defname, id);
+        finding.length = int(id.size());
     }
 }
 
@@ -49,10 +54,14 @@ void redefinitions(CheckRun &run)
                 i + 1 == definitions.size()
                     ? QStringLiteral("this one")
                     : QStringLiteral("the one at %1").arg(lineOf(definitions.constLast()));
-            run.add(
+            Finding &finding = run.add(
                 QStringLiteral("Defname \"%1\" is defined again (before at %2); the load keeps %3.")
                     .arg(defname, lineOf(definitions.at(i - 1)), keeps),
                 place.file, place.defname, defname, defname);
+            finding.length = int(defname.size());
+            finding.related.append(RelatedPlace{definitions.at(i - 1).file,
+                                                definitions.at(i - 1).defname,
+                                                QStringLiteral("defined before here")});
         }
     }
 }
@@ -130,22 +139,79 @@ const QList<Check> &checks()
 {
     static const QList<Check> table = {
         {QStringLiteral("missing-resource"), Severity::Error,
-         QStringLiteral("a resource id that names no item and no item type"), missingResources},
+         QStringLiteral("a resource id that names no item and no item type"),
+         QStringLiteral("An item's RESOURCES names an id that no item definition, item type or "
+                        "alias of one defines; the window lists it after each load and the "
+                        "server cannot make the item."),
+         missingResources},
         {QStringLiteral("duplicate-defname"), Severity::Warning,
          QStringLiteral("a defname defined again; the definition read last is kept"),
+         QStringLiteral("Two item definitions have the same defname, compared regardless of "
+                        "case; the one read last replaces the other."),
          redefinitions},
         {QStringLiteral("unknown-skill"), Severity::Warning,
          QStringLiteral("a SKILLMAKE skill that no [SKILL n] section of the scripts names"),
+         QStringLiteral("A SKILLMAKE entry names a skill that no [SKILL n] section names with "
+                        "KEY=; it runs only when the scripts define skills."),
          unknownSkills},
         {QStringLiteral("self-resource"), Severity::Warning,
-         QStringLiteral("an item that lists itself among its resources"), selfResources},
+         QStringLiteral("an item that lists itself among its resources"),
+         QStringLiteral("An item needs itself to be made, which no one can do."), selfResources},
         {QStringLiteral("not-utf8"), Severity::Warning,
-         QStringLiteral("a script file that is not valid UTF-8, read as Windows-1252, with a "
-                        "character outside ASCII in a value"),
+         QStringLiteral("a script file that is not valid UTF-8, read as Windows-1252"),
+         QStringLiteral("The file is not valid UTF-8 and is read, as the server reads it, in "
+                        "Windows-1252; the finding stands at the first character outside ASCII "
+                        "in a value, so that it can be checked to read as meant."),
          legacyEncodings},
         {QStringLiteral("unreadable"), Severity::Error,
          QStringLiteral("a file or directory below a script directory that cannot be read"),
+         QStringLiteral("A file or directory below a script directory cannot be opened or read, "
+                        "or a file is not a regular file (a FIFO or a device is refused rather "
+                        "than waited on)."),
          unreadableFiles},
+        {QStringLiteral("undefined-name"), Severity::Error,
+         QStringLiteral("a reference to a name that nothing defines"),
+         QStringLiteral("A key names something (an item, a template, an item type, an event, a "
+                        "region type...) that no section of the scripts defines; the server "
+                        "finds out only when the object is first made in play. A defined name "
+                        "of an accepted kind within two edits is suggested."),
+         undefinedNames},
+        {QStringLiteral("wrong-kind"), Severity::Warning,
+         QStringLiteral("a name defined as a kind the key does not take"),
+         QStringLiteral("The name is defined, but as another kind than the key takes, for "
+                        "instance an item type where an area's EVENTS takes region types."),
+         wrongKinds},
+        {QStringLiteral("unscripted-id"), Severity::Error,
+         QStringLiteral("a number where a scripted item is needed, and no numeric [ITEMDEF n] "
+                        "defines it"),
+         QStringLiteral("ID, DUPEITEM or a menu option gives a number where the server needs "
+                        "an item that a numeric [ITEMDEF n] section scripts."),
+         unscriptedIds},
+        {QStringLiteral("untyped-resource"), Severity::Error,
+         QStringLiteral("a resource list element that is a number or an alias of one"),
+         QStringLiteral("An element of a resource list is a bare number or an alias of a "
+                        "number; the server rejects it and drops the rest of the list."),
+         untypedResources},
+        {QStringLiteral("duplicate-definition"), Severity::Warning,
+         QStringLiteral("a name or numeric id defined again by another section of its kind"),
+         QStringLiteral("Two sections of one kind define the same name or numeric id; the server "
+                        "keeps the later one. Item defnames are reported by duplicate-defname."),
+         duplicateDefinitions},
+        {QStringLiteral("random-range"), Severity::Warning,
+         QStringLiteral("a {name weight ...} list with an odd number of words or a weight of 0"),
+         QStringLiteral("The names and weights of a random list do not pair up, or a weight of "
+                        "0 makes a name that can never be chosen."),
+         randomRanges},
+        {QStringLiteral("bad-name"), Severity::Error,
+         QStringLiteral("a defined name with a character other than letters, digits and _"),
+         QStringLiteral("The server registers only names of letters, digits and \"_\"; a name "
+                        "with any other character is refused, and everything naming it breaks."),
+         badNames},
+        {QStringLiteral("duplicate-trigger"), Severity::Warning,
+         QStringLiteral("the same ON=@trigger twice in one section"),
+         QStringLiteral("A section has two blocks for the same trigger, compared regardless of "
+                        "case; one of them is code that never runs as meant."),
+         duplicateTriggers},
     };
     return table;
 }

@@ -2,6 +2,8 @@
 #ifndef TAVREL_CHECKS_H
 #define TAVREL_CHECKS_H
 
+#include "core/read/scriptreader.h"
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -19,21 +21,32 @@ enum class Severity
 };
 QString severityName(Severity severity);
 
-// A check of the scripts: a stable id, its severity, what it finds, and the function that looks
-// for it.
+// A check of the scripts: a stable id, its severity, what it finds in a line and in a few
+// sentences, and the function that looks for it.
 struct Check
 {
     QString id;
     Severity severity;
     QString description;
+    QString help;
     void (*run)(CheckRun &run);
 };
 // Every check, in the order they run and are listed.
 const QList<Check> &checks();
 const Check *findCheck(const QString &id);
 
+// Another place a finding is about, such as the earlier definition of a name defined again.
+struct RelatedPlace
+{
+    QString file;
+    TextPosition position;
+    QString message;
+};
+
 // One thing a check found, where it is written: line and column counted from 1, in characters,
-// 0 where unknown. `subject` is what the finding is about (a resource id, a skill, a defname).
+// 0 where unknown. `subject` is what the finding is about (a resource id, a skill, a defname);
+// `length` its characters at the place, 0 where unknown; `suggestion` a text to put in their
+// place, where the check knows one.
 struct Finding
 {
     QString check;
@@ -44,6 +57,9 @@ struct Finding
     int column = 0;
     QString defname;
     QString subject;
+    int length = 0;
+    QString suggestion;
+    QList<RelatedPlace> related;
 };
 
 struct CheckOptions
@@ -64,6 +80,17 @@ struct CheckResult
 
 // Runs every check that is not disabled over a load.
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
+
+// What a check went through and found, as every output format ends with.
+struct CheckSummary
+{
+    qsizetype files = 0;
+    qsizetype definitions = 0;
+    qsizetype references = 0;
+    qsizetype errors = 0;
+    qsizetype warnings = 0;
+};
+CheckSummary summarize(const LoadedScripts &loaded, const CheckResult &result);
 
 } // namespace tavrel
 

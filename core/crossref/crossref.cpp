@@ -60,6 +60,37 @@ QList<ItemUse> UsageIndex::usesOf(const QString &id) const
     return uses.value(id);
 }
 
+NamingIndex::NamingIndex(const LoadedScripts &loaded)
+{
+    for (const Reference &reference : loaded.language.references) {
+        places[reference.name].append(NamingPlace{
+            loaded.files.at(reference.file), reference.position, reference.key, reference.owner});
+    }
+    static const QString skillmake = QStringLiteral("SKILLMAKE");
+    for (const ScriptRecord &record : loaded.records) {
+        const QString owner = QStringLiteral("ITEMDEF ") + record.fields.defname;
+        for (const SkillEntry &entry : record.entries.skills) {
+            places[entry.skill].append(NamingPlace{
+                record.place.file, TextPosition{record.place.skillmakeLine, entry.column},
+                skillmake, owner});
+        }
+    }
+    const auto order = [](const NamingPlace &a, const NamingPlace &b) {
+        if (a.file != b.file)
+            return a.file < b.file;
+        if (a.position.line != b.position.line)
+            return a.position.line < b.position.line;
+        return a.position.column < b.position.column;
+    };
+    for (QList<NamingPlace> &list : places)
+        std::stable_sort(list.begin(), list.end(), order);
+}
+
+QList<NamingPlace> NamingIndex::placesNaming(const QString &name) const
+{
+    return places.value(name.toLower());
+}
+
 QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QList<ItemUse> &uses)
 {
     QList<LocatedUse> located;

@@ -37,6 +37,30 @@ private:
     QHash<QString, QList<ItemUse>> uses;
 };
 
+// A place that names something besides item resources: a key of any section, a SKILLMAKE entry.
+struct NamingPlace
+{
+    QString file;
+    TextPosition position;
+    QString key;
+    // The header of the section it stands in ("CHARDEF c_man").
+    QString owner;
+};
+
+// Where each name is named, compared regardless of case, as written (no alias is followed): by
+// the references of the language and by the items' SKILLMAKE entries. The items' RESOURCES are
+// UsageIndex's.
+class NamingIndex
+{
+public:
+    explicit NamingIndex(const LoadedScripts &loaded);
+    // By file, line and column.
+    QList<NamingPlace> placesNaming(const QString &name) const;
+
+private:
+    QHash<QString, QList<NamingPlace>> places;
+};
+
 // An item that uses an id, as a report of the uses shows it.
 struct LocatedUse
 {

@@ -108,6 +108,8 @@ private:
     bool merge(const QString &path, ScannedFile &file)
     {
         observer.fileStarted(path);
+        loaded.language.add(int(loaded.files.size()), std::move(file.facts));
+        loaded.files.append(path);
         if (!file.problem.isEmpty())
             loaded.unreadable.append({path, file.problem});
         if (file.legacyCharacter.line > 0)
@@ -264,9 +266,12 @@ bool walkScripts(const LoadOptions &options, LoadObserver &observer)
 
 bool loadScripts(const LoadOptions &options, LoadedScripts &loaded, LoadObserver *observer)
 {
-    Load load(options, options.keepRecords ? ScanDepth::ItemsWithEntries : ScanDepth::Items, loaded,
+    Load load(options, options.keepRecords ? ScanDepth::Everything : ScanDepth::Items, loaded,
               observer ? *observer : silent());
-    return load.read() && load.link();
+    if (!load.read())
+        return false;
+    loaded.language.index();
+    return load.link();
 }
 
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter, int threads)

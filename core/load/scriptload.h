@@ -2,6 +2,7 @@
 #ifndef TAVREL_SCRIPTLOAD_H
 #define TAVREL_SCRIPTLOAD_H
 
+#include "core/language/language.h"
 #include "core/load/linking.h"
 #include "core/read/itemdefinition.h"
 #include "core/read/scriptreader.h"
@@ -61,6 +62,10 @@ struct LoadedScripts
     QList<QPair<QString, QString>> unreadable;
     // The names the scripts give their skills ([SKILL n] sections, key KEY), as written.
     QStringList skillDefinitions;
+    // The script files read, in order; the language's facts name them by their index here.
+    QStringList files;
+    // Every definition and reference, when the records are kept.
+    ScriptLanguage language;
 
     // The window's load messages: one per id that names nothing, in order of first occurrence.
     QStringList messages() const;
@@ -101,8 +106,9 @@ struct LoadOptions
     // Threads reading the files and linking the records besides the calling one, which mostly
     // waits for them; one per core when 0.
     int threads = 0;
-    // Whether the result keeps the records with their entries and the skill groups with their
-    // items, for the checks, the cross-references and the pages. A caller that keeps what it
+    // Whether the result keeps the records with their entries, the skill groups with their items
+    // and every definition and reference of the language, for the checks, the cross-references
+    // and the pages. A caller that keeps what it
     // shows itself lets each record go once it is linked: the result then holds the messages
     // and the skills without their items.
     bool keepRecords = true;

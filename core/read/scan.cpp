@@ -43,14 +43,15 @@ ScannedFile scanScriptFile(const QString &path, ScanDepth depth)
         const QStringView kind = script.kind(section);
         scanned.itemDefinition = isItemDefinition(kind);
         if (keys && scanned.itemDefinition) {
-            scanned.item =
-                readItemDefinition(script, section, depth == ScanDepth::ItemsWithEntries);
+            scanned.item = readItemDefinition(script, section, depth == ScanDepth::Everything);
             scanned.accepted = acceptItem(scanned.item.fields, scanned.plural);
         } else if (keys && isKeyword(kind, QLatin1String("SKILL"))) {
             scanned.skillKey = skillKeyOf(script, section);
         }
         file.sections.append(std::move(scanned));
     }
+    if (depth == ScanDepth::Everything)
+        file.facts = readFacts(script);
     return file;
 }
 

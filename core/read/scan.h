@@ -2,6 +2,7 @@
 #ifndef TAVREL_SCAN_H
 #define TAVREL_SCAN_H
 
+#include "core/language/facts.h"
 #include "core/read/itemdefinition.h"
 #include "core/read/scriptreader.h"
 
@@ -31,6 +32,8 @@ struct ScannedFile
     QString problem;
     // In a file read as Windows-1252, the first character outside ASCII in a value.
     TextPosition legacyCharacter;
+    // Every definition and reference, when everything is read.
+    ScriptFacts facts;
 };
 
 // How much of a script file a load reads.
@@ -38,11 +41,12 @@ enum class ScanDepth
 {
     Kinds,
     Items,
-    ItemsWithEntries
+    // The items with their entries, and every definition and reference of the language.
+    Everything
 };
 
-// Reads a script file's sections: their kinds, their item definitions and skill keys, and the
-// item definitions' entries.
+// Reads a script file's sections: their kinds, their item definitions and skill keys, and
+// everything else the language defines and names.
 ScannedFile scanScriptFile(const QString &path, ScanDepth depth);
 
 } // namespace tavrel

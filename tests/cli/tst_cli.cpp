@@ -3,6 +3,7 @@
 
 #include "app/tavrel.h"
 #include "cli/pages.h"
+#include "core/check/checks.h"
 #include "scripts/si_item.h"
 
 #include <QAction>
@@ -28,6 +29,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace tavrel;
 
 namespace {
 
@@ -393,6 +396,7 @@ void CliTest::check_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("err");
 
     const QByteArray rich = configuration("scripts", "*.scp");
     QTest::newRow("missing ids, text")
@@ -409,11 +413,16 @@ void CliTest::check_data()
                       "scripts/wood.scp:9:25: error: Resoucre \"i_nail\" no found. "
                       "[missing-resource] (in i_chair)\n"
                       "scripts/wood.scp:12:32: error: Resoucre \"\" no found. [missing-resource] "
-                      "(in i_throne)\n");
+                      "(in i_throne)\n")
+        << QByteArray("tavrel-report: 3 files, 11 definitions, 18 references: 5 errors, 1 "
+                      "warning\n");
     QTest::newRow("nothing missing, text")
-        << configuration("scripts/clean", "*.scp") << QStringLiteral("text") << 0 << QByteArray();
+        << configuration("scripts/clean", "*.scp") << QStringLiteral("text") << 0 << QByteArray()
+        << QByteArray("tavrel-report: 1 file, 2 definitions, 2 references: 0 errors, 0 "
+                      "warnings\n");
     QTest::newRow("nothing to read, text")
-        << configuration("scripts", "*.none") << QStringLiteral("text") << 0 << QByteArray();
+        << configuration("scripts", "*.none") << QStringLiteral("text") << 2 << QByteArray()
+        << QByteArray("tavrel-report: no script file matched\n");
 
     QJsonArray findings;
     const auto add = [&findings](const char *check, const char *id, const char *file, int line,
@@ -427,7 +436,15 @@ void CliTest::check_data()
             {QStringLiteral("file"), QString::fromUtf8(file)},
             {QStringLiteral("line"), line},
             {QStringLiteral("column"), column},
-            {QStringLiteral("defname"), QString::fromUtf8(defname)}});
+            {QStringLiteral("defname"), QString::fromUtf8(defname)},
+            {QStringLiteral("suggestion"), QString()}});
+    };
+    const auto summary = [](int files, int definitions, int references, int errors, int warnings) {
+        return QJsonObject{{QStringLiteral("files"), files},
+                           {QStringLiteral("definitions"), definitions},
+                           {QStringLiteral("references"), references},
+                           {QStringLiteral("errors"), errors},
+                           {QStringLiteral("warnings"), warnings}};
     };
     const auto missing = [&add](const char *id, const char *file, int line, int column,
                                 const char *defname) {
@@ -444,10 +461,16 @@ void CliTest::check_data()
     missing("", "scripts/wood.scp", 12, 32, "i_throne");
     QTest::newRow("missing ids, json")
         << rich << QStringLiteral("json") << 1
-        << QJsonDocument(QJsonObject{{QStringLiteral("findings"), findings}}).toJson();
+        << QJsonDocument(QJsonObject{{QStringLiteral("findings"), findings},
+                                     {QStringLiteral("summary"), summary(3, 11, 18, 5, 1)}})
+               .toJson()
+        << QByteArray();
     QTest::newRow("nothing missing, json")
         << configuration("scripts/clean", "*.scp") << QStringLiteral("json") << 0
-        << QJsonDocument(QJsonObject{{QStringLiteral("findings"), QJsonArray()}}).toJson();
+        << QJsonDocument(QJsonObject{{QStringLiteral("findings"), QJsonArray()},
+                                     {QStringLiteral("summary"), summary(1, 2, 2, 0, 0)}})
+               .toJson()
+        << QByteArray();
 }
 
 void CliTest::check()
@@ -461,7 +484,7 @@ void CliTest::check()
     dir.write(QStringLiteral("config.cfg"), config);
 
     const Run run = runTool({QStringLiteral("--check"), QStringLiteral("--format"), format});
-    QCOMPARE(run.err, QByteArray());
+    QTEST(run.err, "err");
     QCOMPARE(run.exitCode, exitCode);
     if (format == QLatin1String("json"))
         QCOMPARE(QJsonDocument::fromJson(run.out), QJsonDocument::fromJson(output));
@@ -823,7 +846,12 @@ void CliTest::checkFormats()
     const Run run = runTool({QStringLiteral("--dir"), QStringLiteral("s"),
                              QStringLiteral("--filter"), QStringLiteral("*.scp"),
                              QStringLiteral("--check"), QStringLiteral("--format"), format});
-    QCOMPARE(run.err, QByteArray());
+    // The counts end every format: on stderr after the text, in the document otherwise.
+    const QByteArray counts = "4 files, 9 definitions, 9 references: 5 errors, 6 warnings";
+    QCOMPARE(run.err,
+             format == QLatin1String("text") ? "tavrel-report: " + counts + "\n" : QByteArray());
+    QVERIFY(format == QLatin1String("text") || run.out.contains("9 references") ||
+            run.out.contains("\"references\": 9"));
     QCOMPARE(run.exitCode, 1);
 
     // check, file, line, column of every finding, and the text of the first one.
@@ -880,8 +908,10 @@ void CliTest::checkFormats()
                          .isEmpty());
             rules.append(rule[QStringLiteral("id")].toString());
         }
-        QCOMPARE(rules, (QStringList{"missing-resource", "duplicate-defname", "unknown-skill",
-                                     "self-resource", "not-utf8", "unreadable"}));
+        QStringList ids;
+        for (const Check &check : checks())
+            ids.append(check.id);
+        QCOMPARE(rules, ids);
         const QString root = sarifRun[QStringLiteral("originalUriBaseIds")]
                                      [QStringLiteral("SRCROOT")][QStringLiteral("uri")]
                                          .toString();
@@ -910,8 +940,8 @@ void CliTest::checkFormats()
                     .join(QLatin1Char(' ')));
         }
     } else {
-        const QStringList lines =
-            QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.takeLast(), QStringLiteral("::notice title=tavrel-report::") + counts);
         static const QRegularExpression pattern(QStringLiteral(
             "^::(error|warning) file=([^,]+),line=(\\d+),col=(\\d+),title=([a-z0-9-]+)::(.*)$"));
         for (const QString &line : lines) {
@@ -957,8 +987,8 @@ void CliTest::checkExitStatus_data()
     QTest::newRow("disabled in the configuration, more on the command line")
         << QByteArray(dirs + "[Check]\nDisable=missing-resource\n")
         << QStringList{"--disable", "not-utf8", "--ignore", "i_rope"} << 0 << 4;
-    QTest::newRow("nothing at all, strict") << QByteArray("[Settings]\nDirs=s/none\nFilter=*.scp\n")
-                                            << QStringList{"--strict"} << 0 << 0;
+    QTest::newRow("no script file matched") << QByteArray("[Settings]\nDirs=s/none\nFilter=*.scp\n")
+                                            << QStringList{"--strict"} << 2 << 0;
     QTest::newRow("unknown check") << dirs << QStringList{"--disable", "typos"} << 2 << 0;
     QTest::newRow("unknown check in the configuration")
         << QByteArray(dirs + "[Check]\nDisable=typos\n") << QStringList() << 2 << 0;
@@ -997,7 +1027,8 @@ void CliTest::verbose_saysWhenSkillsAreNotChecked()
     dir.write(QStringLiteral("s/a.scp"), "[ITEMDEF i_a]\nSKILLMAKE=tailoring 5\n");
     const QStringList base{"--dir", "s", "--filter", "*.scp", "--check"};
     const Run quiet = runTool(base);
-    QCOMPARE(quiet.err, QByteArray());
+    QCOMPARE(quiet.err, QByteArray("tavrel-report: 1 file, 1 definition, 1 reference: 0 errors, "
+                                   "0 warnings\n"));
     const Run verbose = runTool(base + QStringList{"--verbose"});
     QCOMPARE(verbose.exitCode, 0);
     QCOMPARE(verbose.err.count("unknown-skill"), 1);

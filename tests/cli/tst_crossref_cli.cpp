@@ -111,7 +111,8 @@ void tst_CrossRefCli::uses_data()
                                << QByteArray("scripts/odd/odd.scp:3:13: i_stew \"<b>Stew</b> & "
                                              "more\" needs 2 [Cooking]\n"
                                              "scripts/wood.scp:17:34: i_throne \"Throne\" needs "
-                                             "1 [Carpentry]\n");
+                                             "1 [Carpentry]\n"
+                                             "scripts/wood.scp:6:6: TYPE in ITEMDEF i_apple\n");
     QTest::newRow("no skill") << QStringLiteral("i_a") << 0
                               << QByteArray("scripts/odd/odd.scp:8:13: i_b \"B\" needs 2\n");
     QTest::newRow("used by nothing") << QStringLiteral("i_throne") << 1 << QByteArray();
@@ -297,8 +298,9 @@ void tst_CrossRefCli::badUsage_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("err");
 
-    QTest::newRow("uses of nothing") << QStringList{"--uses", "i_missing"}
-                                     << QByteArray("\"i_missing\" names no item and no item type");
+    QTest::newRow("uses of nothing")
+        << QStringList{"--uses", "i_missing"}
+        << QByteArray("\"i_missing\" names nothing the scripts define");
     QTest::newRow("bill of nothing")
         << QStringList{"--bom", "i_gone"} << QByteArray("\"i_gone\" names no item");
     QTest::newRow("bill of a type")

@@ -147,7 +147,10 @@ void tst_Check::checkList_isStable()
         ids.append(check.id + QLatin1Char(' ') + severityName(check.severity));
     QCOMPARE(ids, (QStringList{"missing-resource error", "duplicate-defname warning",
                                "unknown-skill warning", "self-resource warning", "not-utf8 warning",
-                               "unreadable error"}));
+                               "unreadable error", "undefined-name error", "wrong-kind warning",
+                               "unscripted-id error", "untyped-resource error",
+                               "duplicate-definition warning", "random-range warning",
+                               "bad-name error", "duplicate-trigger warning"}));
 }
 
 QTEST_MAIN(tst_Check)

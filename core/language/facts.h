@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+#ifndef TAVREL_FACTS_H
+#define TAVREL_FACTS_H
+
+#include "core/language/kinds.h"
+#include "core/read/scriptreader.h"
+
+#include <QList>
+#include <QString>
+
+namespace tavrel {
+
+// A name or a numeric id that a section defines.
+struct Definition
+{
+    // Lower case, as names compare; `written` holds the text as written where it differs.
+    QString name;
+    QString written;
+    // A numeric id ([ITEMDEF 0f3f], [CHARDEF 044]) instead of a name, or -1.
+    qint64 number = -1;
+    Kind kind = Kind::Item;
+    TextPosition position;
+    // The section that defines it, counted in its file from 0.
+    int section = 0;
+    // An alias's value as written ("i_log", "0x1bd7", "{i_a 1 i_b 2}") and where it stands.
+    QString value;
+    TextPosition valuePosition;
+    // The index of the file in its load.
+    int file = 0;
+
+    QString shown() const { return written.isEmpty() ? name : written; }
+};
+
+// A name or a number that a key's value refers to.
+struct Reference
+{
+    enum Flag : unsigned char
+    {
+        // An element of a resource list: a number there makes the server drop the list's rest.
+        ResourceElement = 1,
+        // A number must be the id of an item a numeric [ITEMDEF n] defines.
+        ScriptedNumber = 2,
+        // A number is a fine value.
+        NumberAllowed = 4,
+    };
+
+    // Lower case; `written` holds the text as written where it differs.
+    QString name;
+    QString written;
+    Kinds accepted = everyKind;
+    unsigned char flags = 0;
+    TextPosition position;
+    // The key as written, and the header of its section ("CHARDEF c_man").
+    QString key;
+    QString owner;
+    // After an element of a resource list, the elements the server drops with it.
+    QString rest;
+    int file = 0;
+
+    QString shown() const { return written.isEmpty() ? name : written; }
+};
+
+// An ON=@name line, to find a trigger written twice in one section.
+struct Trigger
+{
+    QString name;
+    int section = 0;
+    TextPosition position;
+    int file = 0;
+};
+
+// A "{name weight name weight ...}" list; its words should pair up and no weight be 0.
+struct RandomList
+{
+    TextPosition position;
+    int words = 0;
+    QList<TextPosition> zeroWeights;
+    int file = 0;
+};
+
+// What one script file defines and names, by the rules the game server reads them with.
+struct ScriptFacts
+{
+    QList<Definition> definitions;
+    QList<Reference> references;
+    QList<Trigger> triggers;
+    QList<RandomList> randomLists;
+};
+
+// Reads the definitions and references of every section of a script, but for the RESOURCES and
+// SKILLMAKE of item definitions, which a load reads with the items themselves.
+ScriptFacts readFacts(const Script &script);
+
+// A number as the scripts write ids: a leading 0 makes it hexadecimal; -1 when the text is not
+// one (a text that does not start with a digit is a name).
+qint64 scriptNumber(QStringView text);
+bool isNumberText(QStringView text);
+
+} // namespace tavrel
+
+#endif
