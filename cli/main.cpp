@@ -499,8 +499,10 @@ int run(const Invocation &invocation, const Setup &setup)
     static LoadedScripts &loaded = *new LoadedScripts;
     {
         ProgressLine progress;
-        loadScripts(LoadOptions{setup.configuration.dirs, setup.configuration.filter, 0}, loaded,
-                    &progress);
+        LoadOptions options;
+        options.directories = setup.configuration.dirs;
+        options.filter = setup.configuration.filter;
+        loadScripts(options, loaded, &progress);
     }
     if (!invocation.htmlDirectory.isEmpty()) {
         const QString failure = writePages(invocation.htmlDirectory, loaded, setup.configuration);

@@ -220,7 +220,10 @@ void Tavrel::Load(bool)
 
     // The directories and the filter are taken once, so that a settings change during the load
     // cannot change them between the passes.
-    const LoadOptions options{dirs, filter, 0, false};
+    LoadOptions options;
+    options.directories = dirs;
+    options.filter = filter;
+    options.keepRecords = false;
 
     int total = int(options.directories.size());
     progress.setLabelText(tr("Search information."));

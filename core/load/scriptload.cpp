@@ -41,21 +41,28 @@ public:
 
     bool read()
     {
+        if (!options.files.isEmpty())
+            return readFiles(options.files);
         for (const QString &directory : options.directories) {
             QStringList unreadable;
             const QStringList paths = findScriptFiles(directory, options.filter, &unreadable);
             for (const QString &path : std::as_const(unreadable))
                 loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
             observer.directoryStarted(directory, paths);
-            std::vector<ScannedFile> files(size_t(paths.size()));
-            const bool completed = orderedFor(
-                files.size(), threads, filesReadAhead(threads),
-                [&](size_t i) { files[i] = scanScriptFile(paths.at(qsizetype(i)), depth); },
-                [&](size_t i) { return merge(paths.at(qsizetype(i)), files[i]); },
-                [&](size_t i) { files[i] = ScannedFile(); });
-            if (!completed)
+            if (!readFiles(paths))
                 return false;
             observer.directoryFinished();
+        }
+        return true;
+    }
+
+    // Files read before, merged as if read now.
+    bool merge(const QList<ScannedScript> &scripts)
+    {
+        for (const ScannedScript &script : scripts) {
+            ScannedFile file = script.file;
+            if (!merge(script.path, file))
+                return false;
         }
         return true;
     }
@@ -105,6 +112,16 @@ public:
     }
 
 private:
+    bool readFiles(const QStringList &paths)
+    {
+        std::vector<ScannedFile> files(size_t(paths.size()));
+        return orderedFor(
+            files.size(), threads, filesReadAhead(threads),
+            [&](size_t i) { files[i] = scanScriptFile(paths.at(qsizetype(i)), depth); },
+            [&](size_t i) { return merge(paths.at(qsizetype(i)), files[i]); },
+            [&](size_t i) { files[i] = ScannedFile(); });
+    }
+
     bool merge(const QString &path, ScannedFile &file)
     {
         observer.fileStarted(path);
@@ -274,10 +291,26 @@ bool loadScripts(const LoadOptions &options, LoadedScripts &loaded, LoadObserver
     return load.link();
 }
 
+LoadedScripts loadScanned(const QList<ScannedScript> &scripts, int threads)
+{
+    LoadedScripts loaded;
+    LoadOptions options;
+    options.threads = threads;
+    Load load(options, ScanDepth::Everything, loaded, silent());
+    load.merge(scripts);
+    loaded.language.index();
+    load.link();
+    return loaded;
+}
+
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter, int threads)
 {
     LoadedScripts loaded;
-    loadScripts(LoadOptions{directories, filter, threads}, loaded);
+    LoadOptions options;
+    options.directories = directories;
+    options.filter = filter;
+    options.threads = threads;
+    loadScripts(options, loaded);
     return loaded;
 }
 

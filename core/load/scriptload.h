@@ -5,6 +5,7 @@
 #include "core/language/language.h"
 #include "core/load/linking.h"
 #include "core/read/itemdefinition.h"
+#include "core/read/scan.h"
 #include "core/read/scriptreader.h"
 #include "core/report/itemrow.h"
 
@@ -112,6 +113,8 @@ struct LoadOptions
     // shows itself lets each record go once it is linked: the result then holds the messages
     // and the skills without their items.
     bool keepRecords = true;
+    // Script files to read, in this order, instead of those below the directories.
+    QStringList files;
 };
 
 // Why a configured directory cannot be scanned, or an empty text when it can.
@@ -127,6 +130,16 @@ bool walkScripts(const LoadOptions &options, LoadObserver &observer);
 bool loadScripts(const LoadOptions &options, LoadedScripts &loaded,
                  LoadObserver *observer = nullptr);
 LoadedScripts loadScripts(const QStringList &directories, const QString &filter, int threads = 0);
+
+// A script file read before, with everything a load reads of it.
+struct ScannedScript
+{
+    QString path;
+    ScannedFile file;
+};
+// A load of files read before, in the order given, keeping its records: what loadScripts gives
+// for them, without reading any.
+LoadedScripts loadScanned(const QList<ScannedScript> &scripts, int threads = 0);
 
 } // namespace tavrel
 

@@ -235,7 +235,11 @@ void tst_Scan::readAhead_sameSteps()
         for (const Kind kind : {Load, LoadKeepingNothing, Walk}) {
             const bool keys = kind != Walk;
             RecordingObserver observer(stopAfter);
-            const LoadOptions options{directories, QStringLiteral("*.scp"), threads, kind == Load};
+            LoadOptions options;
+            options.directories = directories;
+            options.filter = QStringLiteral("*.scp");
+            options.threads = threads;
+            options.keepRecords = kind == Load;
             LoadedScripts loaded;
             const bool completed =
                 keys ? loadScripts(options, loaded, &observer) : walkScripts(options, observer);

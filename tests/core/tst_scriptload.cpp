@@ -172,6 +172,14 @@ void tst_ScriptLoad::parallelRead_sameAsSerial()
         QCOMPARE(everything(parallel), everything(serial));
         QVERIFY(!parallel.legacyEncodings.isEmpty());
     }
+
+    // Files read one by one beforehand load as if read by the load.
+    QList<ScannedScript> scanned;
+    for (const QString &path : std::as_const(serial.files))
+        scanned.append(ScannedScript{path, scanScriptFile(path, ScanDepth::Everything)});
+    const LoadedScripts again = loadScanned(scanned);
+    QCOMPARE(everything(again), everything(serial));
+    QCOMPARE(again.language.references.size(), serial.language.references.size());
 }
 
 QTEST_MAIN(tst_ScriptLoad)
