@@ -28,9 +28,28 @@ int main(int argc, char *argv[])
     options.files = parser.value(files).toInt();
     options.seed = parser.value(seed).toUInt();
     const PackSummary summary = generatePack(parser.positionalArguments().at(0), options);
-    QTextStream(stdout) << summary.files << " files, " << summary.itemDefinitions
-                        << " item definitions, " << summary.otherSections << " other sections, "
-                        << summary.duplicates << " duplicate ids, " << summary.missingResources
-                        << " missing resources, " << summary.twoSkills << " items in two skills\n";
+    QTextStream out(stdout);
+    out << summary.files << " files, " << summary.itemDefinitions << " item definitions, "
+        << summary.otherSections << " other sections, " << summary.duplicates << " duplicate ids, "
+        << summary.missingResources << " missing resources, " << summary.twoSkills
+        << " items in two skills\n";
+    out << "items under a number " << summary.numberedItems << ", ID= " << summary.idLines
+        << ", DUPEITEM= " << summary.dupeItemLines << "; characters " << summary.characters << " ("
+        << summary.numberedCharacters << " under a number), templates " << summary.templates
+        << ", aliases " << summary.aliases << " in " << summary.aliasBlocks
+        << " blocks, skill menus " << summary.skillMenus << ", skills " << summary.skills
+        << ", item types " << summary.itemTypes << " (" << summary.typeSections
+        << " TYPEDEF), events " << summary.events << ", speech " << summary.speech
+        << ", region types " << summary.regionTypes << ", areas " << summary.areas << ", spawns "
+        << summary.spawns << ", spells " << summary.spells << ", functions " << summary.functions
+        << '\n';
+    out << summary.references
+        << " references beside the items' resources and skills, broken: " << summary.undefinedNames
+        << " naming nothing, " << summary.typos << " typos, " << summary.wrongKinds
+        << " of the wrong kind, " << summary.badCharacters << " with a bad character; "
+        << summary.duplicateTriggers << " second ON=@Create, " << summary.duplicateNumbers
+        << " numbers taken twice, " << summary.oddRandomLists
+        << " random lists with an odd word count, " << summary.zeroWeights
+        << " with a weight of 0\n";
     return summary.files == options.files ? 0 : 1;
 }
