@@ -50,6 +50,6 @@ int main(int argc, char *argv[])
         << summary.duplicateTriggers << " second ON=@Create, " << summary.duplicateNumbers
         << " numbers taken twice, " << summary.oddRandomLists
         << " random lists with an odd word count, " << summary.zeroWeights
-        << " with a weight of 0\n";
+        << " with a weight of 0, " << summary.badNames << " aliases with a bad character\n";
     return summary.files == options.files ? 0 : 1;
 }

@@ -56,8 +56,9 @@ struct PackSummary
     int badCharacters = 0;
     // Other faults of the definitions beside the items: a second ON=@Create in one section, a
     // number that a second item of another defname takes, random lists with a word count that is
-    // odd or a weight of 0.
+    // odd or a weight of 0, aliases whose names have a character the server does not take.
     int duplicateTriggers = 0;
+    int badNames = 0;
     int duplicateNumbers = 0;
     int oddRandomLists = 0;
     int zeroWeights = 0;
