@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "core/check/checkrun.h"
 
+#include "core/check/languagechecks.h"
+#include "core/load/parallel.h"
 #include "core/load/scriptload.h"
+
+#include <QThread>
 
 #include <algorithm>
 
@@ -16,7 +20,35 @@ CheckRun::CheckRun(const LoadedScripts &loaded, const CheckOptions &options)
 
 bool CheckRun::isIgnored(const QString &defname, const QString &subject) const
 {
+    if (ignored.isEmpty())
+        return false;
     return ignored.contains(subject.toLower()) || (!defname.isEmpty() && ignored.contains(defname));
+}
+
+const std::vector<CheckRun::Resolved> &CheckRun::resolved()
+{
+    if (resolvedYet)
+        return resolutions;
+    resolvedYet = true;
+    unlinked = unlinkedResources(scripts);
+    const QList<Reference> &references = scripts.language.references;
+    resolutions.resize(size_t(references.size() + unlinked.size()));
+    for (qsizetype i = 0; i < references.size(); ++i)
+        resolutions[size_t(i)] = Resolved{&references.at(i), {}, false};
+    for (qsizetype i = 0; i < unlinked.size(); ++i)
+        resolutions[size_t(references.size() + i)] = Resolved{&unlinked.at(i), {}, true};
+    // Names are resolved by the tens of thousands; the table only answers questions.
+    constexpr size_t chunk = 1024;
+    parallelFor((resolutions.size() + chunk - 1) / chunk, QThread::idealThreadCount(),
+                [this](size_t c) {
+                    const size_t end = std::min(resolutions.size(), (c + 1) * chunk);
+                    for (size_t i = c * chunk; i < end; ++i) {
+                        Resolved &entry = resolutions[i];
+                        if (!isNumberText(entry.reference->name))
+                            entry.resolution = scripts.language.resolve(entry.reference->name);
+                    }
+                });
+    return resolutions;
 }
 
 void CheckRun::note(const QString &text)

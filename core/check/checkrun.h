@@ -3,10 +3,13 @@
 #define TAVREL_CHECKRUN_H
 
 #include "core/check/checks.h"
+#include "core/language/language.h"
 #include "core/read/scriptreader.h"
 
 #include <QSet>
 #include <QString>
+
+#include <vector>
 
 namespace tavrel {
 
@@ -25,6 +28,18 @@ public:
     Finding &add(const QString &message, const QString &file, TextPosition position,
                  const QString &defname, const QString &subject);
 
+    // A reference with what it resolves to.
+    struct Resolved
+    {
+        const Reference *reference;
+        Resolution resolution;
+        // One of the items' RESOURCES entries that name no item and no item type.
+        bool itemResource;
+    };
+    // Every reference of the language, then the items' RESOURCES entries that the linker found
+    // nothing for, each resolved once for all the checks that need it.
+    const std::vector<Resolved> &resolved();
+
     CheckResult run();
 
 private:
@@ -33,6 +48,9 @@ private:
     const Check *running = nullptr;
     QSet<QString> ignored;
     CheckResult result;
+    QList<Reference> unlinked;
+    std::vector<Resolved> resolutions;
+    bool resolvedYet = false;
 };
 
 } // namespace tavrel

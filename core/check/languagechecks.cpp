@@ -43,13 +43,6 @@ QString placeOf(const LoadedScripts &loaded, int file, TextPosition position)
     return QStringLiteral("%1:%2").arg(loaded.files.at(file), QString::number(position.line));
 }
 
-// Every reference the language checks look at: those of the language, and the item resources
-// the linker found nothing for.
-QList<Reference> checkedReferences(const LoadedScripts &loaded)
-{
-    return loaded.language.references + unlinkedResources(loaded);
-}
-
 bool checked(CheckRun &run, const Reference &reference)
 {
     return !run.isIgnored(ownerName(reference), reference.shown());
@@ -103,14 +96,13 @@ QList<Reference> unlinkedResources(const LoadedScripts &loaded)
 
 void undefinedNames(CheckRun &run)
 {
-    const ScriptLanguage &language = run.loaded().language;
-    const Kinds defined = language.definedKinds();
+    const Kinds defined = run.loaded().language.definedKinds();
     bool skipped = false;
-    for (const Reference &reference : language.references) {
-        if (isNumberText(reference.name) || !checked(run, reference))
-            continue;
-        const Resolution resolution = language.resolve(reference.name);
-        if (resolution.outcome == Resolution::Defined)
+    for (const CheckRun::Resolved &entry : run.resolved()) {
+        const Reference &reference = *entry.reference;
+        const Resolution &resolution = entry.resolution;
+        if (entry.itemResource || resolution.outcome == Resolution::Defined ||
+            isNumberText(reference.name) || !checked(run, reference))
             continue;
         // A pack that defines no name of the kinds a key takes is a part of one: its references
         // to the rest are not errors.
@@ -138,13 +130,11 @@ void undefinedNames(CheckRun &run)
 
 void wrongKinds(CheckRun &run)
 {
-    const ScriptLanguage &language = run.loaded().language;
-    for (const Reference &reference : checkedReferences(run.loaded())) {
-        if (isNumberText(reference.name) || !checked(run, reference))
-            continue;
-        const Resolution resolution = language.resolve(reference.name);
+    for (const CheckRun::Resolved &entry : run.resolved()) {
+        const Reference &reference = *entry.reference;
+        const Resolution &resolution = entry.resolution;
         if (resolution.outcome != Resolution::Defined || resolution.kinds == 0 ||
-            (resolution.kinds & reference.accepted))
+            (resolution.kinds & reference.accepted) || !checked(run, reference))
             continue;
         report(run, reference,
                QStringLiteral("\"%1\" is %2, but %3 expects %4.")
@@ -157,15 +147,15 @@ void wrongKinds(CheckRun &run)
 void unscriptedIds(CheckRun &run)
 {
     const ScriptLanguage &language = run.loaded().language;
-    for (const Reference &reference : language.references) {
+    for (const CheckRun::Resolved &entry : run.resolved()) {
+        const Reference &reference = *entry.reference;
         if (!(reference.flags & Reference::ScriptedNumber) || !checked(run, reference))
             continue;
         qint64 number = scriptNumber(reference.name);
         if (number < 0) {
-            const Resolution resolution = language.resolve(reference.name);
-            if (resolution.kinds != 0)
+            if (entry.resolution.kinds != 0)
                 continue;
-            number = resolution.number;
+            number = entry.resolution.number;
         }
         if (number < 0 || language.definesItemNumber(number))
             continue;
@@ -178,8 +168,8 @@ void unscriptedIds(CheckRun &run)
 
 void untypedResources(CheckRun &run)
 {
-    const ScriptLanguage &language = run.loaded().language;
-    for (const Reference &reference : checkedReferences(run.loaded())) {
+    for (const CheckRun::Resolved &entry : run.resolved()) {
+        const Reference &reference = *entry.reference;
         if (!(reference.flags & Reference::ResourceElement) || !checked(run, reference))
             continue;
         if (isNumberText(reference.name)) {
@@ -188,8 +178,7 @@ void untypedResources(CheckRun &run)
                        .arg(reference.shown(), droppedText(reference)));
             continue;
         }
-        const Resolution resolution = language.resolve(reference.name);
-        if (resolution.kinds != 0 || resolution.number < 0)
+        if (entry.resolution.kinds != 0 || entry.resolution.number < 0)
             continue;
         report(run, reference,
                QStringLiteral("\"%1\" is an alias of a number, not the name of a resource; %2")
