@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 using namespace tavrel;
 
@@ -21,12 +22,10 @@ int distance(const QList<uint> &a, const QList<uint> &b)
     QList<QList<int>> d(a.size() + 1, QList<int>(b.size() + 1));
     for (qsizetype i = 0; i <= a.size(); ++i) {
         for (qsizetype j = 0; j <= b.size(); ++j) {
-            if (i == 0 || j == 0) {
-                d[i][j] = int(i + j);
-                continue;
-            }
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
-                                d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            d[i][j] = int(i + j);
+            if (i > 0 && j > 0)
+                d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                    d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
             if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
                 d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
         }
@@ -39,20 +38,14 @@ QString nearest(const QList<DefinedName> &names, const QString &name, Kinds acce
 {
     const QList<uint> query = name.toUcs4();
     const int limit = std::min(2, int(query.size() - 1) / 2);
-    int bestDistance = limit + 1;
-    const DefinedName *best = nullptr;
+    std::tuple<int, QList<uint>, QString> best(limit + 1, {}, {});
     for (const DefinedName &defined : names) {
         const QList<uint> text = defined.name.toUcs4();
-        if (!(accepted & kindBit(defined.kind)) || std::abs(text.size() - query.size()) > limit)
-            continue;
-        const int d = distance(query, text);
-        if (d > 0 && d <= limit &&
-            (d < bestDistance || (d == bestDistance && text < best->name.toUcs4()))) {
-            bestDistance = d;
-            best = &defined;
-        }
+        if ((accepted & kindBit(defined.kind)) && std::abs(text.size() - query.size()) <= limit &&
+            distance(query, text) > 0)
+            best = std::min(best, std::tuple(distance(query, text), text, defined.name));
     }
-    return best ? best->name : QString();
+    return std::get<2>(best);
 }
 
 } // namespace
@@ -97,12 +90,10 @@ void tst_Suggestions::suggest_data()
     QTest::newRow("four characters, not two edits") << "abyz" << everyKind << "";
     QTest::newRow("five characters, two edits") << "fghij" << everyKind << "fgxyj";
     QTest::newRow("long") << "i_" + QString(300, u'x') + "yz" << item << "i_" + QString(300, u'x');
-    QTest::newRow("accented") << QString::fromUtf8("i_caf\xc3\x89") << item
-                              << QString::fromUtf8("i_caf\xc3\xa9s");
+    QTest::newRow("accented") << QStringLiteral("i_caf\u00c9") << item
+                              << QStringLiteral("i_caf\u00e9s");
     QTest::newRow("outside the basic plane, one edit a character")
-        << "i_abc" << item
-        << QString::fromUtf8("i_a\xf0\x9f\x98\x80\xf0\x9f\x98\x80"
-                             "bc");
+        << "i_abc" << item << QStringLiteral("i_a\U0001f600\U0001f600bc");
 }
 
 void tst_Suggestions::suggest()
@@ -111,25 +102,17 @@ void tst_Suggestions::suggest()
     QFETCH(Kinds, accepted);
     QFETCH(QString, suggestion);
 
-    const QList<DefinedName> names{
-        {"i_treasure_map3", Kind::Item},
-        {"i_orc", Kind::Item},
-        {"c_orc", Kind::Character},
-        {"t_box", Kind::Template},
-        {"t_box", Kind::Spawn},
-        {"i_cat", Kind::Item},
-        {"i_hat", Kind::Item},
-        {"i_bat", Kind::Character},
-        {"b", Kind::Item},
-        {"ac", Kind::Item},
-        {"abd", Kind::Item},
-        {"fgxyj", Kind::Item},
-        {"i_" + QString(300, u'x'), Kind::Item},
-        {QString::fromUtf8("i_caf\xc3\xa9s"), Kind::Item},
-        {QString::fromUtf8("i_a\xf0\x9f\x98\x80\xf0\x9f\x98\x80"
-                           "bc"),
-         Kind::Item},
+    QList<DefinedName> names;
+    const auto define = [&](Kind kind, const QStringList &defined) {
+        for (const QString &name : defined)
+            names.append({name, kind});
     };
+    define(Kind::Item, {"i_treasure_map3", "i_orc", "i_cat", "i_hat", "b", "ac", "abd", "fgxyj",
+                        "i_" + QString(300, u'x'), QStringLiteral("i_caf\u00e9s"),
+                        QStringLiteral("i_a\U0001f600\U0001f600bc")});
+    define(Kind::Character, {"c_orc", "i_bat"});
+    define(Kind::Template, {"t_box"});
+    define(Kind::Spawn, {"t_box"});
     QCOMPARE(NameSuggestions(names).suggest(query, accepted), suggestion);
 }
 
