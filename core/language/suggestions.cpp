@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: MIT
+#include "core/language/suggestions.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace tavrel {
+
+namespace {
+
+constexpr int mostEdits = 2;
+// Distances are kept up to this value, which stands for every distance out of reach.
+constexpr std::uint8_t beyond = mostEdits + 1;
+// A row of the table keeps the cells within mostEdits of its diagonal, as the others are out of
+// reach, and one more on each side that is never written and so reads as out of reach.
+constexpr int band = 2 * mostEdits + 3;
+
+} // namespace
+
+// The names are walked in sorted order as the paths of a trie: the rows of the table of edit
+// distances between a name's first characters and the query serve every name that starts with
+// them, and once a beginning is out of reach, every name that starts with it is skipped at once.
+class NameSuggestions::Search
+{
+public:
+    Search(const NameSuggestions &suggestions, const QList<uint> &query, int limit)
+        : names(suggestions.names), characters(suggestions.characters.data()),
+          query(query.constData()), queryLength(int(query.size())), limit(limit),
+          bestDistance(limit + 1)
+    {
+        // A name longer than the query by more than mostEdits is out of reach at the row after,
+        // so no walk goes deeper than this.
+        const int rowCount = queryLength + mostEdits + 2;
+        rows.assign(std::size_t(rowCount) * band, beyond);
+        for (int j = 0; j <= mostEdits && j <= queryLength; ++j)
+            cell(0, j) = std::uint8_t(j);
+    }
+
+    void searchIn(const std::vector<std::uint32_t> &list)
+    {
+        // A later name of the list sorts after the best one it gave, so only a nearer one can
+        // take that one's place.
+        int reach = std::min(limit, bestDistance);
+        const char32_t *previous = nullptr;
+        // How many rows hold the distances of the first characters of `previous`.
+        int known = 0;
+        auto at = list.begin();
+        while (at != list.end() && reach > 0) {
+            const Name name = names[*at];
+            const char32_t *text = characters + name.start;
+            const int length = int(name.length);
+            int depth = 0;
+            while (depth < known && depth < length && text[depth] == previous[depth])
+                ++depth;
+            while (depth < length && computeRow(depth + 1, text) <= reach)
+                ++depth;
+            previous = text;
+            known = depth;
+            if (depth < length) {
+                const std::uint32_t beginning = std::uint32_t(depth) + 1;
+                const auto startsSo = [&](std::uint32_t other) {
+                    const Name next = names[other];
+                    return next.length >= beginning &&
+                           std::equal(text, text + beginning, characters + next.start);
+                };
+                // Most runs of names that start alike are short: their end is looked for near
+                // first, in steps that double.
+                auto low = at + 1;
+                std::ptrdiff_t step = 1;
+                while (step < list.end() - low && startsSo(low[step - 1])) {
+                    low += step;
+                    step *= 2;
+                }
+                at = std::partition_point(low, low + std::min(step, list.end() - low), startsSo);
+                continue;
+            }
+            const int distance =
+                std::abs(length - queryLength) <= mostEdits ? cell(length, queryLength) : beyond;
+            if (distance > 0 && distance <= reach &&
+                (distance < bestDistance || sortsBeforeBest(text, name.length))) {
+                best = *at;
+                bestDistance = distance;
+                reach = distance - 1;
+            }
+            ++at;
+        }
+    }
+
+    QString result() const
+    {
+        if (bestDistance > limit)
+            return QString();
+        const Name name = names[best];
+        return QString::fromUcs4(characters + name.start, qsizetype(name.length));
+    }
+
+private:
+    // Fills row i, the distances of the name's first i characters, and returns its least cell:
+    // no name that starts with these characters is nearer, as every later cell draws on this
+    // row, or through a swap on the row above at the cost of an edit, which a deletion from that
+    // row into this one costs too.
+    int computeRow(int i, const char32_t *name)
+    {
+        const char32_t c = name[i - 1];
+        int least = beyond;
+        const int last = std::min(queryLength, i + mostEdits);
+        for (int j = std::max(0, i - mostEdits); j <= last; ++j) {
+            int d = std::min(i, int(beyond));
+            if (j > 0) {
+                d = std::min({cell(i - 1, j) + 1, cell(i, j - 1) + 1,
+                              cell(i - 1, j - 1) + (c == query[j - 1] ? 0 : 1)});
+                if (i > 1 && j > 1 && c == query[j - 2] && name[i - 2] == query[j - 1])
+                    d = std::min(d, cell(i - 2, j - 2) + 1);
+                d = std::min(d, int(beyond));
+            }
+            cell(i, j) = std::uint8_t(d);
+            least = std::min(least, d);
+        }
+        return least;
+    }
+
+    // The distance between the first i characters of the name and the first j of the query.
+    std::uint8_t &cell(int i, int j)
+    {
+        return rows[std::size_t(i) * band + std::size_t(j - i + mostEdits + 1)];
+    }
+
+    bool sortsBeforeBest(const char32_t *text, std::uint32_t length) const
+    {
+        const Name other = names[best];
+        const char32_t *otherText = characters + other.start;
+        return std::lexicographical_compare(text, text + length, otherText,
+                                            otherText + other.length);
+    }
+
+    const std::vector<Name> &names;
+    const char32_t *const characters;
+    const uint *const query;
+    const int queryLength;
+    const int limit;
+    std::vector<std::uint8_t> rows;
+    std::uint32_t best = 0;
+    int bestDistance;
+};
+
+NameSuggestions::NameSuggestions(const QList<DefinedName> &defined)
+{
+    struct Staged
+    {
+        std::u32string text;
+        Kinds kinds;
+    };
+    std::vector<Staged> staged;
+    staged.reserve(std::size_t(defined.size()));
+    for (const DefinedName &name : defined) {
+        const QList<uint> text = name.name.toUcs4();
+        staged.push_back({std::u32string(text.begin(), text.end()), kindBit(name.kind)});
+    }
+    std::sort(staged.begin(), staged.end(),
+              [](const Staged &a, const Staged &b) { return a.text < b.text; });
+
+    for (std::size_t i = 0; i < staged.size();) {
+        Kinds kinds = 0;
+        std::size_t same = i;
+        for (; same < staged.size() && staged[same].text == staged[i].text; ++same)
+            kinds |= staged[same].kinds;
+        const auto index = std::uint32_t(names.size());
+        names.push_back({std::uint32_t(characters.size()), std::uint32_t(staged[i].text.size())});
+        characters.insert(characters.end(), staged[i].text.begin(), staged[i].text.end());
+        for (std::size_t kind = 0; kind < namesOfKind.size(); ++kind) {
+            if (kinds & kindBit(Kind(kind)))
+                namesOfKind[kind].push_back(index);
+        }
+        i = same;
+    }
+}
+
+QString NameSuggestions::suggest(QStringView name, Kinds accepted) const
+{
+    const QList<uint> query = name.toString().toLower().toUcs4();
+    const int limit = std::min(mostEdits, int(query.size() - 1) / 2);
+    if (limit < 1)
+        return QString();
+    Search search(*this, query, limit);
+    for (std::size_t kind = 0; kind < namesOfKind.size(); ++kind) {
+        if (accepted & kindBit(Kind(kind)))
+            search.searchIn(namesOfKind[kind]);
+    }
+    return search.result();
+}
+
+} // namespace tavrel

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#ifndef TAVREL_TABLES_H
+#define TAVREL_TABLES_H
+
+#include "core/read/scriptreader.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tavrel {
+
+// A line of the tables file's [RESOURCES] that names no file and no folder.
+struct MissingScriptEntry
+{
+    TextPosition position;
+    // The whole line as written, blanks inside it included.
+    QString text;
+};
+
+// What a server loads, as its tables file lists it.
+struct ServerScripts
+{
+    // The files to read, in the order the server reads them. They are relative to the working
+    // directory when the tables file was given relative, absolute otherwise.
+    QStringList files;
+    QList<MissingScriptEntry> missing;
+    // Listed folders, and the tables file's own, that exist but could not be listed.
+    QStringList unreadableFolders;
+    // Why the tables file could not be read; empty when it was.
+    QString problem;
+};
+
+// The script files a server loads from the tables file at `tablesPath`. Each line of a
+// [RESOURCES] section names a file or a folder, relative to the tables file's folder ("\" is a
+// separator too); a line that names nothing is tried again without a leading folder of the
+// tables file's folder's name, as packs kept in scripts/ write "scripts/items/", and a name
+// without an extension with ".scp" added, as the server adds it. A folder loads its own .scp
+// files in case-insensitive name order, not its sub-folders'. Every .scp file beside the tables
+// file loads after the listed ones. A file whose name, regardless of case and folder, was loaded
+// already is skipped, as the server skips it.
+ServerScripts listServerScripts(const QString &tablesPath);
+
+} // namespace tavrel
+
+#endif
