@@ -2,6 +2,7 @@
 #include "core/check/checkrun.h"
 
 #include "core/check/languagechecks.h"
+#include "core/language/suggestions.h"
 #include "core/load/parallel.h"
 #include "core/load/scriptload.h"
 
@@ -51,6 +52,77 @@ const std::vector<CheckRun::Resolved> &CheckRun::resolved()
     return resolutions;
 }
 
+void CheckRun::suggest(Kinds accepted, bool inMessage)
+{
+    suggestionsWanted.append({result.findings.size() - 1, accepted, inMessage});
+}
+
+namespace {
+
+// The defined names of the kinds given; an alias counts as each kind it leads to.
+NameSuggestions suggestionTable(const ScriptLanguage &language, Kinds wanted)
+{
+    QList<DefinedName> names;
+    for (const Definition &definition : language.definitions) {
+        if (definition.number >= 0)
+            continue;
+        const Kinds kinds = definition.kind == Kind::Alias ? language.resolve(definition.name).kinds
+                                                           : kindBit(definition.kind);
+        for (int kind = 0; kind < int(Kind::Count); ++kind) {
+            if (kinds & wanted & kindBit(Kind(kind)))
+                names.append(DefinedName{definition.name, Kind(kind)});
+        }
+    }
+    return NameSuggestions(names);
+}
+
+} // namespace
+
+// The table of names costs about as much as a few checks: it is built beside them, and only
+// when some name is undefined.
+void CheckRun::startSuggestionTable()
+{
+    Kinds wanted = 0;
+    if (!options.disabled.contains(QStringLiteral("missing-resource")) &&
+        !scripts.missing.isEmpty())
+        wanted |= kindBit(Kind::Item) | kindBit(Kind::ItemType);
+    if (!options.disabled.contains(QStringLiteral("undefined-name"))) {
+        for (const Resolved &entry : resolved()) {
+            if (entry.resolution.outcome == Resolution::Undefined && !entry.itemResource &&
+                !isNumberText(entry.reference->name))
+                wanted |= entry.reference->accepted;
+        }
+    }
+    if (wanted)
+        suggestionTable = std::async(std::launch::async, [this, wanted] {
+            return tavrel::suggestionTable(scripts.language, wanted);
+        });
+}
+
+// The suggestions are the names as their first definition writes them.
+void CheckRun::addSuggestions()
+{
+    if (suggestionsWanted.isEmpty() || !suggestionTable.valid())
+        return;
+    const ScriptLanguage &language = scripts.language;
+    const NameSuggestions suggestions = suggestionTable.get();
+    std::vector<QString> found(size_t(suggestionsWanted.size()));
+    parallelFor(found.size(), QThread::idealThreadCount(), [&](size_t i) {
+        const SuggestionWanted &want = suggestionsWanted.at(qsizetype(i));
+        found[i] = suggestions.suggest(result.findings.at(want.finding).subject, want.accepted);
+    });
+    for (qsizetype i = 0; i < suggestionsWanted.size(); ++i) {
+        if (found[size_t(i)].isEmpty())
+            continue;
+        const SuggestionWanted &want = suggestionsWanted.at(i);
+        Finding &finding = result.findings[want.finding];
+        const QList<int> definitions = language.definitionsOf(found[size_t(i)]);
+        finding.suggestion = language.definitions.at(definitions.constFirst()).shown();
+        if (want.inMessage)
+            finding.message += QStringLiteral(" Did you mean \"%1\"?").arg(finding.suggestion);
+    }
+}
+
 void CheckRun::note(const QString &text)
 {
     result.notes.append(text);
@@ -74,12 +146,14 @@ Finding &CheckRun::add(const QString &message, const QString &file, TextPosition
 
 CheckResult CheckRun::run()
 {
+    startSuggestionTable();
     for (const Check &check : checks()) {
         if (options.disabled.contains(check.id))
             continue;
         running = &check;
         check.run(*this);
     }
+    addSuggestions();
     std::stable_sort(result.findings.begin(), result.findings.end(),
                      [](const Finding &a, const Finding &b) {
                          if (a.file != b.file)

@@ -4,11 +4,13 @@
 
 #include "core/check/checks.h"
 #include "core/language/language.h"
+#include "core/language/suggestions.h"
 #include "core/read/scriptreader.h"
 
 #include <QSet>
 #include <QString>
 
+#include <future>
 #include <vector>
 
 namespace tavrel {
@@ -40,6 +42,11 @@ public:
     // nothing for, each resolved once for all the checks that need it.
     const std::vector<Resolved> &resolved();
 
+    // Gives the finding just added, once every check has run, the defined name of an accepted
+    // kind nearest to its subject as its suggestion, and with `inMessage` asks about it at the
+    // end of its message.
+    void suggest(Kinds accepted, bool inMessage);
+
     CheckResult run();
 
 private:
@@ -51,6 +58,17 @@ private:
     QList<Reference> unlinked;
     std::vector<Resolved> resolutions;
     bool resolvedYet = false;
+    struct SuggestionWanted
+    {
+        qsizetype finding;
+        Kinds accepted;
+        bool inMessage;
+    };
+    QList<SuggestionWanted> suggestionsWanted;
+    std::future<NameSuggestions> suggestionTable;
+
+    void startSuggestionTable();
+    void addSuggestions();
 };
 
 } // namespace tavrel

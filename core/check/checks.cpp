@@ -32,6 +32,7 @@ void missingResources(CheckRun &run)
         Finding &finding = run.add(notFoundMessage(id), record.place.file,
                                    resourcePosition(record, use.resource.element), use.defname, id);
         finding.length = int(id.size());
+        run.suggest(kindBit(Kind::Item) | kindBit(Kind::ItemType), false);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <QHash>
 
+#include <array>
+
 namespace tavrel {
 
 namespace {
@@ -122,6 +124,7 @@ void undefinedNames(CheckRun &run)
                    .arg(reference.shown(),
                         reference.key.isEmpty() ? QStringLiteral("the alias") : reference.key,
                         kindsText(reference.accepted)));
+        run.suggest(reference.accepted, true);
     }
     if (skipped)
         run.note(QStringLiteral("undefined-name left out references to kinds the scripts define "
@@ -192,26 +195,43 @@ void duplicateDefinitions(CheckRun &run)
     const QList<Definition> &definitions = loaded.language.definitions;
     // Item defnames are duplicate-defname's, a numeric id without a DEFNAME among them; every
     // other name and numeric id is here.
-    QHash<QString, QList<int>> byName;
-    for (int i = 0; i < definitions.size(); ++i) {
-        const Definition &definition = definitions.at(i);
-        if (definition.kind == Kind::Item &&
-            (definition.number < 0 || loaded.redefinitions.contains(definition.name)))
-            continue;
-        const QString key =
-            QString::number(int(definition.kind)) + u':' +
-            (definition.number >= 0 ? QString::number(definition.number) : definition.name);
-        QList<int> &same = byName[key];
-        // The same section naming itself twice (a header and its DEFNAME) is one definition.
+    const auto counted = [&](const Definition &definition) {
+        return definition.kind != Kind::Item ||
+               (definition.number >= 0 && !loaded.redefinitions.contains(definition.name));
+    };
+    QList<QList<int>> repeated;
+    // The same section naming itself twice (a header and its DEFNAME) is one definition.
+    const auto addTo = [&](QList<int> &same, int index) {
+        const Definition &definition = definitions.at(index);
         if (!same.isEmpty()) {
             const Definition &last = definitions.at(same.constLast());
             if (last.file == definition.file && last.section == definition.section)
-                continue;
+                return;
         }
-        same.append(i);
+        same.append(index);
+    };
+    // Names come grouped by the language's table; only names defined twice are looked at.
+    for (const QList<int> &named : loaded.language.definitionsByName()) {
+        if (named.size() < 2)
+            continue;
+        std::array<QList<int>, size_t(Kind::Count)> byKind;
+        for (const int index : named) {
+            const Definition &definition = definitions.at(index);
+            if (counted(definition))
+                addTo(byKind[size_t(definition.kind)], index);
+        }
+        for (const QList<int> &same : byKind) {
+            if (same.size() > 1)
+                repeated.append(same);
+        }
     }
-    QList<QList<int>> repeated;
-    for (const QList<int> &same : std::as_const(byName)) {
+    QHash<QPair<int, qint64>, QList<int>> byNumber;
+    for (int i = 0; i < definitions.size(); ++i) {
+        const Definition &definition = definitions.at(i);
+        if (definition.number >= 0 && counted(definition))
+            addTo(byNumber[{int(definition.kind), definition.number}], i);
+    }
+    for (const QList<int> &same : std::as_const(byNumber)) {
         if (same.size() > 1)
             repeated.append(same);
     }
@@ -286,28 +306,26 @@ void duplicateTriggers(CheckRun &run)
 {
     const LoadedScripts &loaded = run.loaded();
     const QList<Trigger> &triggers = loaded.language.triggers;
-    QHash<QString, TextPosition> first;
-    int file = -1;
-    int section = -1;
-    for (const Trigger &trigger : triggers) {
-        if (trigger.file != file || trigger.section != section) {
-            first.clear();
-            file = trigger.file;
-            section = trigger.section;
-        }
-        const auto before = first.constFind(trigger.name);
-        if (before == first.cend()) {
-            first.insert(trigger.name, trigger.position);
-            continue;
-        }
-        if (run.isIgnored(QString(), trigger.name))
+    // A section's triggers follow one another and are few: each is compared with those before
+    // it in its section.
+    qsizetype sectionStart = 0;
+    for (qsizetype i = 0; i < triggers.size(); ++i) {
+        const Trigger &trigger = triggers.at(i);
+        if (trigger.file != triggers.at(sectionStart).file ||
+            trigger.section != triggers.at(sectionStart).section)
+            sectionStart = i;
+        const auto sectionEnd = triggers.cbegin() + i;
+        const auto before =
+            std::find_if(triggers.cbegin() + sectionStart, sectionEnd,
+                         [&](const Trigger &other) { return other.name == trigger.name; });
+        if (before == sectionEnd || run.isIgnored(QString(), trigger.name))
             continue;
         Finding &finding =
             run.add(QStringLiteral("Trigger @%1 is written again in this section (before at line "
                                    "%2).")
-                        .arg(trigger.name, QString::number(before->line)),
+                        .arg(trigger.name, QString::number(before->position.line)),
                     loaded.files.at(trigger.file), trigger.position, QString(), trigger.name);
-        finding.related.append(RelatedPlace{loaded.files.at(trigger.file), *before,
+        finding.related.append(RelatedPlace{loaded.files.at(trigger.file), before->position,
                                             QStringLiteral("written before here")});
     }
 }

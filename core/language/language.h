@@ -45,6 +45,8 @@ public:
     Resolution resolve(QStringView name) const;
     // The definitions of a lower-case name, indices into `definitions`.
     QList<int> definitionsOf(QStringView name) const;
+    // For each distinct name, its definitions in the order of the load.
+    const std::vector<QList<int>> &definitionsByName() const { return byName; }
     bool definesItemNumber(qint64 number) const { return itemNumbers.contains(number); }
     // The kinds some section defines.
     Kinds definedKinds() const { return defined; }
