@@ -134,6 +134,7 @@ struct Invocation
     bool configGiven = false;
     std::optional<QStringList> dirs;
     std::optional<QString> filter;
+    std::optional<QString> tables;
     QStringList ignore;
     QStringList disable;
     bool strict = false;
@@ -191,6 +192,12 @@ struct Options
         QStringLiteral("filter"),
         QStringLiteral("File-name patterns separated by \",\", instead of the configured ones."),
         QStringLiteral("patterns")};
+    QCommandLineOption tables{
+        QStringLiteral("tables"),
+        QStringLiteral("Read the script files the server's tables file lists in [RESOURCES], and "
+                       "those beside it, instead of the directories (also Check/Tables in the "
+                       "configuration)."),
+        QStringLiteral("file")};
     QCommandLineOption check{QStringLiteral("check"),
                              QStringLiteral("Check the scripts and report findings.")};
     QCommandLineOption listChecks{QStringLiteral("list-checks"),
@@ -231,8 +238,8 @@ struct Options
 
     QList<QCommandLineOption> all() const
     {
-        return {config, dir,     filter, check, listChecks, ignore, disable,
-                strict, verbose, format, html,  uses,       bom,    amount};
+        return {config, dir,     filter, tables, check, listChecks, ignore, disable,
+                strict, verbose, format, html,   uses,  bom,        amount};
     }
 };
 
@@ -305,6 +312,13 @@ Parsed parseCommandLine(const QStringList &arguments)
         invocation.dirs = parser.values(options.dir);
     if (parser.isSet(options.filter))
         invocation.filter = parser.value(options.filter);
+    if (parser.isSet(options.tables)) {
+        if (invocation.dirs || invocation.filter)
+            return fail(QStringLiteral("use either --tables or --dir and --filter"));
+        if (parser.value(options.tables).isEmpty())
+            return fail(QStringLiteral("--tables needs a file"));
+        invocation.tables = parser.value(options.tables);
+    }
     invocation.ignore = parser.values(options.ignore);
     invocation.disable = parser.values(options.disable);
     invocation.strict = parser.isSet(options.strict);
@@ -317,6 +331,8 @@ struct Setup
 {
     Configuration configuration;
     CheckOptions checkOptions;
+    // The tables file whose scripts are read instead of the directories', or empty.
+    QString tables;
 };
 
 // The configuration file (when there is one) with the command line's overrides, or the status
@@ -330,6 +346,9 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
         if (!problem.isEmpty())
             return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, problem));
         const CheckConfiguration kept = readCheckConfiguration(configFile);
+        // Directories on the command line mean those directories.
+        if (!invocation.dirs && !invocation.filter)
+            setup.tables = kept.tables;
         setup.checkOptions.ignored = kept.ignore;
         for (const QString &id : kept.disable)
             setup.checkOptions.disabled.insert(id);
@@ -339,6 +358,8 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
         setup.configuration.dirs = *invocation.dirs;
     if (invocation.filter)
         setup.configuration.filter = *invocation.filter;
+    if (invocation.tables)
+        setup.tables = *invocation.tables;
     setup.checkOptions.ignored += invocation.ignore;
     for (const QString &id : invocation.disable)
         setup.checkOptions.disabled.insert(id);
@@ -346,7 +367,10 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
         if (!findCheck(id))
             return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
     }
-    for (const QString &directory : std::as_const(setup.configuration.dirs)) {
+    // The tables file lists the scripts itself; its files are read as the server finds them.
+    const QStringList directories =
+        setup.tables.isEmpty() ? setup.configuration.dirs : QStringList();
+    for (const QString &directory : directories) {
         const QString problem = directoryProblem(directory);
         if (!problem.isEmpty())
             return fail(QStringLiteral("script directory \"%1\": %2").arg(directory, problem));
@@ -502,8 +526,12 @@ int run(const Invocation &invocation, const Setup &setup)
         LoadOptions options;
         options.directories = setup.configuration.dirs;
         options.filter = setup.configuration.filter;
+        options.tablesFile = setup.tables;
         loadScripts(options, loaded, &progress);
     }
+    if (!loaded.tablesProblem.isEmpty())
+        return fail(
+            QStringLiteral("tables file \"%1\": %2").arg(setup.tables, loaded.tablesProblem));
     if (!invocation.htmlDirectory.isEmpty()) {
         const QString failure = writePages(invocation.htmlDirectory, loaded, setup.configuration);
         if (!failure.isEmpty())

@@ -129,6 +129,21 @@ void unreadableFiles(CheckRun &run)
                 QString());
 }
 
+void missingScriptFiles(CheckRun &run)
+{
+    const LoadedScripts &loaded = run.loaded();
+    for (const MissingScriptEntry &entry : loaded.missingScriptFiles) {
+        if (run.isIgnored(QString(), entry.text))
+            continue;
+        Finding &finding =
+            run.add(QStringLiteral("\"%1\" names no script file and no folder: the server loads "
+                                   "nothing for it.")
+                        .arg(entry.text),
+                    loaded.tablesFile, entry.position, QString(), entry.text);
+        finding.length = int(entry.text.size());
+    }
+}
+
 } // namespace
 
 QString severityName(Severity severity)
@@ -170,6 +185,12 @@ const QList<Check> &checks()
                         "or a file is not a regular file (a FIFO or a device is refused rather "
                         "than waited on)."),
          unreadableFiles},
+        {QStringLiteral("missing-script-file"), Severity::Error,
+         QStringLiteral("a file or folder the tables file lists that does not exist"),
+         QStringLiteral("A line of the [RESOURCES] section of the server's tables file names no "
+                        "script file and no folder; the server starts without the scripts it "
+                        "meant."),
+         missingScriptFiles},
         {QStringLiteral("undefined-name"), Severity::Error,
          QStringLiteral("a reference to a name that nothing defines"),
          QStringLiteral("A key names something (an item, a template, an item type, an event, a "

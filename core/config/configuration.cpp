@@ -19,6 +19,7 @@ const QString itemKey = QStringLiteral("HTML/ItemString");
 const QString endKey = QStringLiteral("HTML/EndString");
 const QString ignoreKey = QStringLiteral("Check/Ignore");
 const QString disableKey = QStringLiteral("Check/Disable");
+const QString tablesKey = QStringLiteral("Check/Tables");
 
 // The templates are translatable texts of the main window.
 QString windowText(const char *text)
@@ -79,7 +80,8 @@ CheckConfiguration readCheckConfiguration(const QString &fileName)
         }
         return values;
     };
-    return CheckConfiguration{list(ignoreKey), list(disableKey)};
+    return CheckConfiguration{list(ignoreKey), list(disableKey),
+                              file.value(tablesKey).toString().trimmed()};
 }
 
 bool writeConfiguration(const QString &fileName, const Configuration &configuration)
@@ -113,8 +115,8 @@ QString configurationFileProblem(const QString &fileName)
         return QStringLiteral("is not a valid configuration file");
     // The window writes all five keys; a file with content but none of them is another kind
     // of file given by mistake.
-    const QStringList keys = {dirsKey, filterKey, headerKey, itemKey,
-                              endKey,  ignoreKey, disableKey};
+    const QStringList keys = {dirsKey, filterKey, headerKey,  itemKey,
+                              endKey,  ignoreKey, disableKey, tablesKey};
     const bool known = std::any_of(keys.cbegin(), keys.cend(), [&settings](const QString &key) {
         return settings.contains(key);
     });

@@ -27,6 +27,8 @@ struct CheckConfiguration
 {
     QStringList ignore;
     QStringList disable;
+    // The server's tables file, whose list of scripts replaces the configured directories.
+    QString tables;
 };
 CheckConfiguration readCheckConfiguration(const QString &fileName);
 

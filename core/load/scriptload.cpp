@@ -41,6 +41,8 @@ public:
 
     bool read()
     {
+        if (!options.tablesFile.isEmpty())
+            return readServerScripts();
         if (!options.files.isEmpty())
             return readFiles(options.files);
         for (const QString &directory : options.directories) {
@@ -112,6 +114,17 @@ public:
     }
 
 private:
+    bool readServerScripts()
+    {
+        ServerScripts server = listServerScripts(options.tablesFile);
+        loaded.tablesFile = options.tablesFile;
+        loaded.tablesProblem = server.problem;
+        loaded.missingScriptFiles = std::move(server.missing);
+        for (const QString &folder : std::as_const(server.unreadableFolders))
+            loaded.unreadable.append({folder, QStringLiteral("cannot open the directory")});
+        return readFiles(server.files);
+    }
+
     bool readFiles(const QStringList &paths)
     {
         std::vector<ScannedFile> files(size_t(paths.size()));

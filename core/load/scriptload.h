@@ -7,6 +7,7 @@
 #include "core/read/itemdefinition.h"
 #include "core/read/scan.h"
 #include "core/read/scriptreader.h"
+#include "core/read/tables.h"
 #include "core/report/itemrow.h"
 
 #include <QList>
@@ -67,6 +68,11 @@ struct LoadedScripts
     QStringList files;
     // Every definition and reference, when the records are kept.
     ScriptLanguage language;
+    // With a tables file: the file, why it could not be read, and the entries of its list
+    // that name nothing.
+    QString tablesFile;
+    QString tablesProblem;
+    QList<MissingScriptEntry> missingScriptFiles;
 
     // The window's load messages: one per id that names nothing, in order of first occurrence.
     QStringList messages() const;
@@ -115,6 +121,8 @@ struct LoadOptions
     bool keepRecords = true;
     // Script files to read, in this order, instead of those below the directories.
     QStringList files;
+    // The server's tables file: the scripts it lists are read instead of the directories'.
+    QString tablesFile;
 };
 
 // Why a configured directory cannot be scanned, or an empty text when it can.

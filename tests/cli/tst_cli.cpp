@@ -695,6 +695,14 @@ void CliTest::badInput_data()
                                     << args({"\"xml\"", "text, json, sarif or github"});
     QTest::newRow("argument without option") << args({"scripts"}) << good << args({"\"scripts\""});
     QTest::newRow("option without value") << args({"--dir"}) << good << args({"--dir"});
+    QTest::newRow("tables file missing") << args({"--check", "--tables", "tables.scp"}) << good
+                                         << args({"\"tables.scp\"", "no such file"});
+    QTest::newRow("configured tables file missing")
+        << args({"--check"}) << QByteArray(good + "[Check]\nTables=gone.scp\n")
+        << args({"\"gone.scp\""});
+    QTest::newRow("tables with directories")
+        << args({"--tables", "scripts/wood.scp", "--dir", "scripts"}) << good
+        << args({"--tables", "--dir"});
 }
 
 void CliTest::badInput()
@@ -837,21 +845,56 @@ void CliTest::checkFormats_data()
     QTest::newRow("github") << QStringLiteral("github");
 }
 
+// Beside the items of the check pack, a server's tables file and a file with a finding of each
+// check of the language, among every kind of definition and reference.
+void writeWorldPack(const WorkingDirectory &dir)
+{
+    writeCheckPack(dir);
+    dir.write(QStringLiteral("s/tables.scp"), "[RESOURCES]\nworld/\ngone.scp\n");
+    dir.write(QStringLiteral("s/world/world.scp"), "[TYPEDEFS]\n"         // 1
+                                                   "t_container 1\n"      // 2
+                                                   "\n"                   // 3
+                                                   "[ITEMDEF 0e75]\n"     // 4
+                                                   "DEFNAME=i_backpack\n" // 5
+                                                   "TYPE=t_container\n"   // 6
+                                                   "DUPEITEM=0f00\n"      // 7
+                                                   "ON=@DClick\n"         // 8
+                                                   "ON=@dclick\n"         // 9
+                                                   "[DEFNAME loot]\n"     // 10
+                                                   "loot_pack {i_backpack 2 i_backpack 0}\n"
+                                                   "loot-gold i_backpack\n" // 12
+                                                   "[TEMPLATE tm_camp]\n"   // 13
+                                                   "ITEM=i_backpak\n"       // 14
+                                                   "[CHARDEF c_trader]\n"   // 15
+                                                   "RESOURCES=1 0e75,2 i_backpack\n"
+                                                   "ON=@Create\n"            // 17
+                                                   "  ITEM=tm_camp\n"        // 18
+                                                   "  SELL=loot_pack\n"      // 19
+                                                   "[EVENTS e_camp]\n"       // 20
+                                                   "[EVENTS e_camp]\n"       // 21
+                                                   "[AREADEF a_camp]\n"      // 22
+                                                   "EVENTS=t_container\n"    // 23
+                                                   "[SKILLMENU sm_camp]\n"   // 24
+                                                   "ON=i_backpack A pack\n"  // 25
+                                                   "  MAKEITEM=i_backpack\n" // 26
+                                                   "[SPAWN sp_camp]\n"       // 27
+                                                   "ID=c_trader\n");         // 28
+}
+
 // Every format says the same findings at the same places.
 void CliTest::checkFormats()
 {
     QFETCH(QString, format);
     WorkingDirectory dir;
-    writeCheckPack(dir);
-    const Run run = runTool({QStringLiteral("--dir"), QStringLiteral("s"),
-                             QStringLiteral("--filter"), QStringLiteral("*.scp"),
+    writeWorldPack(dir);
+    const Run run = runTool({QStringLiteral("--tables"), QStringLiteral("s/tables.scp"),
                              QStringLiteral("--check"), QStringLiteral("--format"), format});
     // The counts end every format: on stderr after the text, in the document otherwise.
-    const QByteArray counts = "4 files, 9 definitions, 9 references: 5 errors, 6 warnings";
+    const QByteArray counts = "6 files, 21 definitions, 23 references: 10 errors, 10 warnings";
     QCOMPARE(run.err,
              format == QLatin1String("text") ? "tavrel-report: " + counts + "\n" : QByteArray());
-    QVERIFY(format == QLatin1String("text") || run.out.contains("9 references") ||
-            run.out.contains("\"references\": 9"));
+    QVERIFY(format == QLatin1String("text") || run.out.contains("23 references") ||
+            run.out.contains("\"references\": 23"));
     QCOMPARE(run.exitCode, 1);
 
     // check, file, line, column of every finding, and the text of the first one.
@@ -889,6 +932,14 @@ void CliTest::checkFormats()
         QCOMPARE(f.value(QStringLiteral("id")).toString(), QStringLiteral("i_string"));
         QCOMPARE(f.value(QStringLiteral("message")).toString(),
                  QStringLiteral("Resoucre \"i_string\" no found."));
+        const auto undefined =
+            std::find_if(findings.begin(), findings.end(), [](const QJsonValue &v) {
+                return v[QStringLiteral("check")].toString() == QLatin1String("undefined-name");
+            });
+        QCOMPARE((*undefined)[QStringLiteral("suggestion")].toString(),
+                 QStringLiteral("i_backpack"));
+        QVERIFY((*undefined)[QStringLiteral("message")].toString().endsWith(
+            QLatin1String("Did you mean \"i_backpack\"?")));
     } else if (format == QLatin1String("sarif")) {
         const QJsonObject log = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(log.value(QStringLiteral("version")).toString(), QStringLiteral("2.1.0"));
@@ -931,6 +982,15 @@ void CliTest::checkFormats()
                      QStringLiteral("SRCROOT"));
             const QJsonObject region = physical.value(QStringLiteral("region")).toObject();
             QVERIFY(region.value(QStringLiteral("startLine")).toInt() >= 1);
+            // A name defined again points at the first; a name with a near one offers it.
+            QCOMPARE(result[QStringLiteral("relatedLocations")].toArray().size(),
+                     int(ruleId.startsWith(QLatin1String("duplicate-"))));
+            QCOMPARE(result[QStringLiteral("fixes")][0][QStringLiteral("artifactChanges")][0]
+                           [QStringLiteral("replacements")][0][QStringLiteral("insertedContent")]
+                           [QStringLiteral("text")]
+                               .toString(),
+                     ruleId == QLatin1String("undefined-name") ? QStringLiteral("i_backpack")
+                                                               : QString());
             places.append(
                 QStringList{ruleId,
                             QUrl::fromPercentEncoding(
@@ -955,14 +1015,26 @@ void CliTest::checkFormats()
                                                "title=missing-resource::Resoucre \"i_string\" no "
                                                "found. (in i_fuse)"));
     }
-    QCOMPARE(
-        places,
-        (QStringList{"missing-resource s/items.scp 8 13", "unknown-skill s/items.scp 9 11",
-                     "duplicate-defname s/items.scp 11 10", "missing-resource s/items.scp 12 13",
-                     "self-resource s/items.scp 12 27", "missing-resource s/items.scp 12 38",
-                     "unknown-skill s/items.scp 13 22", "not-utf8 s/legacy.scp 2 9",
-                     "duplicate-defname s/z_crlf.scp 1 10", "missing-resource s/z_crlf.scp 5 13",
-                     "missing-resource s/z_crlf.scp 5 23"}));
+    QCOMPARE(places, (QStringList{"missing-resource s/items.scp 8 13",
+                                  "unknown-skill s/items.scp 9 11",
+                                  "duplicate-defname s/items.scp 11 10",
+                                  "missing-resource s/items.scp 12 13",
+                                  "self-resource s/items.scp 12 27",
+                                  "missing-resource s/items.scp 12 38",
+                                  "unknown-skill s/items.scp 13 22",
+                                  "not-utf8 s/legacy.scp 2 9",
+                                  "missing-script-file s/tables.scp 3 1",
+                                  "unscripted-id s/world/world.scp 7 10",
+                                  "duplicate-trigger s/world/world.scp 9 4",
+                                  "random-range s/world/world.scp 11 36",
+                                  "bad-name s/world/world.scp 12 1",
+                                  "undefined-name s/world/world.scp 14 6",
+                                  "untyped-resource s/world/world.scp 16 13",
+                                  "duplicate-definition s/world/world.scp 21 9",
+                                  "wrong-kind s/world/world.scp 23 8",
+                                  "duplicate-defname s/z_crlf.scp 1 10",
+                                  "missing-resource s/z_crlf.scp 5 13",
+                                  "missing-resource s/z_crlf.scp 5 23"}));
 }
 
 void CliTest::checkExitStatus_data()
