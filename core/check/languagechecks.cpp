@@ -33,6 +33,13 @@ QString kindsText(Kinds kinds)
     return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + text;
 }
 
+// "RESOURCES", "the alias loot_gold".
+QString keyText(const Reference &reference)
+{
+    return reference.flags & Reference::AliasValue ? QStringLiteral("the alias ") + reference.key
+                                                   : reference.key;
+}
+
 // The name of the section a reference stands in, for "(in ...)".
 QString ownerName(const Reference &reference)
 {
@@ -121,9 +128,7 @@ void undefinedNames(CheckRun &run)
         }
         report(run, reference,
                QStringLiteral("\"%1\" is not defined; %2 expects %3 here.")
-                   .arg(reference.shown(),
-                        reference.key.isEmpty() ? QStringLiteral("the alias") : reference.key,
-                        kindsText(reference.accepted)));
+                   .arg(reference.shown(), keyText(reference), kindsText(reference.accepted)));
         run.suggest(reference.accepted, true);
     }
     if (skipped)
@@ -141,8 +146,7 @@ void wrongKinds(CheckRun &run)
             continue;
         report(run, reference,
                QStringLiteral("\"%1\" is %2, but %3 expects %4.")
-                   .arg(reference.shown(), kindsText(resolution.kinds),
-                        reference.key.isEmpty() ? QStringLiteral("the alias") : reference.key,
+                   .arg(reference.shown(), kindsText(resolution.kinds), keyText(reference),
                         kindsText(reference.accepted)));
     }
 }

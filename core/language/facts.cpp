@@ -278,7 +278,7 @@ public:
             const ScriptLine &line = script.lines.at(i);
             const bool property = i - section.firstLine < section.propertyCount;
             if (property)
-                defineFromLine(line, word);
+                defineFromLine(section, line, word);
             if (line.block >= 0 && script.blocks.at(line.block).opener == i &&
                 script.blocks.at(line.block).trigger)
                 noteTrigger(line);
@@ -358,7 +358,8 @@ private:
         facts.definitions.append(std::move(definition));
     }
 
-    void defineFromLine(const ScriptLine &line, const SectionWord &word)
+    void defineFromLine(const ScriptSection &section, const ScriptLine &line,
+                        const SectionWord &word)
     {
         const QStringView key = script.key(line);
         const Word value = firstWord(text, line.value.start, line.value.start + line.value.length);
@@ -374,7 +375,7 @@ private:
                 alias.value = script.string(line.value);
                 alias.valuePosition = script.position(line, line.value.start);
             }
-            referFromAlias(line);
+            referFromAlias(section, line);
             return;
         case Section::Skill:
             if (isKeyword(key, QLatin1String("KEY")))
@@ -417,14 +418,16 @@ private:
         }
     }
 
-    void referFromAlias(const ScriptLine &line)
+    // The key of an alias's references is the alias, as written.
+    void referFromAlias(const ScriptSection &section, const ScriptLine &line)
     {
-        static const Rule aliasRule{0, "", Shape::Name, everyKind, numbers, Properties};
-        static const QString noKey;
+        static const Rule aliasRule{
+            0, "", Shape::Name, everyKind, numbers | Reference::AliasValue, Properties};
         const QStringView value = script.value(line);
         if (value.contains(u'<') || value.contains(u'('))
             return;
-        current = Context{&line, &aliasRule, &noKey, &noKey};
+        aliasKey = script.string(line.key);
+        current = Context{&line, &aliasRule, &aliasKey, &ownerOf(section)};
         const Word first = trimmed(text, line.value.start, line.value.start + line.value.length);
         if (first.length > 0 && text.at(first.start) == u'{')
             referFromList(first.start, first.start + first.length);
@@ -550,6 +553,7 @@ private:
     ScriptFacts &facts;
     const int ordinal;
     QString owner;
+    QString aliasKey;
     Context current;
 };
 

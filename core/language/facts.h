@@ -42,6 +42,8 @@ struct Reference
         ScriptedNumber = 2,
         // A number is a fine value.
         NumberAllowed = 4,
+        // The value of an alias, whose name is the key.
+        AliasValue = 8,
     };
 
     // Lower case; `written` holds the text as written where it differs.

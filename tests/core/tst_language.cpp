@@ -36,8 +36,7 @@ QStringList referenceLines(const ScriptFacts &facts)
     for (const Reference &r : facts.references) {
         QString line =
             QStringLiteral("%1 %2%3%4 @%5:%6")
-                .arg(r.key.isEmpty() ? QStringLiteral("=") : r.key,
-                     r.flags & Reference::ResourceElement ? QStringLiteral("!") : QString(),
+                .arg(r.key, r.flags & Reference::ResourceElement ? QStringLiteral("!") : QString(),
                      r.flags & Reference::ScriptedNumber ? QStringLiteral("*") : QString(),
                      r.shown())
                 .arg(r.position.line)
@@ -170,8 +169,8 @@ void tst_Language::references_data()
                        "EVENTS r_town @7:8",
                        "EVENTS r_x @7:16",
                        "ID c_a @9:4",
-                       "= i_y @11:3",
-                       "= i_a @12:4",
+                       "x i_y @11:3",
+                       "z i_a @12:4",
                        "{5 words, 1 zero} @3:6",
                        "{2 words, 0 zero} @12:3"};
     QTest::newRow("values computed when the script runs are not read")
