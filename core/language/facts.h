@@ -80,6 +80,16 @@ struct RandomList
     int file = 0;
 };
 
+} // namespace tavrel
+
+// Their members move as their bytes do, so the load's lists of them grow without copying.
+Q_DECLARE_TYPEINFO(tavrel::Definition, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tavrel::Reference, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tavrel::Trigger, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tavrel::RandomList, Q_RELOCATABLE_TYPE);
+
+namespace tavrel {
+
 // What one script file defines and names, by the rules the game server reads them with.
 struct ScriptFacts
 {
