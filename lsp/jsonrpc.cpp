@@ -90,23 +90,19 @@ bool MessageReader::readHeader(Incoming &incoming)
     return true;
 }
 
-// Drops bytes up to the next line that starts a Content-Length header; false while none came.
+// Drops bytes up to the next Content-Length header, which may follow a body without a line
+// end; false while none came.
 bool MessageReader::resynchronise()
 {
-    for (qsizetype from = 0;;) {
-        const qsizetype found = buffer.toLower().indexOf(lengthHeader, from);
-        if (found < 0) {
-            // The start of a header may be at the end of what came so far.
-            buffer = buffer.right(lengthHeader.size() - 1);
-            return false;
-        }
-        if (found == 0 || buffer.at(found - 1) == '\n') {
-            buffer.remove(0, found);
-            skipping = false;
-            return true;
-        }
-        from = found + 1;
+    const qsizetype found = buffer.toLower().indexOf(lengthHeader);
+    if (found < 0) {
+        // The start of a header may be at the end of what came so far.
+        buffer = buffer.right(lengthHeader.size() - 1);
+        return false;
     }
+    buffer.remove(0, found);
+    skipping = false;
+    return true;
 }
 
 Incoming MessageReader::parse(const QByteArray &body)
