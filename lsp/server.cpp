@@ -73,7 +73,8 @@ void Server::receive(const Incoming &incoming)
     if (method.isUndefined())
         return;
     const QJsonValue paramsValue = message.value(QLatin1String("params"));
-    if (!paramsValue.isUndefined() && !paramsValue.isObject() && !paramsValue.isArray()) {
+    if (!paramsValue.isUndefined() && !paramsValue.isNull() && !paramsValue.isObject() &&
+        !paramsValue.isArray()) {
         if (!incoming.id.isUndefined())
             send(errorResponse(incoming.id, InvalidParams,
                                QStringLiteral("params is an object or an array")));

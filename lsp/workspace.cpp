@@ -44,7 +44,21 @@ QByteArray windows1252(const QString &text)
 } // namespace
 
 Workspace::Workspace() = default;
-Workspace::~Workspace() = default;
+Workspace::~Workspace()
+{
+    if (freeing.valid())
+        freeing.wait();
+}
+
+void Workspace::retire()
+{
+    if (!previous)
+        return;
+    if (freeing.valid())
+        freeing.wait();
+    freeing =
+        std::async(std::launch::async, [gone = std::move(previous)]() mutable { gone.reset(); });
+}
 
 void Workspace::configure(const Settings &settings)
 {

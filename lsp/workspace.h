@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 
 namespace tavrel::lsp {
@@ -52,7 +53,9 @@ public:
     bool settle();
     // The analysis of the last settle; the one before it lives until `retire`.
     const Analysis &analysis() const { return *built; }
-    void retire() { previous.reset(); }
+    // Frees the analysis before the last on another thread: a large one takes as long to free
+    // as to make, and the next edit need not wait for it.
+    void retire();
 
     // Where a file's characters outside the basic plane stand.
     const WideCharacters &wide(const QString &path) const;
@@ -87,6 +90,7 @@ private:
     bool rediscover = true;
     std::unique_ptr<Analysis> built;
     std::unique_ptr<Analysis> previous;
+    std::future<void> freeing;
 };
 
 } // namespace tavrel::lsp
