@@ -125,11 +125,13 @@ void undefinedNames(CheckRun &run)
                        .arg(reference.shown()));
             continue;
         }
-        report(run, reference,
-               QStringLiteral("\"%1\" is not defined; %2 expects %3 here.")
-                   .arg(reference.shown(),
-                        reference.key.isEmpty() ? QStringLiteral("the alias") : reference.key,
-                        kindsText(reference.accepted)));
+        Finding &finding =
+            report(run, reference,
+                   QStringLiteral("\"%1\" is not defined; %2 expects %3 here.")
+                       .arg(reference.shown(),
+                            reference.key.isEmpty() ? QStringLiteral("the alias") : reference.key,
+                            kindsText(reference.accepted)));
+        finding.suggestion = language.nearestName(reference.name, reference.accepted);
     }
     if (skipped)
         run.note(QStringLiteral("undefined-name left out references to kinds the scripts define "

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "core/language/language.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 namespace tavrel {
 
 namespace {
@@ -118,6 +122,53 @@ void ScriptLanguage::resolveAlias(const Definition &alias, int depth, Resolution
         if (inner.number >= 0)
             resolution.number = inner.number;
     }
+}
+
+namespace {
+
+// The edit distance of two texts when it is at most `most`, else most + 1.
+int editsUpTo(QStringView a, QStringView b, int most)
+{
+    if (std::abs(int(a.size()) - int(b.size())) > most)
+        return most + 1;
+    std::vector<int> row(size_t(b.size()) + 1);
+    for (size_t j = 0; j < row.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        int least = row[0];
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[size_t(j)];
+            row[size_t(j)] = std::min({above + 1, row[size_t(j) - 1] + 1,
+                                       diagonal + (a.at(i - 1) == b.at(j - 1) ? 0 : 1)});
+            diagonal = above;
+            least = std::min(least, row[size_t(j)]);
+        }
+        if (least > most)
+            return most + 1;
+    }
+    return std::min(row.back(), most + 1);
+}
+
+} // namespace
+
+QString ScriptLanguage::nearestName(QStringView name, Kinds kinds) const
+{
+    constexpr int most = 2;
+    int best = most + 1;
+    QString nearest;
+    for (const Definition &definition : definitions) {
+        if (definition.number >= 0 || !(kindBit(definition.kind) & kinds) ||
+            definition.name == name)
+            continue;
+        const int edits = editsUpTo(definition.name, name, best - 1);
+        if (edits < best) {
+            best = edits;
+            nearest = definition.shown();
+        }
+    }
+    return nearest;
 }
 
 } // namespace tavrel

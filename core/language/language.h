@@ -48,6 +48,10 @@ public:
     bool definesItemNumber(qint64 number) const { return itemNumbers.contains(number); }
     // The kinds some section defines.
     Kinds definedKinds() const { return defined; }
+    // The defined name of one of the kinds, as first written, that is fewest edits (a character
+    // inserted, deleted or replaced) from a lower-case name, and at most two; the first defined
+    // among equals; empty when there is none.
+    QString nearestName(QStringView name, Kinds kinds) const;
 
     QList<Definition> definitions;
     QList<Reference> references;

@@ -82,6 +82,8 @@ private slots:
     void numbers();
     void kindsNamed_data();
     void kindsNamed();
+    void nearestName_data();
+    void nearestName();
 };
 
 void tst_Language::definitions_data()
@@ -306,6 +308,33 @@ void tst_Language::kindsNamed()
         }
     }
     QTEST(kinds, "kinds");
+}
+
+void tst_Language::nearestName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("nearest");
+
+    QTest::newRow("a letter left out") << "i_bord"
+                                       << "I_Board";
+    QTest::newRow("two letters swapped") << "i_baord"
+                                         << "I_Board";
+    QTest::newRow("the fewest edits win") << "i_boat"
+                                          << "i_boar";
+    QTest::newRow("three edits are too many") << "i_bxxxd"
+                                              << "";
+    QTest::newRow("another kind is no suggestion") << "c_mam"
+                                                   << "";
+}
+
+void tst_Language::nearestName()
+{
+    QFETCH(QString, name);
+    ScriptLanguage language;
+    language.add(0, readFacts(Script::fromBytes("[ITEMDEF I_Board]\nX=1\n[ITEMDEF i_boar]\nX=1\n"
+                                                "[CHARDEF c_man]\nX=1\n")));
+    language.index();
+    QTEST(language.nearestName(name, kindBit(Kind::Item) | kindBit(Kind::Template)), "nearest");
 }
 
 QTEST_GUILESS_MAIN(tst_Language)
