@@ -205,6 +205,7 @@ bool Workspace::settle()
         scripts.append(ScannedScript{path, files.value(path).scanned});
     LoadedScripts loaded = loadScanned(scripts);
     loaded.unreadable = unreadableDirectories + loaded.unreadable;
+    retire();
     previous = std::move(built);
     built = std::make_unique<Analysis>(std::move(loaded), current.checks);
     return true;
