@@ -153,6 +153,8 @@ void Workspace::discover()
         if (!file.read)
             pending.insert(path);
     }
+    // A file gone changes the load though nothing is read.
+    relink = relink || paths != order;
     order = paths;
     rediscover = false;
 }
@@ -193,6 +195,7 @@ bool Workspace::settle()
             toRead.append(path);
     }
     pending.clear();
+    relink = false;
     std::vector<File *> targets;
     for (const QString &path : std::as_const(toRead))
         targets.push_back(&files[path]);

@@ -48,7 +48,7 @@ public:
     // Files were created or deleted: the directories are listed again.
     void listChanged();
 
-    bool stale() const { return rediscover || !pending.isEmpty() || !built; }
+    bool stale() const { return rediscover || relink || !pending.isEmpty() || !built; }
     // Reads what changed and analyses the workspace again when anything did; true when it did.
     bool settle();
     // The analysis of the last settle; the one before it lives until `retire`.
@@ -88,6 +88,8 @@ private:
     // Read again at the next settle.
     QSet<QString> pending;
     bool rediscover = true;
+    // The list of files changed since the last analysis.
+    bool relink = false;
     std::unique_ptr<Analysis> built;
     std::unique_ptr<Analysis> previous;
     std::future<void> freeing;

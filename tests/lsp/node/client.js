@@ -176,6 +176,32 @@ async function main() {
             { code: lsp.ErrorCodes.InvalidParams });
     });
 
+    await check('files created and deleted on disk: a duplicate with its related place', async () => {
+        const watched = (name, type) => connection.sendNotification(
+            lsp.DidChangeWatchedFilesNotification.type, { changes: [{ uri: uri(name), type }] });
+        write('scripts/dup.scp', '[ITEMDEF i_log]\nNAME=Other log\n');
+        watched('scripts/dup.scp', lsp.FileChangeType.Created);
+        const [duplicate] = await diagnosticsOf('scripts/items.scp', (l) => l.length > 0);
+        assert.equal(duplicate.code, 'duplicate-defname');
+        assert.deepEqual(duplicate.relatedInformation.map((r) => `${path.basename(r.location.uri)}:${r.location.range.start.line}`),
+            ['dup.scp:0']);
+        fs.rmSync(path.join(root, 'scripts/dup.scp'));
+        watched('scripts/dup.scp', lsp.FileChangeType.Deleted);
+        await diagnosticsOf('scripts/items.scp', (l) => l.length === 0);
+    });
+
+    await check('a Windows-1252 document is read in its code page', async () => {
+        write('scripts/legacy.scp', Buffer.from('[ITEMDEF i_cafe]\nNAME=Caf\xe9\n', 'latin1'));
+        connection.sendNotification(lsp.DidChangeWatchedFilesNotification.type,
+            { changes: [{ uri: uri('scripts/legacy.scp'), type: lsp.FileChangeType.Created }] });
+        assert.deepEqual(codes(await diagnosticsOf('scripts/legacy.scp', (l) => l.length > 0)), ['not-utf8@1:8']);
+        const text = '[ITEMDEF i_cafe]\nNAME=Caf\u00e9\nRESOURCES=1 i_none\n';
+        connection.sendNotification(lsp.DidOpenTextDocumentNotification.type,
+            { textDocument: { uri: uri('scripts/legacy.scp'), languageId: 'scp', version: 1, text } });
+        const list = await diagnosticsOf('scripts/legacy.scp', (l) => l.length > 1);
+        assert.deepEqual(codes(list), ['not-utf8@1:8', 'missing-resource@2:12']);
+    });
+
     await check('shutdown and exit: status 0', async () => {
         await connection.sendRequest(lsp.ShutdownRequest.type);
         connection.sendNotification(lsp.ExitNotification.type);
