@@ -105,6 +105,12 @@ if [ -x "$build/cli/tavrel-report" ]; then
         --html "$pack/pages" >/dev/null || true
     echo "pages written: $(find "$pack/pages" -name '*.html' | wc -l)"
 fi
+if [ -x "$build/bench/bench_lsp" ] && [ -x "$build/lsp/tavrel-lsp" ]; then
+    echo "== tavrel-lsp: first diagnostics, then a one-file edit to its diagnostics"
+    "$build/bench/bench_lsp" "$build/lsp/tavrel-lsp" "$items" 20
+    echo "-- a workspace of about 35,000 definitions"
+    "$build/bench/bench_lsp" "$build/lsp/tavrel-lsp" 17000 20
+fi
 if [ -x "$build/bench/bench_bom" ]; then
     echo "== bill of materials of every item, against one load and check"
     "$build/bench/bench_bom" "$items" 3

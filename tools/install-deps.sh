@@ -10,7 +10,11 @@ packages=(
     libqt6svg6 hicolor-icon-theme
     xvfb xauth xdotool x11-utils imagemagick libx11-dev strace
     appstream desktop-file-utils dpkg-dev file util-linux lintian man-db
+    neovim nodejs
 )
+# The language server's clients: Neovim, and node with npm for the protocol packages. A node
+# of another origin may bring npm with it, where Debian's npm would not install beside it.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do

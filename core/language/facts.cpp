@@ -260,6 +260,31 @@ Word firstWord(QStringView text, qsizetype start, qsizetype end)
     return Word{all.start, stop - all.start};
 }
 
+QStringView triggerName(const Script &script, const ScriptLine &opener)
+{
+    const QStringView text = script.text;
+    const Word name =
+        firstWord(text, opener.value.start + 1, opener.value.start + opener.value.length);
+    return text.mid(name.start, name.length);
+}
+
+unsigned whereOf(const Script &script, const ScriptLine &line, bool property, Section section)
+{
+    if (property)
+        return Properties;
+    const ScriptBlock &block = script.blocks.at(line.block);
+    if (!block.trigger)
+        return MenuOptions;
+    if (section != Section::Chardef)
+        return 0;
+    const QStringView trigger = triggerName(script, script.lines.at(block.opener));
+    for (const char *stock : {"CREATE", "NPCRESTOCK", "CREATELOOT"}) {
+        if (isKeyword(trigger, QLatin1String(stock)))
+            return StockTriggers;
+    }
+    return 0;
+}
+
 // Reads one section's definitions and references.
 class SectionReader
 {
@@ -282,35 +307,12 @@ public:
             if (line.block >= 0 && script.blocks.at(line.block).opener == i &&
                 script.blocks.at(line.block).trigger)
                 noteTrigger(line);
-            referFromLine(section, line, word.section, whereOf(line, property, word.section));
+            referFromLine(section, line, word.section,
+                          whereOf(script, line, property, word.section));
         }
     }
 
 private:
-    unsigned whereOf(const ScriptLine &line, bool property, Section section) const
-    {
-        if (property)
-            return Properties;
-        const ScriptBlock &block = script.blocks.at(line.block);
-        if (!block.trigger)
-            return MenuOptions;
-        if (section != Section::Chardef)
-            return 0;
-        const QStringView trigger = triggerName(script.lines.at(block.opener));
-        for (const char *stock : {"CREATE", "NPCRESTOCK", "CREATELOOT"}) {
-            if (isKeyword(trigger, QLatin1String(stock)))
-                return StockTriggers;
-        }
-        return 0;
-    }
-
-    QStringView triggerName(const ScriptLine &opener) const
-    {
-        const Word name =
-            firstWord(text, opener.value.start + 1, opener.value.start + opener.value.length);
-        return QStringView(text).mid(name.start, name.length);
-    }
-
     const QString &ownerOf(const ScriptSection &section)
     {
         if (owner.isEmpty())
@@ -391,7 +393,7 @@ private:
 
     void noteTrigger(const ScriptLine &opener)
     {
-        const QStringView name = triggerName(opener);
+        const QStringView name = triggerName(script, opener);
         if (name.isEmpty())
             return;
         facts.triggers.append(Trigger{name.toString().toLower(), ordinal,
@@ -579,6 +581,28 @@ qint64 scriptNumber(QStringView text)
         number = text.toLongLong(&ok, 10);
     }
     return ok && number >= 0 ? number : -1;
+}
+
+Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
+{
+    const Section kind = sectionOf(script.kind(section)).section;
+    const ScriptLine &scriptLine = script.lines.at(line);
+    const bool property = line - section.firstLine < section.propertyCount;
+    const QStringView key = script.key(scriptLine);
+    if (kind == Section::Itemdef && property) {
+        if (isKeyword(key, QLatin1String("RESOURCES")))
+            return kindBit(Kind::Item) | kindBit(Kind::ItemType);
+        if (isKeyword(key, QLatin1String("SKILLMAKE")))
+            return crafting;
+    }
+    if (property && (kind == Section::Defnames || kind == Section::ResDefnames))
+        return everyKind;
+    const unsigned where = whereOf(script, scriptLine, property, kind);
+    for (const KeyRule &keyRule : rulesOf(kind)) {
+        if ((keyRule.rule->where & where) && isKeyword(key, QLatin1String(keyRule.word)))
+            return keyRule.rule->accepted;
+    }
+    return 0;
 }
 
 ScriptFacts readFacts(const Script &script)

@@ -103,6 +103,12 @@ struct ScriptFacts
 // SKILLMAKE of item definitions, which a load reads with the items themselves.
 ScriptFacts readFacts(const Script &script);
 
+// The kinds of names the value of a line of a section names, as readFacts reads it and the
+// load reads an item's RESOURCES (items and item types) and SKILLMAKE (skills, and the items
+// and types a craft needs); 0 where it names nothing that is read before the script runs, such
+// as trigger code. `line` is an index into Script::lines.
+Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line);
+
 // A number as the scripts write ids: a leading 0 makes it hexadecimal; -1 when the text is not
 // one (a text that does not start with a digit is a name).
 qint64 scriptNumber(QStringView text);

@@ -22,16 +22,24 @@ QString skillKeyOf(const Script &script, const ScriptSection &section)
 
 ScannedFile scanScriptFile(const QString &path, ScanDepth depth)
 {
-    const bool keys = depth != ScanDepth::Kinds;
     // A reading thread reads file after file: the bytes and the parsed text of each take the
     // storage of the one before.
     thread_local QByteArray bytes;
     thread_local Script script;
-    ScannedFile file;
-    file.problem = readScriptBytes(path, bytes);
-    if (!file.problem.isEmpty())
+    const QString problem = readScriptBytes(path, bytes);
+    if (!problem.isEmpty()) {
+        ScannedFile file;
+        file.problem = problem;
         return file;
+    }
     script.read(bytes);
+    return scanScript(script, depth);
+}
+
+ScannedFile scanScript(const Script &script, ScanDepth depth)
+{
+    const bool keys = depth != ScanDepth::Kinds;
+    ScannedFile file;
     if (keys)
         file.legacyCharacter = script.firstLegacyCharacter();
     file.sections.reserve(script.sections.size());

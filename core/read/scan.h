@@ -48,6 +48,9 @@ enum class ScanDepth
 // Reads a script file's sections: their kinds, their item definitions and skill keys, and
 // everything else the language defines and names.
 ScannedFile scanScriptFile(const QString &path, ScanDepth depth);
+// The same of a script read before, such as the text of a document an editor holds: what it
+// keeps refers to nothing of the script.
+ScannedFile scanScript(const Script &script, ScanDepth depth);
 
 } // namespace tavrel
 

@@ -79,6 +79,8 @@ private slots:
     void checks();
     void numbers_data();
     void numbers();
+    void kindsNamed_data();
+    void kindsNamed();
 };
 
 void tst_Language::definitions_data()
@@ -262,6 +264,47 @@ void tst_Language::numbers()
 {
     QFETCH(QString, text);
     QTEST(scriptNumber(text), "number");
+}
+
+void tst_Language::kindsNamed_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    // The kinds each line of the script names, "-" where none, the lines of every section in
+    // order.
+    QTest::addColumn<QStringList>("kinds");
+
+    QTest::newRow("an item's resources and skills, its trigger code")
+        << QByteArray("[ITEMDEF i_a]\nRESOURCES=i_b\nSKILLMAKE=x\nTYPE=t_x\nNAME=A\n"
+                      "ON=@Create\nRESOURCES=i_c\n")
+        << QStringList{"item|item type", "item|item type|skill", "item type", "-", "-", "-"};
+    QTest::newRow("a character's stock and other triggers")
+        << QByteArray("[CHARDEF c_a]\nTEVENTS=e_x\nON=@NPCRestock\nITEM=i_a\nON=@Hit\n"
+                      "ITEM=i_a\n")
+        << QStringList{"event set", "-", "item|template", "-", "-"};
+    QTest::newRow("aliases name anything, templates items or templates")
+        << QByteArray("[DEFNAME d]\nd_a=i_x\n[TEMPLATE tm]\nITEM=i_a\nCONTAINER=i_b\n")
+        << QStringList{"everything", "item|template", "item|template"};
+}
+
+void tst_Language::kindsNamed()
+{
+    QFETCH(QByteArray, script);
+    const Script read = Script::fromBytes(script);
+    QStringList kinds;
+    for (const ScriptSection &section : read.sections) {
+        for (int line = section.firstLine; line < section.firstLine + section.lineCount; ++line) {
+            const Kinds named = kindsNamedBy(read, section, line);
+            QStringList names;
+            for (int kind = 0; kind < int(Kind::Count); ++kind) {
+                if (named & kindBit(Kind(kind)))
+                    names.append(kindName(Kind(kind)));
+            }
+            kinds.append(named == everyKind ? QStringLiteral("everything")
+                         : names.isEmpty()  ? QStringLiteral("-")
+                                            : names.join(u'|'));
+        }
+    }
+    QTEST(kinds, "kinds");
 }
 
 QTEST_GUILESS_MAIN(tst_Language)

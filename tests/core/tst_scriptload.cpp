@@ -3,6 +3,7 @@
 
 #include "core/load/scriptload.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace tavrel;
@@ -180,6 +181,16 @@ void tst_ScriptLoad::parallelRead_sameAsSerial()
     const LoadedScripts again = loadScanned(scanned);
     QCOMPARE(everything(again), everything(serial));
     QCOMPARE(again.language.references.size(), serial.language.references.size());
+
+    // And so do their texts, scanned as an editor holds them.
+    for (ScannedScript &script : scanned) {
+        QFile file(script.path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        script.file = scanScript(Script::fromBytes(file.readAll()), ScanDepth::Everything);
+    }
+    const LoadedScripts fromTexts = loadScanned(scanned);
+    QCOMPARE(everything(fromTexts), everything(serial));
+    QCOMPARE(fromTexts.legacyEncodings.size(), serial.legacyEncodings.size());
 }
 
 QTEST_MAIN(tst_ScriptLoad)

@@ -18,7 +18,7 @@ desktop=$prefix/share/applications/$id.desktop
 metainfo=$prefix/share/metainfo/$id.metainfo.xml
 
 programs=(tavrel tavrel-launcher)
-[ "$with_report" = 1 ] && programs+=(tavrel-report)
+[ "$with_report" = 1 ] && programs+=(tavrel-report tavrel-lsp)
 for program in "${programs[@]}"; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program missing"
     page=$prefix/share/man/man1/$program.1.gz
@@ -45,8 +45,8 @@ appstreamcli validate --no-net --strict "$metainfo" || fail "appstreamcli valida
 
 # Nothing but the programs, their manual pages, Debian's documents and the desktop files.
 unexpected=$(cd "$prefix" && find . -type f | grep -v -E \
-    -e "^\./bin/tavrel(-report|-launcher)?$" \
-    -e "^\./share/man/man1/tavrel(-report|-launcher)?\.1\.gz$" \
+    -e "^\./bin/tavrel(-report|-lsp|-launcher)?$" \
+    -e "^\./share/man/man1/tavrel(-report|-lsp|-launcher)?\.1\.gz$" \
     -e "^\./share/doc/tavrel/(copyright|changelog\.gz)$" \
     -e "^\./share/(applications|metainfo|icons/hicolor/scalable/apps)/$id\." || true)
 [ -z "$unexpected" ] || fail "unexpected files: $unexpected"

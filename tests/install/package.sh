@@ -32,9 +32,9 @@ maintainer=$(field Maintainer)
 [[ $maintainer == *@*.* && $maintainer != *@localhost* ]] || fail "Maintainer: $maintainer"
 
 contents=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/tavrel ./usr/bin/tavrel-report ./usr/bin/tavrel-launcher \
+for path in ./usr/bin/tavrel ./usr/bin/tavrel-report ./usr/bin/tavrel-lsp ./usr/bin/tavrel-launcher \
     ./usr/share/man/man1/tavrel.1.gz ./usr/share/man/man1/tavrel-report.1.gz \
-    ./usr/share/man/man1/tavrel-launcher.1.gz \
+    ./usr/share/man/man1/tavrel-launcher.1.gz ./usr/share/man/man1/tavrel-lsp.1.gz \
     ./usr/share/doc/tavrel/copyright ./usr/share/doc/tavrel/changelog.gz \
     ./usr/share/applications/org.tavrel.Tavrel.desktop \
     ./usr/share/metainfo/org.tavrel.Tavrel.metainfo.xml \

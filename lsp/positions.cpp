@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: MIT
+#include "lsp/positions.h"
+
+#include <QDir>
+#include <QUrl>
+
+namespace tavrel::lsp {
+
+WideCharacters WideCharacters::of(QStringView text)
+{
+    WideCharacters wide;
+    int line = 1;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\n') {
+            ++line;
+            lineStart = i + 1;
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            wide.lines[line].append(int(i - lineStart));
+            ++i;
+        }
+    }
+    return wide;
+}
+
+int WideCharacters::character(int line, int column) const
+{
+    int character = column - 1;
+    const auto found = lines.constFind(line);
+    if (found == lines.cend())
+        return character;
+    // Each wide character before the column adds a code unit.
+    for (const int offset : *found) {
+        if (offset < character)
+            ++character;
+    }
+    return character;
+}
+
+int WideCharacters::column(int line, int character) const
+{
+    int column = character + 1;
+    const auto found = lines.constFind(line);
+    if (found == lines.cend())
+        return column;
+    for (const int offset : *found) {
+        if (offset + 2 <= character)
+            --column;
+        else if (offset + 1 == character)
+            return column - 1;
+    }
+    return column;
+}
+
+QJsonObject WideCharacters::position(TextPosition position) const
+{
+    const int line = std::max(position.line, 1);
+    return QJsonObject{
+        {QStringLiteral("line"), line - 1},
+        {QStringLiteral("character"), character(line, std::max(position.column, 1))}};
+}
+
+QJsonObject WideCharacters::range(TextPosition start, int length) const
+{
+    const TextPosition end{start.line, std::max(start.column, 1) + length};
+    return QJsonObject{{QStringLiteral("start"), position(start)},
+                       {QStringLiteral("end"), position(end)}};
+}
+
+TextPosition WideCharacters::fromProtocol(const QJsonObject &position) const
+{
+    const int line = position.value(QLatin1String("line")).toInt(-1) + 1;
+    const int character = position.value(QLatin1String("character")).toInt(-1);
+    if (line < 1 || character < 0)
+        return TextPosition();
+    return TextPosition{line, column(line, character)};
+}
+
+int characterCount(QStringView text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!(text.at(i).isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
+QString pathOf(const QString &uri)
+{
+    const QUrl url(uri);
+    if (!url.isLocalFile())
+        return QString();
+    return QDir::cleanPath(url.toLocalFile());
+}
+
+QString uriOf(const QString &path)
+{
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+}
+
+} // namespace tavrel::lsp

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#ifndef TAVREL_LSP_SERVER_H
+#define TAVREL_LSP_SERVER_H
+
+#include "lsp/jsonrpc.h"
+#include "lsp/workspace.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace tavrel::lsp {
+
+// The language server: the protocol's life cycle and methods over a workspace. Messages are
+// handled in the order they come; the workspace is analysed again when a request needs it or
+// no message waits, so that a burst of edits costs one analysis.
+class Server
+{
+public:
+    using Writer = std::function<void(const QByteArray &)>;
+    explicit Server(Writer writer);
+
+    void receive(const Incoming &incoming);
+    // Whether `idle` has anything to do.
+    bool hasWork() const;
+    // Analyses what changed and publishes the diagnostics that did, then frees the analysis
+    // before.
+    void idle();
+    void inputClosed();
+    // Once the server should end, its exit status.
+    std::optional<int> exitCode() const { return exit; }
+
+private:
+    // A request's result, or its error.
+    struct Reply
+    {
+        QJsonValue result;
+        int error = 0;
+        QString message;
+    };
+    using Request = Reply (Server::*)(const QJsonObject &params);
+    using Notification = void (Server::*)(const QJsonObject &params);
+
+    void send(const QJsonObject &message);
+    void handleRequest(const QJsonValue &id, const QString &method, const QJsonObject &params);
+    void handleNotification(const QString &method, const QJsonObject &params);
+    void settle();
+    void publish();
+    void showMessage(int type, const QString &text);
+
+    Reply initialize(const QJsonObject &params);
+    Reply shutdown(const QJsonObject &params);
+    Reply definition(const QJsonObject &params);
+    Reply references(const QJsonObject &params);
+    Reply hover(const QJsonObject &params);
+    Reply completion(const QJsonObject &params);
+    Reply documentSymbol(const QJsonObject &params);
+    Reply workspaceSymbol(const QJsonObject &params);
+    Reply codeAction(const QJsonObject &params);
+
+    void initialized(const QJsonObject &params);
+    void exitNotified(const QJsonObject &params);
+    void didOpen(const QJsonObject &params);
+    void didChange(const QJsonObject &params);
+    void didSave(const QJsonObject &params);
+    void didClose(const QJsonObject &params);
+    void didChangeWatchedFiles(const QJsonObject &params);
+    void didChangeWorkspaceFolders(const QJsonObject &params);
+
+    // The workspace file a request is about, or why there is none.
+    std::optional<QString> documentOf(const QJsonObject &params, Reply &failure) const;
+    std::optional<NameAt> nameAtPosition(const QJsonObject &params, Reply &failure);
+    TextPosition positionIn(const QString &path, const QJsonObject &params) const;
+    void configure(const QStringList &roots);
+
+    Writer writer;
+    Workspace workspace;
+    enum class State
+    {
+        Starting,
+        Running,
+        ShutDown
+    } state = State::Starting;
+    std::optional<int> exit;
+    bool hierarchicalSymbols = false;
+    bool watchesFiles = false;
+    int requests = 0;
+    QHash<QString, QJsonArray> published;
+    QHash<QString, int> versions;
+};
+
+} // namespace tavrel::lsp
+
+#endif

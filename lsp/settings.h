@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#ifndef TAVREL_LSP_SETTINGS_H
+#define TAVREL_LSP_SETTINGS_H
+
+#include "core/check/checks.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace tavrel::lsp {
+
+// A directory of scripts, absolute, and the patterns of its files' names.
+struct ScriptDirectory
+{
+    QString path;
+    QString filter;
+};
+
+// What a workspace reads and checks.
+struct Settings
+{
+    // The client's workspace folders.
+    QStringList roots;
+    // In the order they are read.
+    QList<ScriptDirectory> directories;
+    CheckOptions checks;
+    // The configuration files read, to watch them.
+    QStringList configurations;
+    // What the user should know about the configuration, such as a check it disables that
+    // does not exist.
+    QStringList problems;
+};
+
+// A root with a config.cfg reads the script directories and filter it names, relative to the
+// root, and its [Check] section, as tavrel-report run at the root does; a root without one is
+// itself the script directory, of .scp files.
+Settings readSettings(const QStringList &roots);
+
+} // namespace tavrel::lsp
+
+#endif
