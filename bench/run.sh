@@ -103,7 +103,8 @@ if [ -x "$build/cli/tavrel-report" ]; then
         --check --format sarif >/dev/null || true
     "$build/bench/measure_command" "$build/cli/tavrel-report" --dir scripts --filter '*.scp' \
         --html "$pack/pages" >/dev/null || true
-    echo "pages written: $(find "$pack/pages" -name '*.html' | wc -l)"
+    # The slash has find enter the directory that pages links to.
+    echo "pages written: $(find "$pack/pages/" -name '*.html' | wc -l)"
 fi
 if [ -x "$build/bench/bench_lsp" ] && [ -x "$build/lsp/tavrel-lsp" ]; then
     echo "== tavrel-lsp: first diagnostics, then a one-file edit to its diagnostics"

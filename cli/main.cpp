@@ -3,6 +3,7 @@
 #include "cli/findingformats.h"
 #include "cli/outputtext.h"
 #include "cli/pages.h"
+#include "cli/sitepublication.h"
 #include "core/check/checks.h"
 #include "core/config/configuration.h"
 #include "core/crossref/crossref.h"
@@ -17,8 +18,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <variant>
 
 #ifdef Q_OS_WIN
@@ -141,6 +145,8 @@ struct Invocation
     bool verbose = false;
     // Where --html writes its pages, or empty.
     QString htmlDirectory;
+    // Whether --html ends at once when another run publishes there.
+    bool noWait = false;
     // The id of --uses and --bom, and the amount of --bom.
     QString id;
     qint64 amount = 1;
@@ -221,9 +227,14 @@ struct Options
         QStringLiteral("format"), QStringLiteral("text")};
     QCommandLineOption html{
         QStringLiteral("html"),
-        QStringLiteral("Write index.html, the report page of every skill, items.html and the "
-                       "page of every crafted item into the directory."),
+        QStringLiteral("Publish index.html, the report page of every skill, items.html and the "
+                       "page of every crafted item as the directory, which becomes a symbolic "
+                       "link to the new pages in one step; one run at a time."),
         QStringLiteral("directory")};
+    QCommandLineOption noWait{
+        QStringLiteral("no-wait"),
+        QStringLiteral("With --html, exit with status 2 at once when another run is publishing "
+                       "into the directory, instead of waiting for it to end.")};
     QCommandLineOption uses{
         QStringLiteral("uses"),
         QStringLiteral("List the items whose resources name the id (an item or an item type)."),
@@ -238,8 +249,8 @@ struct Options
 
     QList<QCommandLineOption> all() const
     {
-        return {config, dir,     filter, tables, check, listChecks, ignore, disable,
-                strict, verbose, format, html,   uses,  bom,        amount};
+        return {config, dir,     filter, tables, check,  listChecks, ignore, disable,
+                strict, verbose, format, html,   noWait, uses,       bom,    amount};
     }
 };
 
@@ -282,6 +293,9 @@ Parsed parseCommandLine(const QStringList &arguments)
     if (parser.isSet(options.html) && parser.value(options.html).isEmpty())
         return fail(QStringLiteral("--html needs a directory"));
     invocation.htmlDirectory = parser.value(options.html);
+    invocation.noWait = parser.isSet(options.noWait);
+    if (invocation.noWait && invocation.htmlDirectory.isEmpty())
+        return fail(QStringLiteral("--no-wait needs --html"));
     const bool uses = parser.isSet(options.uses);
     const bool bom = parser.isSet(options.bom);
     if (int(check) + int(uses) + int(bom) > 1)
@@ -516,8 +530,72 @@ int runBom(const Invocation &invocation, const LoadedScripts &loaded)
     return Success;
 }
 
+// The test hook of the publication: TAVREL_REPORT_KILL_AFTER_STEP=N kills the run as a user or
+// a crash would, once N steps of the publication are done.
+std::function<void()> killAfterStep()
+{
+    const int last = qEnvironmentVariableIntValue("TAVREL_REPORT_KILL_AFTER_STEP");
+    if (last <= 0)
+        return {};
+    return [last, steps = 0]() mutable {
+        if (++steps == last)
+            std::raise(SIGKILL);
+    };
+}
+
+void tellWarnings(SitePublication &site)
+{
+    for (const QString &warning : site.takeWarnings())
+        tell(QStringLiteral("warning: ") + warning);
+}
+
+// The lock is taken before the load, so that a second run reads the scripts once the first
+// has published, and --no-wait ends before any reading.
+std::optional<int> startPublication(const Invocation &invocation, const Setup &setup,
+                                    SitePublication &site)
+{
+    const QString &directory = invocation.htmlDirectory;
+    // A tables file lists the scripts one by one: the site may lie beside them, not hold them.
+    QStringList scriptFolders;
+    if (!setup.tables.isEmpty()) {
+        for (const QString &file : listServerScripts(setup.tables).files) {
+            const QString folder = QFileInfo(file).path();
+            if (!scriptFolders.contains(folder))
+                scriptFolders.append(folder);
+        }
+    }
+    QString problem = site.prepare(
+        setup.tables.isEmpty() ? setup.configuration.dirs : QStringList(), scriptFolders);
+    if (problem.isEmpty()) {
+        problem = site.lock(!invocation.noWait, [&directory] {
+            tell(QStringLiteral("waiting for another run publishing into \"%1\"").arg(directory));
+        });
+    }
+    tellWarnings(site);
+    if (!problem.isEmpty())
+        return fail(problem);
+    return std::nullopt;
+}
+
+QString publish(SitePublication &site, const LoadedScripts &loaded, const Setup &setup)
+{
+    QString failure = site.stage();
+    if (failure.isEmpty())
+        failure = writePages(site, loaded, setup.configuration);
+    if (failure.isEmpty())
+        failure = site.publish();
+    tellWarnings(site);
+    return failure;
+}
+
 int run(const Invocation &invocation, const Setup &setup)
 {
+    std::optional<SitePublication> site;
+    if (!invocation.htmlDirectory.isEmpty()) {
+        site.emplace(invocation.htmlDirectory, killAfterStep());
+        if (const std::optional<int> status = startPublication(invocation, setup, *site))
+            return *status;
+    }
     // The load lasts as long as the process: freeing its records one by one would take as long
     // as linking them, while the system takes a process's memory back at once.
     static LoadedScripts &loaded = *new LoadedScripts;
@@ -532,8 +610,8 @@ int run(const Invocation &invocation, const Setup &setup)
     if (!loaded.tablesProblem.isEmpty())
         return fail(
             QStringLiteral("tables file \"%1\": %2").arg(setup.tables, loaded.tablesProblem));
-    if (!invocation.htmlDirectory.isEmpty()) {
-        const QString failure = writePages(invocation.htmlDirectory, loaded, setup.configuration);
+    if (site) {
+        const QString failure = publish(*site, loaded, setup);
         if (!failure.isEmpty())
             return fail(failure);
     }

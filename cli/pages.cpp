@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/pages.h"
 
+#include "cli/sitepublication.h"
 #include "core/config/configuration.h"
 #include "core/crossref/crossref.h"
 #include "core/load/scriptload.h"
@@ -8,15 +9,8 @@
 #include "core/report/itemrow.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
-
-#include <cerrno>
-#include <cstring>
 
 using namespace tavrel;
 
@@ -27,6 +21,9 @@ constexpr int longestSlug = 60;
 const QString itemsIndexName = QStringLiteral("items.html");
 const QString itemsDirectory = QStringLiteral("items");
 const QString itemsTitle = QStringLiteral("Crafted items");
+// Every version of tavrel-report began its pages so.
+const QString pageHead =
+    QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>");
 
 bool isReserved(const QString &slug)
 {
@@ -92,8 +89,7 @@ QString unusedPageName(const QString &name, const QString &fileName, QSet<QStrin
 
 QString page(const QString &title, const QString &body)
 {
-    return QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
-                          "<title>%1</title>\n</head>\n<body>\n%2\n</body>\n</html>\n")
+    return (pageHead + QStringLiteral("%1</title>\n</head>\n<body>\n%2\n</body>\n</html>\n"))
         .arg(title.toHtmlEscaped(), body);
 }
 
@@ -110,103 +106,6 @@ QString indexPage(const LoadedScripts &loaded, const QStringList &fileNames, qsi
                 QStringLiteral("<h1>Skills</h1>\n<ul>\n%1</ul>\n"
                                "<p><a href=\"%2\">%3</a> (%4)</p>")
                     .arg(list, itemsIndexName, itemsTitle, QString::number(crafted)));
-}
-
-// QFileDevice says "Unknown error" for some failed writes; the system's reason is clearer.
-QString failure(const QFileDevice &file, int systemError)
-{
-    QString reason = file.errorString();
-    if ((reason.isEmpty() || reason == QLatin1String("Unknown error")) && systemError != 0)
-        reason = QString::fromLocal8Bit(std::strerror(systemError));
-    return QStringLiteral("cannot write \"%1\": %2").arg(file.fileName(), reason);
-}
-
-// The page replaces its file only once all of it is on the disk; a page that cannot be written
-// completely leaves nothing behind.
-QString writePage(const QDir &directory, const QString &fileName, const QString &content)
-{
-    QSaveFile file(directory.filePath(fileName));
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(file, errno);
-    const QByteArray bytes = content.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString why = failure(file, errno);
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return failure(file, errno);
-    return QString();
-}
-
-// One page of a directory that is published only once all its pages are written.
-QString writeStagedPage(const QDir &directory, const QString &fileName, const QString &content)
-{
-    QFile file(directory.filePath(fileName));
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return failure(file, errno);
-    const QByteArray bytes = content.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return failure(file, errno);
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return failure(file, errno);
-    return QString();
-}
-
-QString systemReason()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// Replaces `directory` with `staged`; the old one is removed only once the new one is in place.
-QString publishDirectory(const QString &staged, const QString &directory, const QString &retired)
-{
-    const bool replacing = QFileInfo::exists(directory);
-    errno = 0;
-    if (replacing && !QDir().rename(directory, retired))
-        return QStringLiteral("cannot replace \"%1\": %2").arg(directory, systemReason());
-    if (!QDir().rename(staged, directory)) {
-        const QString why =
-            QStringLiteral("cannot replace \"%1\": %2").arg(directory, systemReason());
-        if (replacing)
-            QDir().rename(retired, directory);
-        return why;
-    }
-    if (replacing)
-        QDir(retired).removeRecursively();
-    return QString();
-}
-
-// The nearest part of `path` that exists, to say why a directory could not be made there.
-QString existingAncestor(const QString &path)
-{
-    QFileInfo info(QDir::cleanPath(QDir(path).absolutePath()));
-    while (!info.exists() && !info.isRoot())
-        info.setFile(info.absolutePath());
-    return info.absoluteFilePath();
-}
-
-QString outputDirectoryProblem(const QString &directory)
-{
-    const QFileInfo info(directory);
-    if (info.exists()) {
-        if (!info.isDir())
-            return QStringLiteral("output directory \"%1\": is not a directory").arg(directory);
-        if (!info.isWritable())
-            return QStringLiteral("output directory \"%1\": permission denied").arg(directory);
-        return QString();
-    }
-    if (QDir().mkpath(directory))
-        return QString();
-    const QFileInfo blocking(existingAncestor(directory));
-    const QString reason = !blocking.isDir()
-                               ? QStringLiteral("\"%1\" is not a directory")
-                               : QStringLiteral("no permission to create it in \"%1\"");
-    return QStringLiteral("cannot create output directory \"%1\": %2")
-        .arg(directory, reason.arg(blocking.filePath()));
 }
 
 QString itemLink(const QHash<QString, QString> &pages, const QString &defname, const QString &name,
@@ -333,69 +232,33 @@ QString itemsIndexPage(const LoadedScripts &loaded, const QStringList &crafted,
                                 .arg(itemsTitle, list));
 }
 
-// Left behind only by a run that was killed; the next run starts them afresh.
-void removeLeftover(const QString &path)
+// The page of every crafted item; `crafted` gets their defnames in the order of the records,
+// and `pages` their page names.
+QString writeItemPages(SitePublication &site, const LoadedScripts &loaded, QStringList &crafted,
+                       QHash<QString, QString> &pages)
 {
-    const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink())
-        QDir(path).removeRecursively();
-    else if (info.exists() || info.isSymLink())
-        QFile::remove(path);
-}
-
-// The page of every crafted item, then items.html listing them. The pages are written into a
-// directory of their own that then replaces items/ as a whole: there are as many pages as
-// items, so syncing each to the disk as the other pages are would take minutes, and pages of
-// items that are gone leave with the old directory.
-QString writeItemPages(const QDir &output, const LoadedScripts &loaded, qsizetype *crafted)
-{
-    QStringList defnames;
-    QHash<QString, QString> pages;
     QSet<QString> taken;
     for (const ScriptRecord &record : loaded.records) {
         const QString &defname = record.fields.defname;
         if (record.entries.resources.isEmpty())
             continue;
-        defnames.append(defname);
+        crafted.append(defname);
         pages.insert(defname, unusedPageName(defname, itemPageName(defname), taken));
     }
-    *crafted = defnames.size();
-
-    const QString directory = output.filePath(itemsDirectory);
-    const QFileInfo existing(directory);
-    if (existing.isSymLink())
-        return QStringLiteral("output directory \"%1\": is a symbolic link").arg(directory);
-    if (existing.exists() && !existing.isDir())
-        return QStringLiteral("output directory \"%1\": is not a directory").arg(directory);
-    const QString staged = output.filePath(QStringLiteral(".items.new"));
-    const QString retired = output.filePath(QStringLiteral(".items.old"));
-    removeLeftover(staged);
-    removeLeftover(retired);
-    errno = 0;
-    if (!QDir().mkdir(staged))
-        return QStringLiteral("cannot create \"%1\": %2").arg(staged, systemReason());
-
-    const QDir stagedDirectory(staged);
+    QString failure = site.addDirectory(itemsDirectory);
     const UsageIndex usage(loaded);
     const NamingIndex naming(loaded);
     MaterialCosts costs(loaded);
     for (const ScriptRecord &record : loaded.records) {
+        if (!failure.isEmpty())
+            break;
         if (record.entries.resources.isEmpty())
             continue;
-        const QString failure =
-            writeStagedPage(stagedDirectory, pages.value(record.fields.defname),
-                            itemPage(loaded, record, pages, usage, naming, costs));
-        if (!failure.isEmpty()) {
-            QDir(staged).removeRecursively();
-            return failure;
-        }
+        failure =
+            site.addFile(itemsDirectory + QLatin1Char('/') + pages.value(record.fields.defname),
+                         itemPage(loaded, record, pages, usage, naming, costs).toUtf8());
     }
-    const QString failure = publishDirectory(staged, directory, retired);
-    if (!failure.isEmpty()) {
-        QDir(staged).removeRecursively();
-        return failure;
-    }
-    return writePage(output, itemsIndexName, itemsIndexPage(loaded, defnames, pages));
+    return failure;
 }
 
 } // namespace
@@ -419,27 +282,43 @@ QString skillReport(const Configuration &configuration, const SkillGroup &skill)
     return reportHtml(configuration.h1, configuration.h2, configuration.h3, skill.items);
 }
 
-QString writePages(const QString &directory, const LoadedScripts &loaded,
+QString writePages(SitePublication &site, const LoadedScripts &loaded,
                    const Configuration &configuration)
 {
-    const QString problem = outputDirectoryProblem(directory);
-    if (!problem.isEmpty())
-        return problem;
-    const QDir output(directory);
-
     QStringList fileNames;
     QSet<QString> taken;
     for (const SkillGroup &skill : loaded.skills) {
         const QString fileName = unusedPageName(skill.name, skillPageName(skill.name), taken);
         fileNames.append(fileName);
         const QString failure =
-            writePage(output, fileName, page(skill.name, skillReport(configuration, skill)));
+            site.addFile(fileName, page(skill.name, skillReport(configuration, skill)).toUtf8());
         if (!failure.isEmpty())
             return failure;
     }
-    qsizetype crafted = 0;
-    const QString failure = writeItemPages(output, loaded, &crafted);
+    site.stepDone();
+
+    QStringList crafted;
+    QHash<QString, QString> pages;
+    QString failure = writeItemPages(site, loaded, crafted, pages);
     if (!failure.isEmpty())
         return failure;
-    return writePage(output, QStringLiteral("index.html"), indexPage(loaded, fileNames, crafted));
+    site.stepDone();
+
+    failure = site.addFile(itemsIndexName, itemsIndexPage(loaded, crafted, pages).toUtf8());
+    if (failure.isEmpty())
+        failure = site.addFile(QStringLiteral("index.html"),
+                               indexPage(loaded, fileNames, crafted.size()).toUtf8());
+    if (failure.isEmpty())
+        site.stepDone();
+    return failure;
+}
+
+QByteArray pageStart()
+{
+    return pageHead.toUtf8();
+}
+
+QString itemsDirectoryName()
+{
+    return itemsDirectory;
 }

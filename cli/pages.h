@@ -2,7 +2,10 @@
 #ifndef TAVREL_PAGES_H
 #define TAVREL_PAGES_H
 
+#include <QByteArray>
 #include <QString>
+
+class SitePublication;
 
 namespace tavrel {
 struct Configuration;
@@ -23,11 +26,16 @@ QString itemPageName(const QString &defname);
 // The report the window shows for a click on the skill's node.
 QString skillReport(const tavrel::Configuration &configuration, const tavrel::SkillGroup &skill);
 
-// Writes "index.html" and one page per skill into `directory`, creating it when needed, then
-// "items.html" and one page per crafted item (an item with resources) under "items/": its
-// resources, the items using it and its raw materials. Each page replaces its file only once it
-// is complete. Returns an empty text, or why it failed, naming the path.
-QString writePages(const QString &directory, const tavrel::LoadedScripts &loaded,
+// Writes into the staged site "index.html", one page per skill, "items.html" and one page per
+// crafted item (an item with resources) under "items/": its resources, the items using it and
+// its raw materials. Tells the site as the skill pages, the item pages and the two indices are
+// done. Returns an empty text, or why it failed, naming the path.
+QString writePages(SitePublication &site, const tavrel::LoadedScripts &loaded,
                    const tavrel::Configuration &configuration);
+
+// How every page begins: a file that does not was not written by tavrel-report.
+QByteArray pageStart();
+// The directory of the item pages in a site.
+QString itemsDirectoryName();
 
 #endif

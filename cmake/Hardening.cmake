@@ -4,7 +4,7 @@
 # relocations resolved at start-up and then made read-only. Only optimised builds get it, as
 # _FORTIFY_SOURCE needs optimisation. Sanitizer and fuzz builds do without: the checked
 # variants bypass the sanitizers' own interception of those functions.
-if(TAVREL_SANITIZE OR TAVREL_FUZZ)
+if(TAVREL_SANITIZE OR TAVREL_SANITIZE_THREAD OR TAVREL_FUZZ)
     return()
 endif()
 

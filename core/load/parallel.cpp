@@ -1,15 +1,44 @@
 // SPDX-License-Identifier: MIT
 #include "core/load/parallel.h"
 
-#include <QMutex>
-#include <QThreadPool>
-#include <QWaitCondition>
-
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
+// The hand-over is built on the standard library's primitives, not on Qt's: ThreadSanitizer
+// sees through these, while QWaitCondition unlocks and relocks its mutex inside Qt's library,
+// where ThreadSanitizer cannot follow it and reports every hand-over as a race.
+
 namespace tavrel {
+
+namespace {
+
+// Joins the threads however the caller's scope ends.
+class Threads
+{
+public:
+    Threads() = default;
+    ~Threads()
+    {
+        for (std::thread &thread : threads)
+            thread.join();
+    }
+    Threads(const Threads &) = delete;
+    Threads &operator=(const Threads &) = delete;
+
+    template <typename Function> void start(Function &&function)
+    {
+        threads.emplace_back(std::forward<Function>(function));
+    }
+
+private:
+    std::vector<std::thread> threads;
+};
+
+} // namespace
 
 std::size_t filesReadAhead(int threads)
 {
@@ -23,12 +52,11 @@ void parallelFor(std::size_t count, int threads, const std::function<void(std::s
         for (std::size_t i = next++; i < count; i = next++)
             body(i);
     };
-    QThreadPool pool;
     const int helpers = int(std::min<std::size_t>(std::size_t(std::max(threads, 1)), count)) - 1;
+    Threads pool;
     for (int t = 0; t < helpers; ++t)
         pool.start(work);
     work();
-    pool.waitForDone();
 }
 
 bool orderedFor(std::size_t count, int threads, std::size_t ahead,
@@ -49,9 +77,9 @@ bool orderedFor(std::size_t count, int threads, std::size_t ahead,
 
     ahead = std::max<std::size_t>(ahead, 1);
     const int workers = int(std::min<std::size_t>(std::size_t(threads), count));
-    QMutex mutex;
-    QWaitCondition produced;
-    QWaitCondition consumed;
+    std::mutex mutex;
+    std::condition_variable produced;
+    std::condition_variable consumed;
     std::vector<int> producer(count, -1);
     // Per worker: the consumed indices it has still to release, and how many of the indices it
     // produced are not yet released.
@@ -62,7 +90,7 @@ bool orderedFor(std::size_t count, int threads, std::size_t ahead,
     bool stopped = false;
 
     const auto work = [&](int worker) {
-        QMutexLocker locker(&mutex);
+        std::unique_lock<std::mutex> locker(mutex);
         for (;;) {
             if (!toRelease[size_t(worker)].empty()) {
                 std::vector<std::size_t> indices;
@@ -70,7 +98,7 @@ bool orderedFor(std::size_t count, int threads, std::size_t ahead,
                 locker.unlock();
                 for (const std::size_t i : indices)
                     release(i);
-                locker.relock();
+                locker.lock();
                 unreleased[size_t(worker)] -= indices.size();
                 continue;
             }
@@ -81,36 +109,36 @@ bool orderedFor(std::size_t count, int threads, std::size_t ahead,
                 ++unreleased[size_t(worker)];
                 locker.unlock();
                 produce(i);
-                locker.relock();
+                locker.lock();
                 producer[i] = worker;
-                produced.wakeAll();
+                produced.notify_all();
                 continue;
             }
-            consumed.wait(&mutex);
+            consumed.wait(locker);
         }
     };
-    QThreadPool pool;
-    pool.setMaxThreadCount(workers);
-    for (int worker = 0; worker < workers; ++worker)
-        pool.start([&work, worker] { work(worker); });
 
     bool completed = true;
-    for (std::size_t i = 0; i < count && completed; ++i) {
-        int from = -1;
-        {
-            QMutexLocker locker(&mutex);
-            while (producer[i] < 0)
-                produced.wait(&mutex);
-            from = producer[i];
+    {
+        Threads pool;
+        for (int worker = 0; worker < workers; ++worker)
+            pool.start([&work, worker] { work(worker); });
+
+        for (std::size_t i = 0; i < count && completed; ++i) {
+            int from = -1;
+            {
+                std::unique_lock<std::mutex> locker(mutex);
+                produced.wait(locker, [&] { return producer[i] >= 0; });
+                from = producer[i];
+            }
+            completed = consume(i);
+            const std::lock_guard<std::mutex> locker(mutex);
+            consuming = i + 1;
+            toRelease[size_t(from)].push_back(i);
+            stopped = !completed;
+            consumed.notify_all();
         }
-        completed = consume(i);
-        const QMutexLocker locker(&mutex);
-        consuming = i + 1;
-        toRelease[size_t(from)].push_back(i);
-        stopped = !completed;
-        consumed.wakeAll();
     }
-    pool.waitForDone();
     // After a stop, what the workers had not released yet.
     for (const std::vector<std::size_t> &indices : toRelease) {
         for (const std::size_t i : indices)

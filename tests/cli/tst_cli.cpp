@@ -691,6 +691,8 @@ void CliTest::badInput_data()
     QTest::newRow("output is a file") << args({"--html", "scripts/wood.scp"}) << good
                                       << args({"\"scripts/wood.scp\"", "is not a directory"});
     QTest::newRow("unknown option") << args({"--bogus"}) << good << args({"bogus"});
+    QTest::newRow("--no-wait without --html")
+        << args({"--no-wait"}) << good << args({"--no-wait needs --html"});
     QTest::newRow("unknown format") << args({"--check", "--format", "xml"}) << good
                                     << args({"\"xml\"", "text, json, sarif or github"});
     QTest::newRow("argument without option") << args({"scripts"}) << good << args({"\"scripts\""});

@@ -6,6 +6,13 @@
 #include <QFile>
 #include <QTest>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tavrel;
 
 namespace {
@@ -62,6 +69,37 @@ QStringList everything(const LoadedScripts &loaded)
     return lines;
 }
 
+// Puts a FIFO in the place of a script once the directory is listed, before any file is read.
+class FifoSwap : public LoadObserver
+{
+public:
+    explicit FifoSwap(const QString &script) : script(QFile::encodeName(script)) {}
+
+    void directoryStarted(const QString &, const QStringList &) override
+    {
+        swapped = ::mkfifo("swap.fifo", 0600) == 0 && ::rename("swap.fifo", script) == 0;
+    }
+
+    const QByteArray script;
+    bool swapped = false;
+};
+
+// Fails the test rather than let it hang, as a thread blocked in open() cannot be stopped.
+struct Watchdog
+{
+    ~Watchdog()
+    {
+        done.set_value();
+        thread.join();
+    }
+
+    std::promise<void> done;
+    std::thread thread{[ended = done.get_future()] {
+        if (ended.wait_for(std::chrono::minutes(2)) == std::future_status::timeout)
+            qFatal("the test hung");
+    }};
+};
+
 } // namespace
 
 class tst_ScriptLoad : public QObject
@@ -74,6 +112,8 @@ private slots:
     void skillsInOrderOfFirstUse();
     void typesAndRequirementsFromAnotherFile();
     void parallelRead_sameAsSerial();
+    void fifoSwappedIn_skippedWithoutBlocking_data();
+    void fifoSwappedIn_skippedWithoutBlocking();
 };
 
 void tst_ScriptLoad::laterDefinitionWins_placesKept()
@@ -191,6 +231,42 @@ void tst_ScriptLoad::parallelRead_sameAsSerial()
     const LoadedScripts fromTexts = loadScanned(scanned);
     QCOMPARE(everything(fromTexts), everything(serial));
     QCOMPARE(fromTexts.legacyEncodings.size(), serial.legacyEncodings.size());
+}
+
+void tst_ScriptLoad::fifoSwappedIn_skippedWithoutBlocking_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("read on the calling thread") << 1;
+    QTest::newRow("read on other threads") << 4;
+}
+
+// A script listed as a file and then replaced with a FIFO that no one writes to would block an
+// open() forever; the load reports it instead, in every one of a bounded number of runs.
+void tst_ScriptLoad::fifoSwappedIn_skippedWithoutBlocking()
+{
+    QFETCH(int, threads);
+    const WorkingDirectory dir;
+    for (int f = 0; f < 8; ++f)
+        dir.write(QStringLiteral("s/f%1.scp").arg(f),
+                  "[ITEMDEF i_" + QByteArray::number(f) + "]\nSKILLMAKE=mining 1\n");
+    const QString script = QStringLiteral("s/f3.scp");
+    const Watchdog watchdog;
+    for (int run = 0; run < 20; ++run) {
+        QFile::remove(script);
+        dir.write(script, "[ITEMDEF i_3]\n");
+        FifoSwap swap(script);
+        LoadedScripts loaded;
+        LoadOptions options;
+        options.directories = {QStringLiteral("s")};
+        options.filter = QStringLiteral("*.scp");
+        options.threads = threads;
+        loadScripts(options, loaded, &swap);
+        QVERIFY(swap.swapped);
+        QCOMPARE(loaded.unreadable, (QList<QPair<QString, QString>>{
+                                        {script, QStringLiteral("is not a regular file")}}));
+        QCOMPARE(loaded.records.keys(),
+                 (QStringList{"i_0", "i_1", "i_2", "i_4", "i_5", "i_6", "i_7"}));
+    }
 }
 
 QTEST_MAIN(tst_ScriptLoad)

@@ -1,0 +1,545 @@
+// SPDX-License-Identifier: MIT
+#include "cli/sitepublication.h"
+
+#include "cli/pages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Closes the descriptor however the scope ends.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    const int fd;
+};
+
+int openDirectory(int parent, const QByteArray &name)
+{
+    return ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+struct Entry
+{
+    QByteArray name;
+    // As dirent's d_type.
+    unsigned char type;
+};
+
+// The entries of a directory but "." and "..", or the error that stopped the listing.
+int listEntries(int directory, std::vector<Entry> &entries)
+{
+    const int fd = ::openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    DIR *listing = ::fdopendir(fd);
+    if (listing == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    errno = 0;
+    while (const dirent *entry = ::readdir(listing)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        unsigned char type = entry->d_type;
+        struct stat status;
+        // Some file systems leave the type to be asked for.
+        if (type == DT_UNKNOWN &&
+            ::fstatat(directory, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+            type = IFTODT(status.st_mode);
+        entries.push_back({QByteArray(entry->d_name), type});
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(listing);
+    return error;
+}
+
+// Removes the entry, and all below it when it is a directory, without following any symbolic
+// link. Returns the error that stopped it, or 0.
+int removeTree(int directory, const QByteArray &name)
+{
+    struct stat status;
+    if (::fstatat(directory, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(status.st_mode)) {
+        const Descriptor tree(openDirectory(directory, name));
+        if (tree.fd < 0)
+            return errno;
+        std::vector<Entry> entries;
+        if (const int error = listEntries(tree.fd, entries))
+            return error;
+        for (const Entry &entry : entries) {
+            if (const int error = removeTree(tree.fd, entry.name))
+                return error;
+        }
+    }
+    const int flags = S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0;
+    return (::unlinkat(directory, name.constData(), flags) == 0 || errno == ENOENT) ? 0 : errno;
+}
+
+// Whether the file begins as every page of tavrel-report does, whatever its version.
+bool startsAsPage(int directory, const QByteArray &name)
+{
+    const Descriptor file(
+        ::openat(directory, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.fd < 0)
+        return false;
+    const QByteArray expected = pageStart();
+    QByteArray start(expected.size(), '\0');
+    qsizetype done = 0;
+    while (done < start.size()) {
+        const ssize_t count = ::read(file.fd, start.data() + done, size_t(start.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += count;
+    }
+    return start == expected;
+}
+
+bool isWithin(const QString &path, const QString &directory)
+{
+    return path == directory ||
+           path.startsWith(directory.endsWith(QLatin1Char('/')) ? directory
+                                                                : directory + QLatin1Char('/'));
+}
+
+// The canonical form of a path that may not exist yet: its nearest existing ancestor resolved,
+// the rest as written.
+QString canonicalLocation(const QString &path)
+{
+    QFileInfo info(QDir::cleanPath(QDir(path).absolutePath()));
+    QStringList rest;
+    while (!info.exists() && !info.isRoot()) {
+        rest.prepend(info.fileName());
+        info.setFile(info.absolutePath());
+    }
+    rest.prepend(info.canonicalFilePath());
+    return QDir::cleanPath(rest.join(QLatin1Char('/')));
+}
+
+// The nearest part of `path` that exists, to say why a directory could not be made there.
+QString existingAncestor(const QString &path)
+{
+    QFileInfo info(QDir::cleanPath(QDir(path).absolutePath()));
+    while (!info.exists() && !info.isRoot())
+        info.setFile(info.absolutePath());
+    return info.absoluteFilePath();
+}
+
+QString notOurs(const QString &directory, const QString &entry)
+{
+    return QStringLiteral("output directory \"%1\" holds \"%2\", not a page of tavrel-report: "
+                          "move it elsewhere, as each run replaces the directory whole")
+        .arg(directory, entry);
+}
+
+enum class SitePart
+{
+    Top,
+    ItemPages,
+    // What an earlier version staged under fixed names and left when it was killed.
+    EarlierStaging
+};
+
+// Why the previous site cannot be replaced whole: an entry that none of tavrel-report's pages
+// accounts for, which its owner may want to keep, or a directory this run could not empty.
+QString previousSiteProblem(int site, const QString &directory, const QString &shown, SitePart part)
+{
+    if (::faccessat(site, ".", W_OK | X_OK, AT_EACCESS) != 0) {
+        return QStringLiteral("output directory \"%1\": %2")
+            .arg(shown,
+                 errno == EACCES ? QStringLiteral("permission denied") : systemReason(errno));
+    }
+    std::vector<Entry> entries;
+    if (const int error = listEntries(site, entries))
+        return QStringLiteral("cannot read \"%1\": %2").arg(shown, systemReason(error));
+    const QByteArray items = QFile::encodeName(itemsDirectoryName());
+    for (const Entry &entry : entries) {
+        const QString path = shown + QLatin1Char('/') + QFile::decodeName(entry.name);
+        SitePart below = part;
+        if (part == SitePart::Top && entry.name == items)
+            below = SitePart::ItemPages;
+        else if (part == SitePart::Top &&
+                 (entry.name == ".items.new" || entry.name == ".items.old"))
+            below = SitePart::EarlierStaging;
+        if (entry.type == DT_DIR && below != part) {
+            const Descriptor inner(openDirectory(site, entry.name));
+            if (inner.fd < 0)
+                return QStringLiteral("cannot read \"%1\": %2").arg(path, systemReason(errno));
+            const QString problem = previousSiteProblem(inner.fd, directory, path, below);
+            if (!problem.isEmpty())
+                return problem;
+            continue;
+        }
+        if (below == SitePart::EarlierStaging)
+            continue;
+        const bool page = entry.type == DT_REG && entry.name.endsWith(".html") &&
+                          (part != SitePart::Top || startsAsPage(site, entry.name));
+        if (!page)
+            return notOurs(directory, path);
+    }
+    return QString();
+}
+
+QString permissionProblem(const QString &directory, const QString &in)
+{
+    return QStringLiteral("output directory \"%1\": no permission to write in \"%2\"")
+        .arg(directory, in);
+}
+
+} // namespace
+
+SitePublication::SitePublication(const QString &directory, std::function<void()> stepDone)
+    : directory(directory), stepHook(std::move(stepDone))
+{
+}
+
+SitePublication::~SitePublication()
+{
+    for (const int fd : std::as_const(stagedDirectories))
+        ::close(fd);
+    if (!stagedSite.isEmpty() && !published)
+        removeTree(parentFd, stagedSite);
+    if (parentFd >= 0)
+        ::close(parentFd);
+    // Closing the lock file releases the lock.
+    if (lockFd >= 0)
+        ::close(lockFd);
+}
+
+QString SitePublication::prepare(const QStringList &scriptDirectories,
+                                 const QStringList &scriptFolders)
+{
+    QFileInfo info(QDir::cleanPath(directory));
+    // "." and ".." name the directory itself, which is replaced as an entry of its parent.
+    if (info.fileName() == QLatin1String(".") || info.fileName() == QLatin1String(".."))
+        info.setFile(info.canonicalFilePath());
+    if (info.isRoot())
+        return QStringLiteral("output directory \"%1\": the root cannot be replaced")
+            .arg(directory);
+    if (!info.isSymLink() && info.exists() && !info.isDir())
+        return QStringLiteral("output directory \"%1\": is not a directory").arg(directory);
+    parentPath = info.path();
+    name = QFile::encodeName(info.fileName());
+    if (!info.exists() && !info.isSymLink()) {
+        const QFileInfo ancestor(existingAncestor(parentPath));
+        if (!ancestor.isDir())
+            return QStringLiteral(
+                       "cannot create output directory \"%1\": \"%2\" is not a directory")
+                .arg(directory, ancestor.filePath());
+    }
+
+    // The pages must not be read as scripts, nor scripts be replaced with the pages; through a
+    // link of an earlier run, DIR is also where that run's site lies.
+    const QString location =
+        QDir::cleanPath(canonicalLocation(parentPath) + QLatin1Char('/') + info.fileName());
+    const QString target = info.exists() ? info.canonicalFilePath() : location;
+    for (const QString &scripts : scriptDirectories + scriptFolders) {
+        const QString canonical = QFileInfo(scripts).canonicalFilePath();
+        if (canonical.isEmpty())
+            continue;
+        // Below a folder whose own files are read, the pages are not read.
+        const bool recursive = !scriptFolders.contains(scripts);
+        for (const QString &output : {location, target}) {
+            if (recursive && isWithin(output, canonical))
+                return QStringLiteral("output directory \"%1\" is inside the script directory "
+                                      "\"%2\"")
+                    .arg(directory, scripts);
+            if (isWithin(canonical, output))
+                return QStringLiteral("output directory \"%1\" holds the script directory \"%2\"")
+                    .arg(directory, scripts);
+        }
+    }
+
+    if (!QDir().mkpath(parentPath)) {
+        const QFileInfo blocking(existingAncestor(parentPath));
+        if (!blocking.isDir())
+            return QStringLiteral(
+                       "cannot create output directory \"%1\": \"%2\" is not a directory")
+                .arg(directory, blocking.filePath());
+        return permissionProblem(directory, blocking.filePath());
+    }
+    parentFd =
+        ::open(QFile::encodeName(parentPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentFd < 0)
+        return QStringLiteral("cannot open \"%1\": %2").arg(parentPath, systemReason(errno));
+    if (::faccessat(parentFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return permissionProblem(directory, parentPath);
+    return QString();
+}
+
+QString SitePublication::lock(bool wait, const std::function<void()> &waiting)
+{
+    const QByteArray lockName = '.' + name + ".tavrel-lock";
+    const QString lockPath = shownBeside(lockName);
+    lockFd = ::openat(parentFd, lockName.constData(),
+                      O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (lockFd < 0)
+        return QStringLiteral("cannot open the lock file \"%1\": %2")
+            .arg(lockPath, systemReason(errno));
+    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK)
+            return QStringLiteral("cannot lock \"%1\": %2").arg(lockPath, systemReason(errno));
+        if (!wait)
+            return QStringLiteral("another run is publishing into \"%1\"").arg(directory);
+        waiting();
+        while (::flock(lockFd, LOCK_EX) != 0) {
+            if (errno != EINTR)
+                return QStringLiteral("cannot lock \"%1\": %2").arg(lockPath, systemReason(errno));
+        }
+    }
+    const QString problem = inspectPrevious();
+    if (!problem.isEmpty())
+        return problem;
+    removeLeftovers();
+    stepDone();
+    return QString();
+}
+
+QString SitePublication::stage()
+{
+    for (int attempt = 0; attempt < 100 && stagedSite.isEmpty(); ++attempt) {
+        const QByteArray candidate = siteName();
+        if (::mkdirat(parentFd, candidate.constData(), 0777) == 0)
+            stagedSite = candidate;
+        else if (errno != EEXIST)
+            return QStringLiteral("cannot create \"%1\": %2")
+                .arg(shownBeside(candidate), systemReason(errno));
+    }
+    const int fd = openDirectory(parentFd, stagedSite);
+    if (fd < 0)
+        return QStringLiteral("cannot open \"%1\": %2")
+            .arg(shownBeside(stagedSite), systemReason(errno));
+    stagedDirectories.insert(QString(), fd);
+    stepDone();
+    return QString();
+}
+
+QString SitePublication::addDirectory(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const int parent = stagedDirectories.value(slash < 0 ? QString() : path.left(slash), -1);
+    const QByteArray leaf = QFile::encodeName(path.mid(slash + 1));
+    int fd = -1;
+    if (::mkdirat(parent, leaf.constData(), 0777) == 0)
+        fd = openDirectory(parent, leaf);
+    if (fd < 0)
+        return QStringLiteral("cannot create \"%1\": %2").arg(shown(path), systemReason(errno));
+    stagedDirectories.insert(path, fd);
+    return QString();
+}
+
+QString SitePublication::addFile(const QString &path, const QByteArray &content)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const int parent = stagedDirectories.value(slash < 0 ? QString() : path.left(slash), -1);
+    const QByteArray leaf = QFile::encodeName(path.mid(slash + 1));
+    // A new file in a new directory: nothing that was there before is written through.
+    const int fd = ::openat(parent, leaf.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return QStringLiteral("cannot write \"%1\": %2").arg(shown(path), systemReason(errno));
+    qsizetype done = 0;
+    while (done < content.size()) {
+        const ssize_t count =
+            ::write(fd, content.constData() + done, size_t(content.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            const int error = errno;
+            ::close(fd);
+            return QStringLiteral("cannot write \"%1\": %2").arg(shown(path), systemReason(error));
+        }
+        done += count;
+    }
+    // Some file systems report a failed write only when the file is closed.
+    if (::close(fd) != 0)
+        return QStringLiteral("cannot write \"%1\": %2").arg(shown(path), systemReason(errno));
+    return QString();
+}
+
+QString SitePublication::publish()
+{
+    // On the disk before it is current, so that a crash of the system does not publish a site
+    // whose pages never reached it; one call for the file system, as syncing each page in turn
+    // would take minutes.
+    if (::syncfs(stagedDirectories.value(QString())) != 0)
+        return QStringLiteral("cannot write \"%1\" to the disk: %2")
+            .arg(shownBeside(stagedSite), systemReason(errno));
+    QByteArray link;
+    for (int attempt = 0; attempt < 100 && link.isEmpty(); ++attempt) {
+        const QByteArray candidate = siteName();
+        if (::symlinkat(stagedSite.constData(), parentFd, candidate.constData()) == 0)
+            link = candidate;
+        else if (errno != EEXIST)
+            return QStringLiteral("cannot create \"%1\": %2")
+                .arg(shownBeside(candidate), systemReason(errno));
+    }
+    stepDone();
+
+    // A plain directory cannot be renamed over, but it can trade places with the link.
+    const bool exchange = previous == Previous::PlainDirectory;
+    const int renamed =
+        exchange
+            ? ::renameat2(parentFd, link.constData(), parentFd, name.constData(), RENAME_EXCHANGE)
+            : ::renameat(parentFd, link.constData(), parentFd, name.constData());
+    if (renamed != 0) {
+        const int error = errno;
+        ::unlinkat(parentFd, link.constData(), 0);
+        if (exchange && error == EINVAL)
+            return QStringLiteral("cannot replace the directory \"%1\" in one step on this file "
+                                  "system: move it elsewhere, then run again")
+                .arg(directory);
+        return QStringLiteral("cannot replace \"%1\": %2").arg(directory, systemReason(error));
+    }
+    published = true;
+    // The rename reaches the disk too; the new site is current whatever this returns.
+    ::fsync(parentFd);
+    stepDone();
+
+    // Traded places, the link's name holds the earlier directory now.
+    const QByteArray previousSite = exchange ? link : currentSite;
+    if (!previousSite.isEmpty())
+        removeOrWarn(previousSite);
+    stepDone();
+    return QString();
+}
+
+void SitePublication::stepDone() const
+{
+    if (stepHook)
+        stepHook();
+}
+
+QStringList SitePublication::takeWarnings()
+{
+    return std::exchange(warnings, QStringList());
+}
+
+QString SitePublication::shown(const QString &path) const
+{
+    return QDir::cleanPath(directory + QLatin1Char('/') + path);
+}
+
+QString SitePublication::shownBeside(const QByteArray &entry) const
+{
+    return QDir::cleanPath(parentPath + QLatin1Char('/') + QFile::decodeName(entry));
+}
+
+QByteArray SitePublication::siteName() const
+{
+    static const char characters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray random(siteSuffixLength, '\0');
+    for (char &c : random)
+        c = characters[QRandomGenerator::global()->bounded(int(sizeof characters) - 1)];
+    return sitePrefix() + random;
+}
+
+QByteArray SitePublication::sitePrefix() const
+{
+    return '.' + name + ".tavrel-";
+}
+
+bool SitePublication::isSiteName(const QByteArray &entry) const
+{
+    const QByteArray prefix = sitePrefix();
+    if (entry.size() != prefix.size() + siteSuffixLength || !entry.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < entry.size(); ++i) {
+        const char c = entry.at(i);
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+QString SitePublication::inspectPrevious()
+{
+    struct stat status;
+    if (::fstatat(parentFd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return QString();
+        return QStringLiteral("output directory \"%1\": %2").arg(directory, systemReason(errno));
+    }
+    QByteArray site = name;
+    if (S_ISLNK(status.st_mode)) {
+        QByteArray target(PATH_MAX, '\0');
+        const ssize_t size =
+            ::readlinkat(parentFd, name.constData(), target.data(), size_t(target.size()));
+        target.truncate(qMax<ssize_t>(size, 0));
+        if (!isSiteName(target))
+            return QStringLiteral("output directory \"%1\": is a symbolic link that tavrel-report "
+                                  "did not make")
+                .arg(directory);
+        previous = Previous::Link;
+        currentSite = target;
+        site = target;
+        if (::fstatat(parentFd, site.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 &&
+            errno == ENOENT)
+            return QString();
+    } else if (S_ISDIR(status.st_mode)) {
+        previous = Previous::PlainDirectory;
+    } else {
+        return QStringLiteral("output directory \"%1\": is not a directory").arg(directory);
+    }
+    const Descriptor siteFd(openDirectory(parentFd, site));
+    if (siteFd.fd < 0)
+        return QStringLiteral("output directory \"%1\": %2").arg(directory, systemReason(errno));
+    return previousSiteProblem(siteFd.fd, directory, directory, SitePart::Top);
+}
+
+void SitePublication::removeLeftovers()
+{
+    std::vector<Entry> entries;
+    if (const int error = listEntries(parentFd, entries)) {
+        warnings.append(
+            QStringLiteral("cannot read \"%1\": %2").arg(parentPath, systemReason(error)));
+        return;
+    }
+    for (const Entry &entry : entries) {
+        if (isSiteName(entry.name) && entry.name != currentSite)
+            removeOrWarn(entry.name);
+    }
+}
+
+void SitePublication::removeOrWarn(const QByteArray &entry)
+{
+    if (const int error = removeTree(parentFd, entry))
+        warnings.append(QStringLiteral("cannot remove \"%1\": %2")
+                            .arg(shownBeside(entry), systemReason(error)));
+}
