@@ -29,11 +29,15 @@ Settings readSettings(const QStringList &roots)
             continue;
         }
         const Configuration configuration = readConfiguration(file);
-        for (const QString &directory : configuration.dirs) {
-            settings.directories.append(ScriptDirectory{
-                QDir::cleanPath(base.absoluteFilePath(directory)), configuration.filter});
-        }
         const CheckConfiguration checks = readCheckConfiguration(file);
+        if (!checks.tables.isEmpty()) {
+            settings.tablesFiles.append(QDir::cleanPath(base.absoluteFilePath(checks.tables)));
+        } else {
+            for (const QString &directory : configuration.dirs) {
+                settings.directories.append(ScriptDirectory{
+                    QDir::cleanPath(base.absoluteFilePath(directory)), configuration.filter});
+            }
+        }
         settings.checks.ignored += checks.ignore;
         for (const QString &id : checks.disable) {
             if (findCheck(id))

@@ -23,6 +23,8 @@ struct Settings
     QStringList roots;
     // In the order they are read.
     QList<ScriptDirectory> directories;
+    // Tables files, absolute, whose listed scripts are read instead of a root's directories.
+    QStringList tablesFiles;
     CheckOptions checks;
     // The configuration files read, to watch them.
     QStringList configurations;
@@ -32,8 +34,9 @@ struct Settings
 };
 
 // A root with a config.cfg reads the script directories and filter it names, relative to the
-// root, and its [Check] section, as tavrel-report run at the root does; a root without one is
-// itself the script directory, of .scp files.
+// root, or the scripts its [Check] Tables= file lists, and its [Check] section, as
+// tavrel-report run at the root does; a root without one is itself the script directory, of
+// .scp files.
 Settings readSettings(const QStringList &roots);
 
 } // namespace tavrel::lsp

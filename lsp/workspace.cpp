@@ -128,18 +128,32 @@ void Workspace::discover()
     QStringList paths;
     unreadableDirectories.clear();
     QSet<QString> seen;
+    missingScriptFiles.clear();
+    const auto add = [&](const QString &path) {
+        const QString clean = QDir::cleanPath(path);
+        if (!seen.contains(clean)) {
+            seen.insert(clean);
+            paths.append(clean);
+        }
+    };
+    for (const QString &tables : std::as_const(current.tablesFiles)) {
+        const ServerScripts server = listServerScripts(tables);
+        for (const QString &folder : server.unreadableFolders)
+            unreadableDirectories.append({folder, QStringLiteral("cannot open the directory")});
+        if (!server.problem.isEmpty())
+            unreadableDirectories.append({tables, server.problem});
+        for (const MissingScriptEntry &entry : server.missing)
+            missingScriptFiles.append({tables, entry});
+        for (const QString &path : server.files)
+            add(path);
+    }
     for (const ScriptDirectory &directory : std::as_const(current.directories)) {
         QStringList unreadable;
         const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable);
         for (const QString &path : unreadable)
             unreadableDirectories.append({path, QStringLiteral("cannot open the directory")});
-        for (const QString &path : found) {
-            const QString clean = QDir::cleanPath(path);
-            if (!seen.contains(clean)) {
-                seen.insert(clean);
-                paths.append(clean);
-            }
-        }
+        for (const QString &path : found)
+            add(path);
     }
     // An open document that is not below the directories is not part of the workspace either.
     for (auto file = files.begin(); file != files.end();) {
@@ -208,6 +222,7 @@ bool Workspace::settle()
         scripts.append(ScannedScript{path, files.value(path).scanned});
     LoadedScripts loaded = loadScanned(scripts);
     loaded.unreadable = unreadableDirectories + loaded.unreadable;
+    loaded.missingScriptFiles = missingScriptFiles;
     retire();
     previous = std::move(built);
     built = std::make_unique<Analysis>(std::move(loaded), current.checks);

@@ -85,6 +85,8 @@ private:
     QHash<QString, File> files;
     QStringList order;
     QList<QPair<QString, QString>> unreadableDirectories;
+    // The entries of the tables files that name nothing, with their tables file.
+    QList<QPair<QString, MissingScriptEntry>> missingScriptFiles;
     // Read again at the next settle.
     QSet<QString> pending;
     bool rediscover = true;

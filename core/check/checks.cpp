@@ -132,14 +132,14 @@ void unreadableFiles(CheckRun &run)
 void missingScriptFiles(CheckRun &run)
 {
     const LoadedScripts &loaded = run.loaded();
-    for (const MissingScriptEntry &entry : loaded.missingScriptFiles) {
+    for (const auto &[tables, entry] : loaded.missingScriptFiles) {
         if (run.isIgnored(QString(), entry.text))
             continue;
         Finding &finding =
             run.add(QStringLiteral("\"%1\" names no script file and no folder: the server loads "
                                    "nothing for it.")
                         .arg(entry.text),
-                    loaded.tablesFile, entry.position, QString(), entry.text);
+                    tables, entry.position, QString(), entry.text);
         finding.length = int(entry.text.size());
     }
 }

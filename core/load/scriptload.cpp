@@ -117,9 +117,9 @@ private:
     bool readServerScripts()
     {
         ServerScripts server = listServerScripts(options.tablesFile);
-        loaded.tablesFile = options.tablesFile;
         loaded.tablesProblem = server.problem;
-        loaded.missingScriptFiles = std::move(server.missing);
+        for (const MissingScriptEntry &entry : std::as_const(server.missing))
+            loaded.missingScriptFiles.append({options.tablesFile, entry});
         for (const QString &folder : std::as_const(server.unreadableFolders))
             loaded.unreadable.append({folder, QStringLiteral("cannot open the directory")});
         return readFiles(server.files);

@@ -68,11 +68,10 @@ struct LoadedScripts
     QStringList files;
     // Every definition and reference, when the records are kept.
     ScriptLanguage language;
-    // With a tables file: the file, why it could not be read, and the entries of its list
-    // that name nothing.
-    QString tablesFile;
+    // With a tables file: why it could not be read, and the entries of its list that name
+    // nothing, each with its tables file.
     QString tablesProblem;
-    QList<MissingScriptEntry> missingScriptFiles;
+    QList<QPair<QString, MissingScriptEntry>> missingScriptFiles;
 
     // The window's load messages: one per id that names nothing, in order of first occurrence.
     QStringList messages() const;

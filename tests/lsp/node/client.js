@@ -223,7 +223,30 @@ async function exitWithout() {
     }
 }
 
-main().then(exitWithout).then(() => {
+async function tablesFile() {
+    await check('a tables file in the configuration: its scripts only, and its lines naming nothing', async () => {
+        write('served/config.cfg', '[Check]\nTables=scripts/tables.scp\n');
+        write('served/scripts/tables.scp', '[RESOURCES]\nscripts/items/\ngone.scp\n');
+        write('served/scripts/items/a.scp', '[ITEMDEF i_a]\nRESOURCES=1 i_none\n');
+        write('served/scripts/unlisted/b.scp', '[ITEMDEF i_b]\nRESOURCES=1 i_none\n');
+        const { connection, diagnostics, diagnosticsOf, exited } = start();
+        await connection.sendRequest(lsp.InitializeRequest.type, {
+            processId: null, rootUri: null, capabilities: {},
+            workspaceFolders: [{ uri: uri('served'), name: 'served' }],
+        });
+        connection.sendNotification(lsp.InitializedNotification.type, {});
+        assert.deepEqual(codes(await diagnosticsOf('served/scripts/tables.scp', () => true)),
+            ['missing-script-file@2:0']);
+        assert.deepEqual(codes(await diagnosticsOf('served/scripts/items/a.scp', () => true)),
+            ['missing-resource@1:12']);
+        assert.ok(!diagnostics.has(uri('served/scripts/unlisted/b.scp')), 'a file the server does not load');
+        await connection.sendRequest(lsp.ShutdownRequest.type);
+        connection.sendNotification(lsp.ExitNotification.type);
+        assert.equal(await exited, 0);
+    });
+}
+
+main().then(tablesFile).then(exitWithout).then(() => {
     console.log(`${passed} passed, 0 failed`);
     process.exit(0);
 }, (error) => {
