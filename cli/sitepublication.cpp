@@ -2,6 +2,7 @@
 #include "cli/sitepublication.h"
 
 #include "cli/pages.h"
+#include "core/read/descriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -21,28 +21,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using tavrel::Descriptor;
+using tavrel::systemReason;
+
 namespace {
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Closes the descriptor however the scope ends.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    const int fd;
-};
 
 int openDirectory(int parent, const QByteArray &name)
 {

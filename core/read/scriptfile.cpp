@@ -1,42 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "core/read/scriptfile.h"
 
+#include "core/read/descriptor.h"
+
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavrel {
-
-namespace {
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Closes the descriptor however the reading ends.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    const int fd;
-};
-
-} // namespace
 
 QString readScriptBytes(const QString &path, QByteArray &bytes)
 {
