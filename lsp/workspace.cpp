@@ -139,7 +139,7 @@ void Workspace::discover()
     for (const QString &tables : std::as_const(current.tablesFiles)) {
         const ServerScripts server = listServerScripts(tables);
         for (const QString &folder : server.unreadableFolders)
-            unreadableDirectories.append({folder, QStringLiteral("cannot open the directory")});
+            unreadableDirectories.append({folder, unreadableDirectoryReason()});
         if (!server.problem.isEmpty())
             unreadableDirectories.append({tables, server.problem});
         for (const MissingScriptEntry &entry : server.missing)
@@ -151,7 +151,7 @@ void Workspace::discover()
         QStringList unreadable;
         const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable);
         for (const QString &path : unreadable)
-            unreadableDirectories.append({path, QStringLiteral("cannot open the directory")});
+            unreadableDirectories.append({path, unreadableDirectoryReason()});
         for (const QString &path : found)
             add(path);
     }

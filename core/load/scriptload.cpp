@@ -49,7 +49,7 @@ public:
             QStringList unreadable;
             const QStringList paths = findScriptFiles(directory, options.filter, &unreadable);
             for (const QString &path : std::as_const(unreadable))
-                loaded.unreadable.append({path, QStringLiteral("cannot open the directory")});
+                loaded.unreadable.append({path, unreadableDirectoryReason()});
             observer.directoryStarted(directory, paths);
             if (!readFiles(paths))
                 return false;
@@ -121,7 +121,7 @@ private:
         for (const MissingScriptEntry &entry : std::as_const(server.missing))
             loaded.missingScriptFiles.append({options.tablesFile, entry});
         for (const QString &folder : std::as_const(server.unreadableFolders))
-            loaded.unreadable.append({folder, QStringLiteral("cannot open the directory")});
+            loaded.unreadable.append({folder, unreadableDirectoryReason()});
         return readFiles(server.files);
     }
 

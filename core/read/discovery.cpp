@@ -73,6 +73,11 @@ QString normaliseDirectory(const QString &directory)
     return normalised;
 }
 
+QString unreadableDirectoryReason()
+{
+    return QStringLiteral("cannot open the directory");
+}
+
 QStringList findScriptFiles(const QString &directory, const QString &filter,
                             QStringList *unreadable)
 {

@@ -17,6 +17,8 @@ QString normaliseDirectory(const QString &directory);
 // `unreadable` when it is given.
 QStringList findScriptFiles(const QString &directory, const QString &filter,
                             QStringList *unreadable = nullptr);
+// Why a directory that was listed among the scripts' was not read.
+QString unreadableDirectoryReason();
 
 } // namespace tavrel
 
