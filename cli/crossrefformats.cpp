@@ -114,13 +114,10 @@ QString usesText(const QList<LocatedUse> &uses)
 {
     QString text;
     for (const LocatedUse &located : uses) {
-        QString place = escapedLineBreaks(located.file) + QLatin1Char(':') +
-                        QString::number(located.position.line) + QLatin1Char(':');
-        if (located.position.column > 0)
-            place += QString::number(located.position.column) + QLatin1Char(':');
         QString line =
             QStringLiteral("%1 %2 \"%3\" needs %4")
-                .arg(place, escapedLineBreaks(located.use.defname), escapedLineBreaks(located.name),
+                .arg(placeText(located.file, located.position.line, located.position.column),
+                     escapedLineBreaks(located.use.defname), escapedLineBreaks(located.name),
                      QString::number(located.use.amount));
         if (!located.skills.isEmpty())
             line += QStringLiteral(" [%1]").arg(escapedLineBreaks(located.skills.join(", ")));
@@ -133,12 +130,9 @@ QString namingText(const QList<NamingPlace> &places)
 {
     QString text;
     for (const NamingPlace &place : places) {
-        QString where = escapedLineBreaks(place.file) + QLatin1Char(':') +
-                        QString::number(place.position.line) + QLatin1Char(':');
-        if (place.position.column > 0)
-            where += QString::number(place.position.column) + QLatin1Char(':');
         text += QStringLiteral("%1 %2 in %3\n")
-                    .arg(where, escapedLineBreaks(place.key), escapedLineBreaks(place.owner));
+                    .arg(placeText(place.file, place.position.line, place.position.column),
+                         escapedLineBreaks(place.key), escapedLineBreaks(place.owner));
     }
     return text;
 }

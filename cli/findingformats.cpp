@@ -131,13 +131,10 @@ QString findingsText(const QList<Finding> &findings)
 {
     QString text;
     for (const Finding &finding : findings) {
-        QString place = escapedLineBreaks(finding.file) + QLatin1Char(':') +
-                        QString::number(finding.line) + QLatin1Char(':');
-        if (finding.column > 0)
-            place += QString::number(finding.column) + QLatin1Char(':');
         QString line = QStringLiteral("%1 %2: %3 [%4]")
-                           .arg(place, severityName(finding.severity),
-                                escapedLineBreaks(finding.message), finding.check);
+                           .arg(placeText(finding.file, finding.line, finding.column),
+                                severityName(finding.severity), escapedLineBreaks(finding.message),
+                                finding.check);
         if (!finding.defname.isEmpty())
             line += QStringLiteral(" (in %1)").arg(escapedLineBreaks(finding.defname));
         text += line + QLatin1Char('\n');

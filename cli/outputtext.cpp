@@ -15,3 +15,12 @@ QString escapedLineBreaks(QString text)
     text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
     return text;
 }
+
+QString placeText(const QString &file, int line, int column)
+{
+    QString place =
+        escapedLineBreaks(file) + QLatin1Char(':') + QString::number(line) + QLatin1Char(':');
+    if (column > 0)
+        place += QString::number(column) + QLatin1Char(':');
+    return place;
+}

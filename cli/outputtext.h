@@ -12,4 +12,7 @@ QString jsonText(const QJsonObject &object);
 // Line breaks written as "\n" and "\r", so that a value never splits an output line.
 QString escapedLineBreaks(QString text);
 
+// "file:line:column:" as compilers write a place, without the column where it is unknown (0).
+QString placeText(const QString &file, int line, int column);
+
 #endif
