@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTextStream>
+#include <QThreadPool>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -134,6 +135,8 @@ int main(int argc, char *argv[])
             timer.start();
             open->trigger();
             load = std::min(load, timer.nsecsElapsed() / 1e6);
+            // What the window keeps, once the load's own records are freed behind it.
+            QThreadPool::globalInstance()->waitForDone();
             rssAfter = std::max(rssAfter, statusKilobytes("VmRSS:"));
             QList<SI_item *> found;
             QMetaObject::invokeMethod(&window, "FindSI", Q_RETURN_ARG(QList<SI_item *>, found),
