@@ -605,6 +605,7 @@ int run(const Invocation &invocation, const Setup &setup)
         options.directories = setup.configuration.dirs;
         options.filter = setup.configuration.filter;
         options.tablesFile = setup.tables;
+        options.itemRows = invocation.command != Command::Check || site.has_value();
         loadScripts(options, loaded, &progress);
     }
     if (!loaded.tablesProblem.isEmpty())

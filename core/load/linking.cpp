@@ -115,12 +115,13 @@ QList<ResourceUse> Linker::resourceUses(const QList<ResourceEntry> &resources) c
 }
 
 // An id that names something takes the linker's text of it, so that kept entries hold no copy.
-QString Linker::linkResources(QList<ResourceEntry> &resources,
-                              QList<MissingResource> &missing) const
+QString Linker::linkResources(QList<ResourceEntry> &resources, QList<MissingResource> &missing,
+                              bool render) const
 {
     QString rendered;
     // Room for most lists, so that the text is not reallocated as it grows.
-    rendered.reserve(resources.size() * 32);
+    if (render)
+        rendered.reserve(resources.size() * 32);
     int element = 0;
     for (ResourceEntry &entry : resources) {
         const QString *shown = nullptr;
@@ -137,10 +138,10 @@ QString Linker::linkResources(QList<ResourceEntry> &resources,
             entry.id = ownText(entry.id);
             entry.named = Named::Nothing;
         }
-        if (shown)
-            appendResource(rendered, entry.amount, *shown);
-        else
+        if (!shown)
             missing.append(MissingResource{entry.id, element});
+        else if (render)
+            appendResource(rendered, entry.amount, *shown);
         ++element;
     }
     return rendered;
@@ -151,17 +152,19 @@ bool Linker::isSkill(const SkillEntry &entry) const
     return (entry.named != Named::Unlinked ? entry.named : lookUp(entry.skill)) == Named::Nothing;
 }
 
-QString Linker::linkSkills(QList<SkillEntry> &skills, QStringList &skillNames) const
+QString Linker::linkSkills(QList<SkillEntry> &skills, QStringList &skillNames, bool render) const
 {
     QString rendered;
-    rendered.reserve(skills.size() * 24);
+    if (render)
+        rendered.reserve(skills.size() * 24);
     for (SkillEntry &entry : skills) {
         entry.named = lookUp(entry.skill);
         if (entry.named != Named::Nothing)
             continue;
         const QString displayName = capitalised(entry.skill);
         skillNames.append(displayName);
-        appendEntry(rendered, renderSkill(displayName, entry.value));
+        if (render)
+            appendEntry(rendered, renderSkill(displayName, entry.value));
     }
     return rendered;
 }
@@ -176,11 +179,11 @@ QStringList Linker::skillNames(const QList<SkillEntry> &skills) const
     return names;
 }
 
-LinkedRecord Linker::link(ItemEntries &entries) const
+LinkedRecord Linker::link(ItemEntries &entries, bool render) const
 {
     LinkedRecord linked;
-    linked.resources = linkResources(entries.resources, linked.missing);
-    linked.skillmake = linkSkills(entries.skills, linked.skills);
+    linked.resources = linkResources(entries.resources, linked.missing, render);
+    linked.skillmake = linkSkills(entries.skills, linked.skills, render);
     return linked;
 }
 

@@ -63,11 +63,11 @@ public:
     void addRecord(const QString &defname, const QString &name, const QString &plural,
                    const QString &type);
 
-    // Renders a record's entries; without entries a text stays empty. Each entry keeps what it
-    // names, and the resource ids become texts of their own (see ItemEntries): an id that names
-    // a record or a type takes the text the linker holds, so that a record keeping its entries
-    // holds no copy of it.
-    LinkedRecord link(ItemEntries &entries) const;
+    // Renders a record's entries; without entries, or without `render`, a text stays empty.
+    // Each entry keeps what it names, and the resource ids become texts of their own (see
+    // ItemEntries): an id that names a record or a type takes the text the linker holds, so that
+    // a record keeping its entries holds no copy of it.
+    LinkedRecord link(ItemEntries &entries, bool render = true) const;
     // Every resource entry with what it names.
     QList<ResourceUse> resourceUses(const QList<ResourceEntry> &resources) const;
     // A SKILLMAKE entry naming neither an item nor a type names a skill.
@@ -81,8 +81,9 @@ public:
 private:
     Named lookUp(QStringView name) const;
     Named named(const ResourceEntry &entry) const;
-    QString linkResources(QList<ResourceEntry> &resources, QList<MissingResource> &missing) const;
-    QString linkSkills(QList<SkillEntry> &skills, QStringList &skillNames) const;
+    QString linkResources(QList<ResourceEntry> &resources, QList<MissingResource> &missing,
+                          bool render) const;
+    QString linkSkills(QList<SkillEntry> &skills, QStringList &skillNames, bool render) const;
 
     // The number of a type some record has, or -1.
     int typeNumber(QStringView type) const;

@@ -92,7 +92,7 @@ public:
                         linked[chunk].push_back(linker.link(entries));
                         continue;
                     }
-                    linked[chunk].push_back(linker.link(record.entries));
+                    linked[chunk].push_back(linker.link(record.entries, options.itemRows));
                     for (SkillEntry &skill : record.entries.skills)
                         skill.skill = ownText(skill.skill);
                 }
@@ -212,7 +212,7 @@ private:
             }
             groups.append(*index);
         }
-        if (!groups.isEmpty() && options.keepRecords) {
+        if (!groups.isEmpty() && options.keepRecords && options.itemRows) {
             const ReportItem item{defname, record.fields.name, linked.resources, linked.skillmake};
             for (const int index : std::as_const(groups))
                 loaded.skills[index].items.append(item);

@@ -118,6 +118,9 @@ struct LoadOptions
     // shows itself lets each record go once it is linked: the result then holds the messages
     // and the skills without their items.
     bool keepRecords = true;
+    // Whether the skill groups hold their items with their rows rendered as the window shows
+    // them, for the listing and the pages; the checks need only what the entries name.
+    bool itemRows = true;
     // Script files to read, in this order, instead of those below the directories.
     QStringList files;
     // The server's tables file: the scripts it lists are read instead of the directories'.
