@@ -36,25 +36,27 @@ const std::vector<CheckRun::Resolved> &CheckRun::resolved()
     resolutions.resize(size_t(references.size() + unlinked.size()));
     for (qsizetype i = 0; i < references.size(); ++i)
         resolutions[size_t(i)] = Resolved{&references.at(i), {}, false};
+    // An alias's words are text until a key reads them, where they are resolved.
     for (qsizetype i = 0; i < unlinked.size(); ++i)
         resolutions[size_t(references.size() + i)] = Resolved{&unlinked.at(i), {}, true};
     // Names are resolved by the tens of thousands; the table only answers questions.
     constexpr size_t chunk = 1024;
-    parallelFor((resolutions.size() + chunk - 1) / chunk, QThread::idealThreadCount(),
-                [this](size_t c) {
-                    const size_t end = std::min(resolutions.size(), (c + 1) * chunk);
-                    for (size_t i = c * chunk; i < end; ++i) {
-                        Resolved &entry = resolutions[i];
-                        if (!isNumberText(entry.reference->name))
-                            entry.resolution = scripts.language.resolve(entry.reference->name);
-                    }
-                });
+    parallelFor(
+        (resolutions.size() + chunk - 1) / chunk, QThread::idealThreadCount(), [this](size_t c) {
+            const size_t end = std::min(resolutions.size(), (c + 1) * chunk);
+            for (size_t i = c * chunk; i < end; ++i) {
+                Resolved &entry = resolutions[i];
+                const Reference &reference = *entry.reference;
+                if (!isNumberText(reference.name) && !(reference.flags & Reference::AliasValue))
+                    entry.resolution = scripts.language.resolve(reference.name, reference.shape);
+            }
+        });
     return resolutions;
 }
 
-void CheckRun::suggest(Kinds accepted, bool inMessage)
+void CheckRun::suggest(Kinds accepted, bool inMessage, const QString &holder, const QString &held)
 {
-    suggestionsWanted.append({result.findings.size() - 1, accepted, inMessage});
+    suggestionsWanted.append({result.findings.size() - 1, accepted, inMessage, holder, held});
 }
 
 namespace {
@@ -88,8 +90,10 @@ void CheckRun::startSuggestionTable()
         wanted |= kindBit(Kind::Item) | kindBit(Kind::ItemType);
     if (!options.disabled.contains(QStringLiteral("undefined-name"))) {
         for (const Resolved &entry : resolved()) {
-            if (entry.resolution.outcome == Resolution::Undefined && !entry.itemResource &&
-                !isNumberText(entry.reference->name))
+            const bool undefined = entry.resolution.outcome == Resolution::Undefined ||
+                                   !entry.resolution.held.isEmpty();
+            if (undefined && !entry.itemResource && !isNumberText(entry.reference->name) &&
+                !(entry.reference->flags & Reference::AliasValue))
                 wanted |= entry.reference->accepted;
         }
     }
@@ -109,7 +113,9 @@ void CheckRun::addSuggestions()
     std::vector<QString> found(size_t(suggestionsWanted.size()));
     parallelFor(found.size(), QThread::idealThreadCount(), [&](size_t i) {
         const SuggestionWanted &want = suggestionsWanted.at(qsizetype(i));
-        found[i] = suggestions.suggest(result.findings.at(want.finding).subject, want.accepted);
+        const QString &name =
+            want.held.isEmpty() ? result.findings.at(want.finding).subject : want.held;
+        found[i] = suggestions.suggest(name, want.accepted, want.holder);
     });
     for (qsizetype i = 0; i < suggestionsWanted.size(); ++i) {
         if (found[size_t(i)].isEmpty())
@@ -117,9 +123,11 @@ void CheckRun::addSuggestions()
         const SuggestionWanted &want = suggestionsWanted.at(i);
         Finding &finding = result.findings[want.finding];
         const QList<int> definitions = language.definitionsOf(found[size_t(i)]);
-        finding.suggestion = language.definitions.at(definitions.constFirst()).shown();
+        const QString suggestion = language.definitions.at(definitions.constFirst()).shown();
+        if (want.held.isEmpty())
+            finding.suggestion = suggestion;
         if (want.inMessage)
-            finding.message += QStringLiteral(" Did you mean \"%1\"?").arg(finding.suggestion);
+            finding.message += QStringLiteral(" Did you mean \"%1\"?").arg(suggestion);
     }
 }
 

@@ -43,9 +43,11 @@ public:
     const std::vector<Resolved> &resolved();
 
     // Gives the finding just added, once every check has run, the defined name of an accepted
-    // kind nearest to its subject as its suggestion, and with `inMessage` asks about it at the
-    // end of its message.
-    void suggest(Kinds accepted, bool inMessage);
+    // kind likely meant by its subject as its suggestion, and with `inMessage` asks about it at
+    // the end of its message; never `holder`, the name whose definition holds it. A `held` name
+    // stands elsewhere than the finding (in an alias's value): it is only asked about.
+    void suggest(Kinds accepted, bool inMessage, const QString &holder = QString(),
+                 const QString &held = QString());
 
     CheckResult run();
 
@@ -63,6 +65,8 @@ private:
         qsizetype finding;
         Kinds accepted;
         bool inMessage;
+        QString holder;
+        QString held;
     };
     QList<SuggestionWanted> suggestionsWanted;
     std::future<NameSuggestions> suggestionTable;

@@ -25,14 +25,18 @@ void missingResources(CheckRun &run)
     const LoadedScripts &loaded = run.loaded();
     for (const MissingResourceUse &use : loaded.missing) {
         const QString &id = use.resource.id;
-        if (run.isIgnored(use.defname, id) || isNumberText(id) ||
+        // An empty element is a comma too many, which names nothing.
+        if (id.isEmpty() || run.isIgnored(use.defname, id) || isNumberText(id) ||
             loaded.language.resolve(id).outcome != Resolution::Undefined)
             continue;
         const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        Finding &finding = run.add(notFoundMessage(id), record.place.file,
-                                   resourcePosition(record, use.resource.element), use.defname, id);
+        Finding &finding = run.add(
+            QStringLiteral("Resource \"%1\" is not defined; RESOURCES expects an item or an item "
+                           "type here.")
+                .arg(id),
+            record.place.file, resourcePosition(record, use.resource.element), use.defname, id);
         finding.length = int(id.size());
-        run.suggest(kindBit(Kind::Item) | kindBit(Kind::ItemType), false);
+        run.suggest(kindBit(Kind::Item) | kindBit(Kind::ItemType), true, use.defname);
     }
 }
 

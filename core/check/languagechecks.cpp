@@ -6,7 +6,8 @@
 
 #include <QHash>
 
-#include <array>
+#include <map>
+#include <tuple>
 
 namespace tavrel {
 
@@ -33,11 +34,9 @@ QString kindsText(Kinds kinds)
     return (vowel ? QStringLiteral("an ") : QStringLiteral("a ")) + text;
 }
 
-// "RESOURCES", "the alias loot_gold".
 QString keyText(const Reference &reference)
 {
-    return reference.flags & Reference::AliasValue ? QStringLiteral("the alias ") + reference.key
-                                                   : reference.key;
+    return reference.key;
 }
 
 // The name of the section a reference stands in, for "(in ...)".
@@ -52,9 +51,11 @@ QString placeOf(const LoadedScripts &loaded, int file, TextPosition position)
     return QStringLiteral("%1:%2").arg(loaded.files.at(file), QString::number(position.line));
 }
 
+// An alias's own words are text: they are checked where a key reads the alias.
 bool checked(CheckRun &run, const Reference &reference)
 {
-    return !run.isIgnored(ownerName(reference), reference.shown());
+    return !(reference.flags & Reference::AliasValue) &&
+           !run.isIgnored(ownerName(reference), reference.shown());
 }
 
 Finding &report(CheckRun &run, const Reference &reference, const QString &message)
@@ -69,10 +70,51 @@ Finding &report(CheckRun &run, const Reference &reference, const QString &messag
 // The resource a number or an alias to one stands in place of, and what the server drops.
 QString droppedText(const Reference &reference)
 {
-    if (reference.rest.isEmpty())
+    const QString rest = reference.rest();
+    if (rest.isEmpty())
         return QStringLiteral("the server rejects the element.");
     return QStringLiteral("the server rejects it and drops the rest of the list with it: %1.")
-        .arg(reference.rest);
+        .arg(rest);
+}
+
+// Where a character stands in a line of text, counted as the columns are.
+int columnsIn(QStringView text)
+{
+    int columns = 0;
+    for (const QChar c : text)
+        columns += c.isLowSurrogate() ? 0 : 1;
+    return columns;
+}
+
+// "loot_a" (defined at items.scp:12) holds "i_missing": the aliases followed from a reference
+// to the name one of them holds, each a related place of the finding.
+void reportHeld(CheckRun &run, const Reference &reference, const Resolution &resolution)
+{
+    const LoadedScripts &loaded = run.loaded();
+    const ScriptLanguage &language = loaded.language;
+    const Definition &first = language.definitions.at(resolution.aliases.constFirst());
+    const Definition &last = language.definitions.at(resolution.aliases.constLast());
+    Finding &finding = report(
+        run, reference,
+        QStringLiteral("\"%1\" (defined at %2) holds \"%3\", which is not defined; %4 expects "
+                       "%5 here.")
+            .arg(reference.shown(), placeOf(loaded, first.file, first.position), resolution.held,
+                 keyText(reference), kindsText(reference.accepted)));
+    for (const int index : resolution.aliases) {
+        const Definition &alias = language.definitions.at(index);
+        if (&alias == &last)
+            break;
+        finding.related.append(
+            RelatedPlace{loaded.files.at(alias.file), alias.position,
+                         QStringLiteral("\"%1\" is an alias").arg(alias.shown())});
+    }
+    const TextPosition held{last.valuePosition.line,
+                            last.valuePosition.column +
+                                columnsIn(QStringView(last.value).left(resolution.heldAt))};
+    finding.related.append(RelatedPlace{
+        loaded.files.at(last.file), held,
+        QStringLiteral("\"%1\" holds \"%2\" here").arg(last.shown(), resolution.held)});
+    run.suggest(reference.accepted, true, QString(), resolution.held);
 }
 
 } // namespace
@@ -80,24 +122,40 @@ QString droppedText(const Reference &reference)
 QList<Reference> unlinkedResources(const LoadedScripts &loaded)
 {
     QList<Reference> references;
+    // A record's entries naming nothing come one after the other: its list is written once
+    // for all of them, with where each entry starts in it.
+    const ScriptRecord *record = nullptr;
+    QString list;
+    QList<qsizetype> starts;
+    QString owner;
+    int file = -1;
     for (const MissingResourceUse &use : loaded.missing) {
-        const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        const QList<ResourceEntry> &entries = record.entries.resources;
+        if (!record || record->fields.defname != use.defname) {
+            record = &*loaded.records.constFind(use.defname);
+            list.clear();
+            starts.clear();
+            for (const ResourceEntry &entry : record->entries.resources) {
+                if (!list.isEmpty())
+                    list.append(QLatin1String(", "));
+                starts.append(list.size());
+                list.append(QStringLiteral("%1 %2").arg(QString::number(entry.amount), entry.id));
+            }
+            owner = QStringLiteral("ITEMDEF ") + use.defname;
+            file = int(loaded.files.indexOf(record->place.file));
+        }
+        const QList<ResourceEntry> &entries = record->entries.resources;
         const int element = use.resource.element;
         Reference reference;
         reference.name = use.resource.id;
         reference.flags = Reference::ResourceElement;
+        reference.shape = Shape::ResourceList;
         reference.position = TextPosition{
-            record.place.resourcesLine, element < entries.size() ? entries.at(element).column : 0};
+            record->place.resourcesLine, element < entries.size() ? entries.at(element).column : 0};
         reference.key = resourcesKey;
-        reference.owner = QStringLiteral("ITEMDEF ") + use.defname;
-        QStringList rest;
-        for (int i = element + 1; i < entries.size(); ++i) {
-            const ResourceEntry &entry = entries.at(i);
-            rest.append(QStringLiteral("%1 %2").arg(QString::number(entry.amount), entry.id));
-        }
-        reference.rest = rest.join(QLatin1String(", "));
-        reference.file = int(loaded.files.indexOf(record.place.file));
+        reference.owner = owner;
+        reference.list = list;
+        reference.restFrom = element + 1 < starts.size() ? starts.at(element + 1) : -1;
+        reference.file = file;
         references.append(std::move(reference));
     }
     return references;
@@ -110,9 +168,13 @@ void undefinedNames(CheckRun &run)
     for (const CheckRun::Resolved &entry : run.resolved()) {
         const Reference &reference = *entry.reference;
         const Resolution &resolution = entry.resolution;
-        if (entry.itemResource || resolution.outcome == Resolution::Defined ||
-            isNumberText(reference.name) || !checked(run, reference))
+        if (entry.itemResource || isNumberText(reference.name) || !checked(run, reference))
             continue;
+        if (resolution.outcome == Resolution::Defined) {
+            if (!resolution.held.isEmpty())
+                reportHeld(run, reference, resolution);
+            continue;
+        }
         // A pack that defines no name of the kinds a key takes is a part of one: its references
         // to the rest are not errors.
         if (!(reference.accepted & defined)) {
@@ -129,7 +191,7 @@ void undefinedNames(CheckRun &run)
         report(run, reference,
                QStringLiteral("\"%1\" is not defined; %2 expects %3 here.")
                    .arg(reference.shown(), keyText(reference), kindsText(reference.accepted)));
-        run.suggest(reference.accepted, true);
+        run.suggest(reference.accepted, true, ownerName(reference).toLower());
     }
     if (skipped)
         run.note(QStringLiteral("undefined-name left out references to kinds the scripts define "
@@ -173,20 +235,32 @@ void unscriptedIds(CheckRun &run)
     }
 }
 
+// The server drops the rest of a list with the element it rejects: the first is the one to
+// mend, and the ones after it are never read.
 void untypedResources(CheckRun &run)
 {
+    const QChar *reportedList = nullptr;
+    int reportedFile = -1;
     for (const CheckRun::Resolved &entry : run.resolved()) {
         const Reference &reference = *entry.reference;
         if (!(reference.flags & Reference::ResourceElement) || !checked(run, reference))
+            continue;
+        const bool inReportedList =
+            reference.file == reportedFile && reference.list.constData() == reportedList;
+        if (inReportedList)
             continue;
         if (isNumberText(reference.name)) {
             report(run, reference,
                    QStringLiteral("\"%1\" is a number, not the name of a resource; %2")
                        .arg(reference.shown(), droppedText(reference)));
+            reportedList = reference.list.constData();
+            reportedFile = reference.file;
             continue;
         }
         if (entry.resolution.kinds != 0 || entry.resolution.number < 0)
             continue;
+        reportedList = reference.list.constData();
+        reportedFile = reference.file;
         report(run, reference,
                QStringLiteral("\"%1\" is an alias of a number, not the name of a resource; %2")
                    .arg(reference.shown(), droppedText(reference)));
@@ -199,9 +273,17 @@ void duplicateDefinitions(CheckRun &run)
     const QList<Definition> &definitions = loaded.language.definitions;
     // Item defnames are duplicate-defname's, a numeric id without a DEFNAME among them; every
     // other name and numeric id is here.
+    // An alias is text until it is used; a book's pages and a dialog's parts, an item type's
+    // number and its code, a multi's number and an item's, are not the same definition.
     const auto counted = [&](const Definition &definition) {
+        if (definition.kind == Kind::Alias)
+            return false;
         return definition.kind != Kind::Item ||
                (definition.number >= 0 && !loaded.redefinitions.contains(definition.name));
+    };
+    const auto facet = [](const Definition &definition) {
+        return std::make_tuple(int(definition.kind), definition.origin == Definition::TypeNumber,
+                               definition.multi, definition.part);
     };
     QList<QList<int>> repeated;
     // The same section naming itself twice (a header and its DEFNAME) is one definition.
@@ -218,13 +300,13 @@ void duplicateDefinitions(CheckRun &run)
     for (const QList<int> &named : loaded.language.definitionsByName()) {
         if (named.size() < 2)
             continue;
-        std::array<QList<int>, size_t(Kind::Count)> byKind;
+        std::map<decltype(facet(definitions.at(0))), QList<int>> byFacet;
         for (const int index : named) {
             const Definition &definition = definitions.at(index);
             if (counted(definition))
-                addTo(byKind[size_t(definition.kind)], index);
+                addTo(byFacet[facet(definition)], index);
         }
-        for (const QList<int> &same : byKind) {
+        for (const auto &[key, same] : byFacet) {
             if (same.size() > 1)
                 repeated.append(same);
         }
@@ -233,7 +315,8 @@ void duplicateDefinitions(CheckRun &run)
     for (int i = 0; i < definitions.size(); ++i) {
         const Definition &definition = definitions.at(i);
         if (definition.number >= 0 && counted(definition))
-            addTo(byNumber[{int(definition.kind), definition.number}], i);
+            addTo(byNumber[{int(definition.kind) * 2 + int(definition.multi), definition.number}],
+                  i);
     }
     for (const QList<int> &same : std::as_const(byNumber)) {
         if (same.size() > 1)
@@ -245,7 +328,7 @@ void duplicateDefinitions(CheckRun &run)
         for (qsizetype n = 1; n < same.size(); ++n) {
             const Definition &definition = definitions.at(same.at(n));
             const Definition &before = definitions.at(same.at(n - 1));
-            if (run.isIgnored(definition.name, definition.shown()))
+            if (run.isIgnored(definition.owner().toLower(), definition.shown()))
                 continue;
             const QString keeps = n + 1 == same.size()
                                       ? QStringLiteral("this one")
@@ -256,7 +339,7 @@ void duplicateDefinitions(CheckRun &run)
                                        "server keeps %4.")
                             .arg(kindName(definition.kind), definition.shown(),
                                  placeOf(loaded, before.file, before.position), keeps),
-                        loaded.files.at(definition.file), definition.position, definition.shown(),
+                        loaded.files.at(definition.file), definition.position, definition.owner(),
                         definition.shown());
             finding.length = int(definition.shown().size());
             finding.related.append(RelatedPlace{loaded.files.at(before.file), before.position,
@@ -271,8 +354,8 @@ void randomRanges(CheckRun &run)
     if (run.isIgnored(QString(), QString()))
         return;
     for (const RandomList &list : loaded.language.randomLists) {
-        if (list.words % 2 != 0)
-            run.add(QStringLiteral("This {...} list has an odd number of words: its names and "
+        if (list.elements >= 3 && list.elements % 2 != 0)
+            run.add(QStringLiteral("This {...} list has an odd number of elements: its names and "
                                    "weights do not pair up."),
                     loaded.files.at(list.file), list.position, QString(), QString());
         for (const TextPosition &zero : list.zeroWeights)
@@ -285,8 +368,10 @@ void randomRanges(CheckRun &run)
 void badNames(CheckRun &run)
 {
     const LoadedScripts &loaded = run.loaded();
+    // The server stores the keys of [DEFNAME] and [TYPEDEFS] as written; it registers the names
+    // of sections.
     for (const Definition &definition : loaded.language.definitions) {
-        if (definition.number >= 0)
+        if (definition.number >= 0 || definition.origin != Definition::Section)
             continue;
         const bool plain =
             std::all_of(definition.name.cbegin(), definition.name.cend(), [](QChar c) {

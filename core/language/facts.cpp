@@ -97,23 +97,6 @@ const SectionWord &sectionOf(QStringView kind)
     return other;
 }
 
-// How a value names things.
-enum class Shape
-{
-    // Its first word.
-    Name,
-    // Comma-separated names.
-    List,
-    // Comma-separated names, each perhaps after "+" or "-".
-    SignedList,
-    // The first word of its first comma-separated element.
-    FirstElement,
-    // The first element, a name or a "{name weight ...}" list ("i_gold,{100 200},R5").
-    ItemOrList,
-    // Comma-separated "amount name" elements.
-    ResourceList,
-};
-
 // Where in a section a key is read: trigger code is run later and not read, but for the item
 // lines of a character's stock triggers, which are plain data.
 enum Where : unsigned
@@ -260,6 +243,20 @@ Word firstWord(QStringView text, qsizetype start, qsizetype end)
     return Word{all.start, stop - all.start};
 }
 
+// The header's words after the kind: the name, and the part a second word names.
+Word headerWord(const Script &script, const ScriptSection &section, int index)
+{
+    const QStringView text = script.text;
+    qsizetype from = section.arguments.start;
+    const qsizetype end = section.arguments.start + section.arguments.length;
+    Word word;
+    for (int i = 0; i <= index; ++i) {
+        word = firstWord(text, from, end);
+        from = word.start + word.length;
+    }
+    return word;
+}
+
 QStringView triggerName(const Script &script, const ScriptLine &opener)
 {
     const QStringView text = script.text;
@@ -285,6 +282,30 @@ unsigned whereOf(const Script &script, const ScriptLine &line, bool property, Se
     return 0;
 }
 
+// The first line of a menu is its title ("Test your skill"), whatever its words.
+bool isMenuTitle(Section section, const ScriptSection &header, int line)
+{
+    return (section == Section::SkillMenu || section == Section::Menu) && line == header.firstLine;
+}
+
+// Books and dialogs are written in several sections: a book's pages, a dialog's texts and
+// buttons follow the name in the header.
+bool hasParts(Section section)
+{
+    return section == Section::Book || section == Section::Dialog;
+}
+
+// The value of the last DEFNAME line among a section's properties.
+Word defnameOf(const Script &script, const ScriptSection &section)
+{
+    for (int i = section.firstLine + section.propertyCount - 1; i >= section.firstLine; --i) {
+        const ScriptLine &line = script.lines.at(i);
+        if (isKeyword(script.key(line), QLatin1String("DEFNAME")))
+            return firstWord(script.text, line.value.start, line.value.start + line.value.length);
+    }
+    return Word();
+}
+
 // Reads one section's definitions and references.
 class SectionReader
 {
@@ -297,98 +318,113 @@ public:
     void read(const ScriptSection &section)
     {
         const SectionWord &word = sectionOf(script.kind(section));
-        owner.clear();
+        nameSection(section);
         defineFromHeader(section, word);
         for (int i = section.firstLine; i < section.firstLine + section.lineCount; ++i) {
+            if (isMenuTitle(word.section, section, i))
+                continue;
             const ScriptLine &line = script.lines.at(i);
             const bool property = i - section.firstLine < section.propertyCount;
             if (property)
-                defineFromLine(section, line, word);
+                defineFromLine(line, word);
             if (line.block >= 0 && script.blocks.at(line.block).opener == i &&
                 script.blocks.at(line.block).trigger)
                 noteTrigger(line);
-            referFromLine(section, line, word.section,
-                          whereOf(script, line, property, word.section));
+            referFromLine(line, word.section, whereOf(script, line, property, word.section));
         }
     }
 
 private:
-    const QString &ownerOf(const ScriptSection &section)
+    // A numbered section goes by its DEFNAME: "CHARDEF c_steed" rather than "CHARDEF 073".
+    void nameSection(const ScriptSection &section)
     {
-        if (owner.isEmpty())
+        const Word name = headerWord(script, section, 0);
+        const QStringView written = QStringView(text).mid(name.start, name.length);
+        const Word defname = isNumberText(written) ? defnameOf(script, section) : Word();
+        label = defname.length > 0 ? text.mid(defname.start, defname.length) : QString();
+        if (label.isEmpty())
             owner = script.string(section.name);
-        return owner;
+        else
+            owner = script.kind(section).toString() + u' ' + label;
     }
 
-    void define(Kind kind, Word word, const ScriptLine *line, int lineNumber, qsizetype lineStart)
+    Definition &define(Kind kind, Word word, Definition::Origin origin, TextPosition position)
     {
-        if (word.length == 0)
-            return;
         Definition definition;
         definition.kind = kind;
+        definition.origin = origin;
         definition.section = ordinal;
-        definition.position = line ? script.position(*line, word.start)
-                                   : script.position(lineNumber, lineStart, word.start);
+        definition.position = position;
         setName(QStringView(text).mid(word.start, word.length), definition.name,
                 definition.written);
         facts.definitions.append(std::move(definition));
+        return facts.definitions.last();
     }
 
     void defineFromHeader(const ScriptSection &section, const SectionWord &word)
     {
         if (word.defines == Kind::Count)
             return;
-        const Word first = firstWord(text, section.arguments.start,
-                                     section.arguments.start + section.arguments.length);
+        const Word first = headerWord(script, section, 0);
         if (first.length == 0)
             return;
+        const TextPosition position = script.position(section.line, section.lineStart, first.start);
         const QStringView name = QStringView(text).mid(first.start, first.length);
+        QString part;
+        if (hasParts(word.section)) {
+            const Word second = headerWord(script, section, 1);
+            part = QStringView(text).mid(second.start, second.length).toString().toLower();
+        }
         if (!isNumberText(name)) {
-            define(word.defines, first, nullptr, section.line, section.lineStart);
+            define(word.defines, first, Definition::Section, position).part = part;
             return;
         }
-        // Numbers give item and character ids; other sections are numbered, and named by a
-        // DEFNAME or KEY line.
+        // Numbers give item, multi and character ids; other sections are numbered, and named
+        // by a DEFNAME or KEY line.
         if (word.defines != Kind::Item && word.defines != Kind::Character)
             return;
         Definition definition;
         definition.kind = word.defines;
+        definition.multi = word.section == Section::Multidef;
         definition.section = ordinal;
         definition.number = scriptNumber(name);
-        definition.position = script.position(section.line, section.lineStart, first.start);
+        definition.position = position;
         definition.name = name.toString();
+        definition.label = label;
         facts.definitions.append(std::move(definition));
     }
 
-    void defineFromLine(const ScriptSection &section, const ScriptLine &line,
-                        const SectionWord &word)
+    void defineFromLine(const ScriptLine &line, const SectionWord &word)
     {
         const QStringView key = script.key(line);
         const Word value = firstWord(text, line.value.start, line.value.start + line.value.length);
+        const Word keyWord{line.key.start, line.key.length};
         switch (word.section) {
         case Section::Typedefs:
-            define(Kind::ItemType, Word{line.key.start, line.key.length}, &line, 0, 0);
+            if (keyWord.length > 0)
+                define(Kind::ItemType, keyWord, Definition::TypeNumber,
+                       script.position(line, keyWord.start));
             return;
         case Section::Defnames:
         case Section::ResDefnames:
-            define(Kind::Alias, Word{line.key.start, line.key.length}, &line, 0, 0);
-            if (!facts.definitions.isEmpty() && line.key.length > 0) {
-                Definition &alias = facts.definitions.last();
+            if (keyWord.length > 0) {
+                Definition &alias = define(Kind::Alias, keyWord, Definition::Key,
+                                           script.position(line, keyWord.start));
                 alias.value = script.string(line.value);
                 alias.valuePosition = script.position(line, line.value.start);
             }
-            referFromAlias(section, line);
+            referFromAlias(line);
             return;
         case Section::Skill:
-            if (isKeyword(key, QLatin1String("KEY")))
-                define(Kind::Skill, value, &line, 0, 0);
+            if (isKeyword(key, QLatin1String("KEY")) && value.length > 0)
+                define(Kind::Skill, value, Definition::Key, script.position(line, value.start));
             break;
         default:
             break;
         }
-        if (word.defines != Kind::Count &&
+        if (word.defines != Kind::Count && value.length > 0 &&
             (isKeyword(key, QLatin1String("DEFNAME")) || isKeyword(key, QLatin1String("DEFNAME2"))))
-            define(word.defines, value, &line, 0, 0);
+            define(word.defines, value, Definition::Section, script.position(line, value.start));
     }
 
     void noteTrigger(const ScriptLine &opener)
@@ -400,8 +436,7 @@ private:
                                       script.position(opener, opener.value.start), 0});
     }
 
-    void referFromLine(const ScriptSection &section, const ScriptLine &line, Section kind,
-                       unsigned where)
+    void referFromLine(const ScriptLine &line, Section kind, unsigned where)
     {
         if (where == 0)
             return;
@@ -410,123 +445,59 @@ private:
             const Rule &rule = *keyRule.rule;
             if (!(rule.where & where) || !isKeyword(key, QLatin1String(keyRule.word)))
                 continue;
-            const QStringView value = script.value(line);
-            // A value computed when the script runs names nothing that can be checked here.
-            if (value.contains(u'<') || value.contains(u'('))
-                return;
-            current = Context{&line, &rule, &keyRule.key, &ownerOf(section)};
-            referByShape(line.value.start, line.value.start + line.value.length);
+            current = Context{&line, &rule, &keyRule.key};
+            referFromValue(line, rule.shape);
             return;
         }
     }
 
-    // The key of an alias's references is the alias, as written.
-    void referFromAlias(const ScriptSection &section, const ScriptLine &line)
+    // An alias's value is text until a key that names something reads it, where it is checked;
+    // its words are kept as references of the alias, for the cross-references, and no more.
+    void referFromAlias(const ScriptLine &line)
     {
         static const Rule aliasRule{
             0, "", Shape::Name, everyKind, numbers | Reference::AliasValue, Properties};
-        const QStringView value = script.value(line);
-        if (value.contains(u'<') || value.contains(u'('))
-            return;
         aliasKey = script.string(line.key);
-        current = Context{&line, &aliasRule, &aliasKey, &ownerOf(section)};
-        const Word first = trimmed(text, line.value.start, line.value.start + line.value.length);
-        if (first.length > 0 && text.at(first.start) == u'{')
-            referFromList(first.start, first.start + first.length);
-        else
-            refer(firstWord(text, first.start, first.start + first.length), 0, QString());
+        current = Context{&line, &aliasRule, &aliasKey};
+        qsizetype offset = 0;
+        const QStringView value = unquoted(script.value(line), &offset);
+        const qsizetype start = line.value.start + offset;
+        referFromValue(start, start + value.size(), Shape::Name, false);
     }
 
-    void referByShape(qsizetype start, qsizetype end)
+    void referFromValue(const ScriptLine &line, Shape shape)
+    {
+        referFromValue(line.value.start, line.value.start + line.value.length, shape, true);
+    }
+
+    void referFromValue(qsizetype start, qsizetype end, Shape shape, bool lists)
+    {
+        // Every element of one list shares its text.
+        const QString list =
+            shape == Shape::ResourceList ? text.mid(start, end - start) : QString();
+        readValue(
+            text, start, end, shape,
+            [&](const ValueWord &word) {
+                refer(word, shape, list, word.restFrom < 0 ? -1 : word.restFrom - start);
+            },
+            [&](const ValueList &found) {
+                if (!lists)
+                    return;
+                RandomList randomList;
+                randomList.position = script.position(*current.line, found.start);
+                randomList.elements = found.elements;
+                for (const qsizetype zero : found.zeroWeights)
+                    randomList.zeroWeights.append(script.position(*current.line, zero));
+                facts.randomLists.append(std::move(randomList));
+            });
+    }
+
+    void refer(const ValueWord &word, Shape shape, const QString &list, qsizetype restFrom)
     {
         const Rule &rule = *current.rule;
-        switch (rule.shape) {
-        case Shape::Name:
-            refer(firstWord(text, start, end), 0, QString());
-            return;
-        case Shape::FirstElement:
-            refer(firstWord(text, start, elementEnd(start, end)), 0, QString());
-            return;
-        case Shape::ItemOrList: {
-            const Word first = trimmed(text, start, elementEnd(start, end));
-            if (first.length > 0 && text.at(first.start) == u'{')
-                referFromList(first.start, end);
-            else
-                refer(firstWord(text, first.start, first.start + first.length), 0, QString());
-            return;
-        }
-        case Shape::List:
-        case Shape::SignedList:
-            for (qsizetype from = start; from <= end;) {
-                const qsizetype stop = elementEnd(from, end);
-                Word element = trimmed(text, from, stop);
-                if (rule.shape == Shape::SignedList && element.length > 0 &&
-                    (text.at(element.start) == u'+' || text.at(element.start) == u'-'))
-                    element = trimmed(text, element.start + 1, element.start + element.length);
-                refer(firstWord(text, element.start, element.start + element.length), 0, QString());
-                from = stop + 1;
-            }
-            return;
-        case Shape::ResourceList:
-            for (qsizetype from = start; from <= end;) {
-                const qsizetype stop = elementEnd(from, end);
-                const QString rest =
-                    stop < end
-                        ? QStringView(text).mid(stop + 1, end - stop - 1).trimmed().toString()
-                        : QString();
-                refer(resourceName(from, stop), Reference::ResourceElement, rest);
-                from = stop + 1;
-            }
-            return;
-        }
-    }
-
-    qsizetype elementEnd(qsizetype start, qsizetype end) const
-    {
-        const qsizetype comma = QStringView(text).mid(start, end - start).indexOf(u',');
-        return comma < 0 ? end : start + comma;
-    }
-
-    // The name of an "amount name" element, or of a "name amount" one, or its one word.
-    Word resourceName(qsizetype start, qsizetype end) const
-    {
-        const Word first = firstWord(text, start, end);
-        const Word second = firstWord(text, first.start + first.length, end);
-        if (second.length > 0 && isNumberText(QStringView(text).mid(first.start, first.length)))
-            return second;
-        return first;
-    }
-
-    // A "{name weight ...}" list: its names are references, and its shape is noted.
-    void referFromList(qsizetype open, qsizetype end)
-    {
-        const qsizetype close = QStringView(text).mid(open, end - open).indexOf(u'}');
-        const qsizetype stop = close < 0 ? end : open + close;
-        RandomList list;
-        list.position = script.position(*current.line, open);
-        int index = 0;
-        for (qsizetype from = open + 1;;) {
-            const Word word = firstWord(text, from, stop);
-            if (word.length == 0)
-                break;
-            const QStringView written = QStringView(text).mid(word.start, word.length);
-            if (index % 2 == 0)
-                refer(word, 0, QString());
-            else if (isNumberText(written) && scriptNumber(written) == 0)
-                list.zeroWeights.append(script.position(*current.line, word.start));
-            ++index;
-            from = word.start + word.length;
-        }
-        list.words = index;
-        facts.randomLists.append(std::move(list));
-    }
-
-    void refer(Word word, unsigned char flags, const QString &rest)
-    {
-        if (word.length == 0)
-            return;
-        const Rule &rule = *current.rule;
-        flags |= rule.flags;
+        unsigned char flags = rule.flags;
+        if (word.resourceElement)
+            flags |= Reference::ResourceElement;
         const QStringView written = QStringView(text).mid(word.start, word.length);
         if (isNumberText(written) &&
             !(flags & (Reference::ResourceElement | Reference::ScriptedNumber)))
@@ -535,10 +506,14 @@ private:
         setName(written, reference.name, reference.written);
         reference.accepted = rule.accepted;
         reference.flags = flags;
+        reference.shape = shape;
         reference.position = script.position(*current.line, word.start);
         reference.key = *current.key;
-        reference.owner = *current.owner;
-        reference.rest = rest;
+        reference.owner = owner;
+        if (word.resourceElement) {
+            reference.list = list;
+            reference.restFrom = restFrom;
+        }
         facts.references.append(std::move(reference));
     }
 
@@ -547,7 +522,6 @@ private:
         const ScriptLine *line = nullptr;
         const Rule *rule = nullptr;
         const QString *key = nullptr;
-        const QString *owner = nullptr;
     };
 
     const Script &script;
@@ -555,33 +529,11 @@ private:
     ScriptFacts &facts;
     const int ordinal;
     QString owner;
+    QString label;
     QString aliasKey;
     Context current;
 };
-
 } // namespace
-
-bool isNumberText(QStringView text)
-{
-    return !text.isEmpty() && text.at(0).unicode() >= '0' && text.at(0).unicode() <= '9';
-}
-
-qint64 scriptNumber(QStringView text)
-{
-    if (!isNumberText(text))
-        return -1;
-    bool ok = false;
-    qint64 number = 0;
-    if (text.at(0) == u'0' && text.size() > 1) {
-        QStringView digits = text.mid(1);
-        if (digits.startsWith(u'x') || digits.startsWith(u'X'))
-            digits = digits.mid(1);
-        number = digits.toLongLong(&ok, 16);
-    } else {
-        number = text.toLongLong(&ok, 10);
-    }
-    return ok && number >= 0 ? number : -1;
-}
 
 Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
 {
@@ -597,6 +549,8 @@ Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
     }
     if (property && (kind == Section::Defnames || kind == Section::ResDefnames))
         return everyKind;
+    if (isMenuTitle(kind, section, line))
+        return 0;
     const unsigned where = whereOf(script, scriptLine, property, kind);
     for (const KeyRule &keyRule : rulesOf(kind)) {
         if ((keyRule.rule->where & where) && isKeyword(key, QLatin1String(keyRule.word)))

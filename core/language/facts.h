@@ -3,6 +3,7 @@
 #define TAVREL_FACTS_H
 
 #include "core/language/kinds.h"
+#include "core/language/values.h"
 #include "core/read/scriptreader.h"
 
 #include <QList>
@@ -13,12 +14,31 @@ namespace tavrel {
 // A name or a numeric id that a section defines.
 struct Definition
 {
+    // Where the name is written.
+    enum Origin : unsigned char
+    {
+        // The section's header, or its DEFNAME line: a name the server registers as it is.
+        Section,
+        // A line of [TYPEDEFS], the number of an item type whose code a [TYPEDEF] section holds.
+        TypeNumber,
+        // A key of a [DEFNAME] or [RESDEFNAME] section, or a skill's KEY: stored unchecked.
+        Key,
+    };
+
     // Lower case, as names compare; `written` holds the text as written where it differs.
     QString name;
     QString written;
     // A numeric id ([ITEMDEF 0f3f], [CHARDEF 044]) instead of a name, or -1.
     qint64 number = -1;
     Kind kind = Kind::Item;
+    Origin origin = Section;
+    // A [MULTIDEF n]: multis are numbered apart from the items.
+    bool multi = false;
+    // One part of a definition written in several sections, in lower case: a book's page
+    // ([BOOK b_guide 1]), a dialog's texts or buttons ([DIALOG d_hello TEXT]).
+    QString part;
+    // A numbered section's DEFNAME as written, the name its findings go by.
+    QString label;
     TextPosition position;
     // The section that defines it, counted in its file from 0.
     int section = 0;
@@ -29,6 +49,8 @@ struct Definition
     int file = 0;
 
     QString shown() const { return written.isEmpty() ? name : written; }
+    // What findings about the definition are "in".
+    QString owner() const { return label.isEmpty() ? shown() : label; }
 };
 
 // A name or a number that a key's value refers to.
@@ -42,7 +64,8 @@ struct Reference
         ScriptedNumber = 2,
         // A number is a fine value.
         NumberAllowed = 4,
-        // The value of an alias, whose name is the key.
+        // The value of an alias, whose name is the key: text the server reads only where the
+        // alias is used, so nothing is checked of it here.
         AliasValue = 8,
     };
 
@@ -51,15 +74,25 @@ struct Reference
     QString written;
     Kinds accepted = everyKind;
     unsigned char flags = 0;
+    // How the key reads its value, and so the value of an alias it reaches.
+    Shape shape = Shape::Name;
     TextPosition position;
-    // The key as written, and the header of its section ("CHARDEF c_man").
+    // The key as written, and the header of its section ("CHARDEF c_man"; a numbered section
+    // goes by its DEFNAME, "CHARDEF c_steed").
     QString key;
     QString owner;
-    // After an element of a resource list, the elements the server drops with it.
-    QString rest;
+    // For an element of a resource list, the list as written and where the elements the server
+    // drops with it start, -1 after the last element.
+    QString list;
+    qsizetype restFrom = -1;
     int file = 0;
 
     QString shown() const { return written.isEmpty() ? name : written; }
+    // The elements after it, as written.
+    QString rest() const
+    {
+        return restFrom < 0 ? QString() : QStringView(list).mid(restFrom).trimmed().toString();
+    }
 };
 
 // An ON=@name line, to find a trigger written twice in one section.
@@ -71,11 +104,12 @@ struct Trigger
     int file = 0;
 };
 
-// A "{name weight name weight ...}" list; its words should pair up and no weight be 0.
+// A "{...}" list: a value, a range of two, or names each with a weight; a list of three or more
+// elements should pair up, and no weight be 0.
 struct RandomList
 {
     TextPosition position;
-    int words = 0;
+    int elements = 0;
     QList<TextPosition> zeroWeights;
     int file = 0;
 };
@@ -108,11 +142,6 @@ ScriptFacts readFacts(const Script &script);
 // and types a craft needs); 0 where it names nothing that is read before the script runs, such
 // as trigger code. `line` is an index into Script::lines.
 Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line);
-
-// A number as the scripts write ids: a leading 0 makes it hexadecimal; -1 when the text is not
-// one (a text that does not start with a digit is a name).
-qint64 scriptNumber(QStringView text);
-bool isNumberText(QStringView text);
 
 } // namespace tavrel
 

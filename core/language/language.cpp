@@ -8,9 +8,11 @@ namespace {
 // The server follows an alias to its value at most this many times.
 constexpr int deepestAlias = 8;
 
-bool isBlank(QChar c)
+// Where an alias's value names an alias or a name, it is read as a key of the shape reads
+// its own value; an element of a resource list names one resource.
+Shape aliasShape(Shape shape)
 {
-    return c == u' ' || c == u'\t';
+    return shape == Shape::ResourceList ? Shape::Name : shape;
 }
 
 } // namespace
@@ -37,7 +39,7 @@ void ScriptLanguage::index()
         const Definition &definition = definitions.at(i);
         defined |= kindBit(definition.kind);
         if (definition.number >= 0) {
-            if (definition.kind == Kind::Item)
+            if (definition.kind == Kind::Item && !definition.multi)
                 itemNumbers.insert(definition.number);
             continue;
         }
@@ -54,12 +56,12 @@ QList<int> ScriptLanguage::definitionsOf(QStringView name) const
     return number < 0 ? QList<int>() : byName[size_t(number)];
 }
 
-Resolution ScriptLanguage::resolve(QStringView name) const
+Resolution ScriptLanguage::resolve(QStringView name, Shape shape) const
 {
-    return resolve(name, 0);
+    return resolve(name, shape, 0);
 }
 
-Resolution ScriptLanguage::resolve(QStringView name, int depth) const
+Resolution ScriptLanguage::resolve(QStringView name, Shape shape, int depth) const
 {
     Resolution resolution;
     const int number = names.find(name);
@@ -69,55 +71,48 @@ Resolution ScriptLanguage::resolve(QStringView name, int depth) const
     for (const int index : byName[size_t(number)]) {
         const Definition &definition = definitions.at(index);
         if (definition.kind == Kind::Alias)
-            resolveAlias(definition, depth, resolution);
+            resolveAlias(index, shape, depth, resolution);
         else
             resolution.kinds |= kindBit(definition.kind);
     }
     return resolution;
 }
 
-// An alias stands for what its value names: a name, a number, or every name of a
-// "{name weight ...}" list.
-void ScriptLanguage::resolveAlias(const Definition &alias, int depth, Resolution &resolution) const
+// An alias stands for what its value names, read as the key that reaches it reads its own: a
+// name, a number, or the names of a "{name weight ...}" list.
+void ScriptLanguage::resolveAlias(int alias, Shape shape, int depth, Resolution &resolution) const
 {
     if (depth == deepestAlias) {
         resolution.outcome = Resolution::Unresolved;
         return;
     }
-    QStringView value = QStringView(alias.value).trimmed();
-    QList<QStringView> targets;
-    if (value.startsWith(u'{')) {
-        const qsizetype close = value.indexOf(u'}');
-        value = value.mid(1, close < 0 ? -1 : close - 1);
-        int index = 0;
-        for (qsizetype from = 0; from < value.size();) {
-            while (from < value.size() && isBlank(value.at(from)))
-                ++from;
-            qsizetype to = from;
-            while (to < value.size() && !isBlank(value.at(to)))
-                ++to;
-            if (to > from && index++ % 2 == 0)
-                targets.append(value.mid(from, to - from));
-            from = to;
-        }
-    } else {
-        qsizetype to = 0;
-        while (to < value.size() && !isBlank(value.at(to)))
-            ++to;
-        targets.append(value.left(to));
-    }
-    for (const QStringView target : std::as_const(targets)) {
+    qsizetype offset = 0;
+    const QString &value = definitions.at(alias).value;
+    const QStringView text = unquoted(value, &offset);
+    readValue(text, 0, text.size(), aliasShape(shape), [&](const ValueWord &word) {
+        const QStringView target = text.mid(word.start, word.length);
         if (isNumberText(target)) {
             resolution.number = scriptNumber(target);
-            continue;
+            return;
         }
-        const Resolution inner = resolve(target.toString().toLower(), depth + 1);
+        const Resolution inner = resolve(target.toString().toLower(), shape, depth + 1);
         if (inner.outcome == Resolution::Unresolved)
             resolution.outcome = Resolution::Unresolved;
         resolution.kinds |= inner.kinds;
         if (inner.number >= 0)
             resolution.number = inner.number;
-    }
+        if (!resolution.held.isEmpty())
+            return;
+        if (inner.outcome == Resolution::Undefined) {
+            resolution.aliases = {alias};
+            resolution.held = target.toString();
+            resolution.heldAt = offset + word.start;
+        } else if (!inner.held.isEmpty()) {
+            resolution.aliases = QList<int>{alias} + inner.aliases;
+            resolution.held = inner.held;
+            resolution.heldAt = inner.heldAt;
+        }
+    });
 }
 
 } // namespace tavrel

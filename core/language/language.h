@@ -29,6 +29,11 @@ struct Resolution
     Kinds kinds = 0;
     // The number an alias leads to, or -1.
     qint64 number = -1;
+    // Where an alias's value holds a name that no section defines: the aliases followed to it,
+    // from the one named, and the name as written in the last one's value, at `heldAt` in it.
+    QList<int> aliases;
+    QString held;
+    qsizetype heldAt = 0;
 };
 
 // Every definition and reference of a load, in the order of the files, with a table of the
@@ -41,12 +46,13 @@ public:
     // Makes the table of names; once every file is added.
     void index();
 
-    // A lower-case name.
-    Resolution resolve(QStringView name) const;
+    // A lower-case name; an alias's value is read as a key of the shape given reads its own.
+    Resolution resolve(QStringView name, Shape shape = Shape::Name) const;
     // The definitions of a lower-case name, indices into `definitions`.
     QList<int> definitionsOf(QStringView name) const;
     // For each distinct name, its definitions in the order of the load.
     const std::vector<QList<int>> &definitionsByName() const { return byName; }
+    // Whether a numeric [ITEMDEF n] defines the number; multis are numbered apart.
     bool definesItemNumber(qint64 number) const { return itemNumbers.contains(number); }
     // The kinds some section defines.
     Kinds definedKinds() const { return defined; }
@@ -57,8 +63,8 @@ public:
     QList<RandomList> randomLists;
 
 private:
-    Resolution resolve(QStringView name, int depth) const;
-    void resolveAlias(const Definition &alias, int depth, Resolution &resolution) const;
+    Resolution resolve(QStringView name, Shape shape, int depth) const;
+    void resolveAlias(int alias, Shape shape, int depth, Resolution &resolution) const;
 
     NameIndex names;
     // For each name of the table, its definitions.

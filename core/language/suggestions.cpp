@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace tavrel {
 
@@ -16,6 +17,38 @@ constexpr std::uint8_t beyond = mostEdits + 1;
 // reach, and one more on each side that is never written and so reads as out of reach.
 constexpr int band = 2 * mostEdits + 3;
 
+// A stem shorter than this is too near too many names for a character replaced in it to be a
+// likely slip: "i_frog" is not "i_froe", though "i_bord" is "i_board".
+constexpr int shortestReplaced = 6;
+
+// The length of a name's family, the prefix before its first "_" of one to four characters
+// with the "_", or 0.
+int familyLength(const char32_t *name, int length)
+{
+    for (int i = 0; i < length && i <= 4; ++i) {
+        if (name[i] == U'_')
+            return i > 0 && i + 1 < length ? i + 1 : 0;
+    }
+    return 0;
+}
+
+// A name without its digits and the "_" they leave over: siblings numbered apart
+// ("i_shell", "i_shell_2", "c_orc_12") share it.
+std::u32string skeleton(const char32_t *name, int length)
+{
+    std::u32string text;
+    for (int i = 0; i < length; ++i) {
+        if (name[i] >= U'0' && name[i] <= U'9')
+            continue;
+        if (name[i] == U'_' && !text.empty() && text.back() == U'_')
+            continue;
+        text.push_back(name[i]);
+    }
+    while (!text.empty() && text.back() == U'_')
+        text.pop_back();
+    return text;
+}
+
 } // namespace
 
 // The names are walked in sorted order as the paths of a trie: the rows of the table of edit
@@ -24,11 +57,15 @@ constexpr int band = 2 * mostEdits + 3;
 class NameSuggestions::Search
 {
 public:
-    Search(const NameSuggestions &suggestions, const QList<uint> &query, int limit)
+    Search(const NameSuggestions &suggestions, const QList<uint> &query, int limit,
+           const std::u32string &holder)
         : names(suggestions.names), characters(suggestions.characters.data()),
           query(query.constData()), queryLength(int(query.size())), limit(limit),
-          bestDistance(limit + 1)
+          bestDistance(limit + 1), holder(holder)
     {
+        const auto *text = reinterpret_cast<const char32_t *>(query.constData());
+        queryFamily = familyLength(text, queryLength);
+        querySkeleton = skeleton(text, queryLength);
         // A name longer than the query by more than mostEdits is out of reach at the row after,
         // so no walk goes deeper than this.
         const int rowCount = queryLength + mostEdits + 2;
@@ -39,8 +76,7 @@ public:
 
     void searchIn(const std::vector<std::uint32_t> &list)
     {
-        // A later name of the list sorts after the best one it gave, so only a nearer one can
-        // take that one's place.
+        // A name as near as the best one makes it doubtful, so the walk goes on as far as it.
         int reach = std::min(limit, bestDistance);
         const char32_t *previous = nullptr;
         // How many rows hold the distances of the first characters of `previous`.
@@ -77,11 +113,13 @@ public:
             }
             const int distance =
                 std::abs(length - queryLength) <= mostEdits ? cell(length, queryLength) : beyond;
-            if (distance > 0 && distance <= reach &&
-                (distance < bestDistance || sortsBeforeBest(text, name.length))) {
-                best = *at;
-                bestDistance = distance;
-                reach = distance - 1;
+            if (distance > 0 && distance <= reach && *at != best && likely(text, length)) {
+                tie = distance == bestDistance;
+                if (distance < bestDistance) {
+                    best = *at;
+                    bestDistance = distance;
+                    reach = distance;
+                }
             }
             ++at;
         }
@@ -89,7 +127,7 @@ public:
 
     QString result() const
     {
-        if (bestDistance > limit)
+        if (bestDistance > limit || tie)
             return QString();
         const Name name = names[best];
         return QString::fromUcs4(characters + name.start, qsizetype(name.length));
@@ -126,12 +164,30 @@ private:
         return rows[std::size_t(i) * band + std::size_t(j - i + mostEdits + 1)];
     }
 
-    bool sortsBeforeBest(const char32_t *text, std::uint32_t length) const
+    // Whether the name may be what the query meant: of its family, not its holder, and not a
+    // sibling numbered apart.
+    bool likely(const char32_t *text, int length) const
     {
-        const Name other = names[best];
-        const char32_t *otherText = characters + other.start;
-        return std::lexicographical_compare(text, text + length, otherText,
-                                            otherText + other.length);
+        if (familyLength(text, length) != queryFamily ||
+            !std::equal(text, text + queryFamily, query))
+            return false;
+        if (std::u32string_view(text, std::size_t(length)) == holder)
+            return false;
+        if (queryLength - queryFamily < shortestReplaced && length == queryLength && !swapped(text))
+            return false;
+        return skeleton(text, length) != querySkeleton;
+    }
+
+    // Whether a name as long as the query differs from it only by two neighbours swapped, not
+    // by a character replaced.
+    bool swapped(const char32_t *text) const
+    {
+        int first = 0;
+        while (first < queryLength && text[first] == query[first])
+            ++first;
+        return first + 1 < queryLength && text[first] == query[first + 1] &&
+               text[first + 1] == query[first] &&
+               std::equal(text + first + 2, text + queryLength, query + first + 2);
     }
 
     const std::vector<Name> &names;
@@ -140,8 +196,12 @@ private:
     const int queryLength;
     const int limit;
     std::vector<std::uint8_t> rows;
-    std::uint32_t best = 0;
+    std::uint32_t best = std::uint32_t(-1);
     int bestDistance;
+    bool tie = false;
+    const std::u32string &holder;
+    int queryFamily = 0;
+    std::u32string querySkeleton;
 };
 
 NameSuggestions::NameSuggestions(const QList<DefinedName> &defined)
@@ -176,13 +236,19 @@ NameSuggestions::NameSuggestions(const QList<DefinedName> &defined)
     }
 }
 
-QString NameSuggestions::suggest(QStringView name, Kinds accepted) const
+QString NameSuggestions::suggest(QStringView name, Kinds accepted, QStringView holder) const
 {
     const QList<uint> query = name.toString().toLower().toUcs4();
-    const int limit = std::min(mostEdits, int(query.size() - 1) / 2);
+    const int stem =
+        int(query.size()) -
+        familyLength(reinterpret_cast<const char32_t *>(query.constData()), int(query.size()));
+    // A short stem is one or two edits from many unrelated names ("i_frog", "i_froe").
+    const int limit = stem >= 8 ? 2 : stem >= 4 ? 1 : 0;
     if (limit < 1)
         return QString();
-    Search search(*this, query, limit);
+    const QList<uint> held = holder.toString().toLower().toUcs4();
+    const std::u32string holderText(held.begin(), held.end());
+    Search search(*this, query, limit, holderText);
     for (std::size_t kind = 0; kind < namesOfKind.size(); ++kind) {
         if (accepted & kindBit(Kind(kind)))
             search.searchIn(namesOfKind[kind]);

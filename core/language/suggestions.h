@@ -32,11 +32,15 @@ public:
     // A name may come more than once, with a kind each time.
     explicit NameSuggestions(const QList<DefinedName> &names);
 
-    // The defined name of an accepted kind nearest to `name`, or an empty string: at most two
-    // edits away, and fewer edits than half the characters of `name`, so that a short name is
-    // not "corrected" into an unrelated one; never `name` itself. Between names as near, the
-    // first in the order of their characters' codes. `name` is compared in lower case.
-    QString suggest(QStringView name, Kinds accepted) const;
+    // The defined name of an accepted kind nearest to `name`, when one is likely what was meant,
+    // or an empty string. A name's family is its short prefix ("i_", "c_", "t_"), and what
+    // follows it is its stem: the suggestion is of the same family, one edit away for a stem of
+    // four characters or more (but for a character replaced, from six), two for one of eight or
+    // more; never `name` itself, nor
+    // `holder`, the name whose definition holds the reference, nor a sibling that differs only
+    // in numbers ("i_shell_2" for "i_shell"). Where two names are as near, none is suggested.
+    // Names are compared in lower case.
+    QString suggest(QStringView name, Kinds accepted, QStringView holder = {}) const;
 
 private:
     class Search;

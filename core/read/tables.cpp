@@ -21,6 +21,9 @@ public:
     {
     }
 
+    // The server reads a listed path from its own folder, the one above its scripts folder,
+    // which it knows as "scripts/" whatever the checkout is called; then from the scripts folder;
+    // then a file by its bare name in the scripts folder.
     void addEntry(const Script &tables, const ScriptLine &line)
     {
         const qsizetype end = line.value.start + line.value.length;
@@ -32,13 +35,23 @@ public:
         QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
         parts.removeAll(QStringLiteral("."));
 
-        if (addPath(absolute, parts, folderOnly))
-            return;
-        if (!absolute && !parts.isEmpty() &&
-            parts.first().compare(folderName, Qt::CaseInsensitive) == 0) {
-            parts.removeFirst();
-            if (addPath(false, parts, folderOnly))
+        if (absolute) {
+            if (addPath(QStringLiteral("/"), parts, folderOnly))
                 return;
+        } else if (!parts.isEmpty()) {
+            const bool scriptsFolder =
+                parts.first().compare(QLatin1String("scripts"), Qt::CaseInsensitive) == 0 ||
+                parts.first().compare(folderName, Qt::CaseInsensitive) == 0;
+            if (scriptsFolder ? addPath(folder, parts.mid(1), folderOnly)
+                              : addPath(serverFolder(), parts, folderOnly))
+                return;
+            if (addPath(folder, parts, folderOnly))
+                return;
+            if (!folderOnly && parts.size() > 1 &&
+                addPath(folder, parts.mid(parts.size() - 1), false))
+                return;
+        } else if (addPath(folder, parts, folderOnly)) {
+            return;
         }
         scripts.missing.append({tables.position(line, line.key.start), text});
     }
@@ -62,15 +75,24 @@ private:
             addFile(prefix + name);
     }
 
-    bool addPath(bool absolute, const QStringList &parts, bool folderOnly)
+    bool addPath(const QString &base, const QStringList &parts, bool folderOnly)
     {
-        QString path = (absolute ? QStringLiteral("/") : folder) + parts.join(u'/');
+        QString path = base + parts.join(u'/');
         if (folderOnly && !parts.isEmpty())
             path += u'/';
         if (addExisting(path))
             return true;
         return !folderOnly && !parts.isEmpty() && QFileInfo(parts.last()).suffix().isEmpty() &&
                addExisting(path + QStringLiteral(".scp"));
+    }
+
+    // The folder above the scripts folder, as the scripts folder is written.
+    QString serverFolder() const
+    {
+        if (folder.isEmpty())
+            return QStringLiteral("../");
+        const QString parent = QDir::cleanPath(folder + QStringLiteral(".."));
+        return parent == QLatin1String(".") ? QString() : parent + u'/';
     }
 
     bool addExisting(const QString &path)

@@ -31,14 +31,16 @@ struct ServerScripts
     QString problem;
 };
 
-// The script files a server loads from the tables file at `tablesPath`. Each line of a
-// [RESOURCES] section names a file or a folder, relative to the tables file's folder ("\" is a
-// separator too); a line that names nothing is tried again without a leading folder of the
-// tables file's folder's name, as packs kept in scripts/ write "scripts/items/", and a name
-// without an extension with ".scp" added, as the server adds it. A folder loads its own .scp
-// files in case-insensitive name order, not its sub-folders'. Every .scp file beside the tables
-// file loads after the listed ones. A file whose name, regardless of case and folder, was loaded
-// already is skipped, as the server skips it.
+// The script files a server loads from the tables file at `tablesPath`, whose folder is the
+// scripts folder. Each line of a [RESOURCES] section names a file or a folder ("\" is a
+// separator too), looked up as the server looks it up: from the server's folder, the one above
+// the scripts folder, which it knows as "scripts/" whatever the folder is called here (so
+// "scripts/items/" is the scripts folder's "items/"); then from the scripts folder; then, for a
+// file, by its bare name in the scripts folder. A name without an extension is tried with ".scp"
+// added, as the server adds it. A folder loads its own .scp files in case-insensitive name
+// order, not its sub-folders'. Every .scp file beside the tables file loads after the listed
+// ones. A file whose name, regardless of case and folder, was loaded already is skipped, as the
+// server skips it.
 ServerScripts listServerScripts(const QString &tablesPath);
 
 } // namespace tavrel

@@ -402,20 +402,22 @@ void CliTest::check_data()
     const QByteArray rich = configuration("scripts", "*.scp");
     QTest::newRow("missing ids, text")
         << rich << QStringLiteral("text") << 1
-        << QByteArray("scripts/cloth/cloth.scp:4:11: error: Resoucre \"i_nail\" no found. "
+        << QByteArray("scripts/cloth/cloth.scp:4:11: error: Resource \"i_nail\" is not defined; "
+                      "RESOURCES expects an item or an item type here. "
                       "[missing-resource] (in i_percent)\n"
-                      "scripts/cloth/cloth.scp:4:18: error: Resoucre \"i_glue\" no found. "
+                      "scripts/cloth/cloth.scp:4:18: error: Resource \"i_glue\" is not defined; "
+                      "RESOURCES expects an item or an item type here. "
                       "[missing-resource] (in i_percent)\n"
-                      "scripts/cloth/cloth.scp:8:13: error: Resoucre \"i_cotton\" no found. "
+                      "scripts/cloth/cloth.scp:8:13: error: Resource \"i_cotton\" is not defined; "
+                      "RESOURCES expects an item or an item type here. "
                       "[missing-resource] (in i_cloth)\n"
                       "scripts/cloth/cloth.scp:10:10: warning: Defname \"i_log\" is defined again "
                       "(before at scripts/wood.scp:1); the load keeps this one. "
                       "[duplicate-defname] (in i_log)\n"
-                      "scripts/wood.scp:9:25: error: Resoucre \"i_nail\" no found. "
-                      "[missing-resource] (in i_chair)\n"
-                      "scripts/wood.scp:12:32: error: Resoucre \"\" no found. [missing-resource] "
-                      "(in i_throne)\n")
-        << QByteArray("tavrel-report: 3 files, 11 definitions, 18 references: 5 errors, 1 "
+                      "scripts/wood.scp:9:25: error: Resource \"i_nail\" is not defined; RESOURCES "
+                      "expects an item or an item type here. "
+                      "[missing-resource] (in i_chair)\n")
+        << QByteArray("tavrel-report: 3 files, 11 definitions, 18 references: 4 errors, 1 "
                       "warning\n");
     QTest::newRow("nothing missing, text")
         << configuration("scripts/clean", "*.scp") << QStringLiteral("text") << 0 << QByteArray()
@@ -450,7 +452,9 @@ void CliTest::check_data()
     const auto missing = [&add](const char *id, const char *file, int line, int column,
                                 const char *defname) {
         add("missing-resource", id, file, line, column, defname,
-            QStringLiteral("Resoucre \"%1\" no found.").arg(QString::fromUtf8(id)));
+            QStringLiteral(
+                "Resource \"%1\" is not defined; RESOURCES expects an item or an item type here.")
+                .arg(QString::fromUtf8(id)));
     };
     missing("i_nail", "scripts/cloth/cloth.scp", 4, 11, "i_percent");
     missing("i_glue", "scripts/cloth/cloth.scp", 4, 18, "i_percent");
@@ -459,11 +463,10 @@ void CliTest::check_data()
         QStringLiteral("Defname \"i_log\" is defined again (before at scripts/wood.scp:1); the "
                        "load keeps this one."));
     missing("i_nail", "scripts/wood.scp", 9, 25, "i_chair");
-    missing("", "scripts/wood.scp", 12, 32, "i_throne");
     QTest::newRow("missing ids, json")
         << rich << QStringLiteral("json") << 1
         << QJsonDocument(QJsonObject{{QStringLiteral("findings"), findings},
-                                     {QStringLiteral("summary"), summary(3, 11, 18, 5, 1)}})
+                                     {QStringLiteral("summary"), summary(3, 11, 18, 4, 1)}})
                .toJson()
         << QByteArray();
     QTest::newRow("nothing missing, json")
@@ -882,18 +885,19 @@ void writeWorldPack(const WorkingDirectory &dir)
                                                    "ITEM=i_backpak\n"       // 14
                                                    "[CHARDEF c_trader]\n"   // 15
                                                    "RESOURCES=1 0e75,2 i_backpack\n"
-                                                   "ON=@Create\n"            // 17
-                                                   "  ITEM=tm_camp\n"        // 18
-                                                   "  SELL=loot_pack\n"      // 19
+                                                   "ON=@Create\n"     // 17
+                                                   "  ITEM=tm_camp\n" // 18
+                                                   "  SELL={i_backpack 2 i_backpack 0}\n"
                                                    "[EVENTS e_camp]\n"       // 20
                                                    "[EVENTS e_camp]\n"       // 21
                                                    "[AREADEF a_camp]\n"      // 22
                                                    "EVENTS=t_container\n"    // 23
                                                    "[SKILLMENU sm_camp]\n"   // 24
-                                                   "ON=i_backpack A pack\n"  // 25
-                                                   "  MAKEITEM=i_backpack\n" // 26
-                                                   "[SPAWN sp_camp]\n"       // 27
-                                                   "ID=c_trader\n");         // 28
+                                                   "Camping gear\n"          // 25
+                                                   "ON=i_backpack A pack\n"  // 26
+                                                   "  MAKEITEM=i_backpack\n" // 27
+                                                   "[SPAWN sp-camp]\n"       // 28
+                                                   "ID=c_trader\n");         // 29
 }
 
 // Every format says the same findings at the same places.
@@ -905,11 +909,11 @@ void CliTest::checkFormats()
     const Run run = runTool({QStringLiteral("--tables"), QStringLiteral("s/tables.scp"),
                              QStringLiteral("--check"), QStringLiteral("--format"), format});
     // The counts end every format: on stderr after the text, in the document otherwise.
-    const QByteArray counts = "6 files, 21 definitions, 23 references: 10 errors, 10 warnings";
+    const QByteArray counts = "6 files, 21 definitions, 24 references: 10 errors, 10 warnings";
     QCOMPARE(run.err,
              format == QLatin1String("text") ? "tavrel-report: " + counts + "\n" : QByteArray());
-    QVERIFY(format == QLatin1String("text") || run.out.contains("23 references") ||
-            run.out.contains("\"references\": 23"));
+    QVERIFY(format == QLatin1String("text") || run.out.contains("24 references") ||
+            run.out.contains("\"references\": 24"));
     QCOMPARE(run.exitCode, 1);
 
     // check, file, line, column of every finding, and the text of the first one.
@@ -929,7 +933,8 @@ void CliTest::checkFormats()
                               .join(QLatin1Char(' ')));
         }
         first = lines.first();
-        QCOMPARE(first, QStringLiteral("s/items.scp:8:13: error: Resoucre \"i_string\" no found. "
+        QCOMPARE(first, QStringLiteral("s/items.scp:8:13: error: Resource \"i_string\" is not "
+                                       "defined; RESOURCES expects an item or an item type here. "
                                        "[missing-resource] (in i_fuse)"));
     } else if (format == QLatin1String("json")) {
         const QJsonArray findings =
@@ -946,7 +951,8 @@ void CliTest::checkFormats()
         QCOMPARE(f.value(QStringLiteral("defname")).toString(), QStringLiteral("i_fuse"));
         QCOMPARE(f.value(QStringLiteral("id")).toString(), QStringLiteral("i_string"));
         QCOMPARE(f.value(QStringLiteral("message")).toString(),
-                 QStringLiteral("Resoucre \"i_string\" no found."));
+                 QStringLiteral("Resource \"i_string\" is not defined; RESOURCES expects an item "
+                                "or an item type here."));
         const auto undefined =
             std::find_if(findings.begin(), findings.end(), [](const QJsonValue &v) {
                 return v[QStringLiteral("check")].toString() == QLatin1String("undefined-name");
@@ -1027,8 +1033,9 @@ void CliTest::checkFormats()
                     QLatin1Char(' ')));
         }
         QCOMPARE(lines.first(), QStringLiteral("::error file=s/items.scp,line=8,col=13,"
-                                               "title=missing-resource::Resoucre \"i_string\" no "
-                                               "found. (in i_fuse)"));
+                                               "title=missing-resource::Resource \"i_string\" is "
+                                               "not defined; RESOURCES expects an item or an item "
+                                               "type here. (in i_fuse)"));
     }
     QCOMPARE(places, (QStringList{"missing-resource s/items.scp 8 13",
                                   "unknown-skill s/items.scp 9 11",
@@ -1041,12 +1048,12 @@ void CliTest::checkFormats()
                                   "missing-script-file s/tables.scp 3 1",
                                   "unscripted-id s/world/world.scp 7 10",
                                   "duplicate-trigger s/world/world.scp 9 4",
-                                  "random-range s/world/world.scp 11 36",
-                                  "bad-name s/world/world.scp 12 1",
                                   "undefined-name s/world/world.scp 14 6",
                                   "untyped-resource s/world/world.scp 16 13",
+                                  "random-range s/world/world.scp 19 33",
                                   "duplicate-definition s/world/world.scp 21 9",
                                   "wrong-kind s/world/world.scp 23 8",
+                                  "bad-name s/world/world.scp 28 8",
                                   "duplicate-defname s/z_crlf.scp 1 10",
                                   "missing-resource s/z_crlf.scp 5 13",
                                   "missing-resource s/z_crlf.scp 5 23"}));
@@ -1141,7 +1148,8 @@ void CliTest::fileNameWithLineBreak_staysOneLine()
     dir.write(QStringLiteral("s/two\nlines.scp"), "[ITEMDEF i_a]\nRESOURCES=i_gone\n");
     const Run run = runTool({"--dir", "s", "--filter", "*.scp", "--check"});
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.out, QByteArray("s/two\\nlines.scp:2:11: error: Resoucre \"i_gone\" no found. "
+    QCOMPARE(run.out, QByteArray("s/two\\nlines.scp:2:11: error: Resource \"i_gone\" is not "
+                                 "defined; RESOURCES expects an item or an item type here. "
                                  "[missing-resource] (in i_a)\n"));
 }
 

@@ -75,7 +75,8 @@ void tst_Check::messages()
     QStringList messages;
     for (const Finding &finding : result.findings)
         messages.append(finding.message);
-    QCOMPARE(messages.at(0), QStringLiteral("Resoucre \"i_string\" no found."));
+    QCOMPARE(messages.at(0), QStringLiteral("Resource \"i_string\" is not defined; RESOURCES "
+                                            "expects an item or an item type here."));
     QCOMPARE(messages.at(1),
              QStringLiteral("Skill \"Tinkering\" is none of the skills the scripts define."));
     QCOMPARE(messages.at(2), QStringLiteral("Defname \"i_powder\" is defined again (before at "

@@ -42,14 +42,29 @@ void tst_Tables::list_data()
     QTest::newRow("tables in the working directory, no [RESOURCES]")
         << QStringList{"b.scp", "items/a.scp"} << "tables.scp" << QByteArray("[ITEMDEF i_x]\n")
         << QStringList{"b.scp", "tables.scp"} << none << "";
-    QTest::newRow("scripts/ prefix, as written first")
-        << QStringList{"scripts/items/a.scp", "scripts/magic/m.scp", "scripts/both/no.scp",
-                       "scripts/scripts/both/yes.scp"}
+    QTest::newRow("scripts/ from the server's folder, before a stale copy")
+        << QStringList{"scripts/items/a.scp", "scripts/magic/m.scp", "scripts/both/yes.scp",
+                       "scripts/scripts/both/stale.scp"}
         << "scripts/tables.scp"
         << QByteArray("[RESOURCES]\nscripts/items/\nSCRIPTS\\magic\\\nscripts/both/\n")
-        << QStringList{"scripts/items/a.scp", "scripts/magic/m.scp", "scripts/scripts/both/yes.scp",
+        << QStringList{"scripts/items/a.scp", "scripts/magic/m.scp", "scripts/both/yes.scp",
                        "scripts/tables.scp"}
         << none << "";
+    QTest::newRow("scripts/ in a folder of another name")
+        << QStringList{"pack/items/a.scp", "pack/core_defs.scp", "pack/magic/m.scp",
+                       "pack/scripts/items/stale.scp", "scripts/items/other.scp"}
+        << "pack/tables.scp"
+        << QByteArray("[RESOURCES]\nscripts/items/\nscripts/core_defs.scp\nmagic/\n")
+        << QStringList{"pack/items/a.scp", "pack/core_defs.scp", "pack/magic/m.scp",
+                       "pack/tables.scp"}
+        << none << "";
+    QTest::newRow("from the server's folder, then the scripts folder, then by the file's name")
+        << QStringList{"server/extra/x.scp", "server/pack/extra/y.scp", "server/pack/z.scp"}
+        << "server/pack/tables.scp"
+        << QByteArray("[RESOURCES]\nextra/x.scp\nextra/y.scp\nelsewhere/z.scp\nelsewhere/\n")
+        << QStringList{"server/extra/x.scp", "server/pack/extra/y.scp", "server/pack/z.scp",
+                       "server/pack/tables.scp"}
+        << QStringList{"5:1 elsewhere/"} << "";
     QTest::newRow("repeated names skipped, the tables file's too")
         << QStringList{"t/a/x.scp", "t/b/X.SCP", "t/b/y.scp", "t/b/tables.scp", "t/y.scp"}
         << "t/tables.scp" << QByteArray("[RESOURCES]\na/\nb/\nb/y.scp\na\\x.scp\n")
