@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -43,13 +44,20 @@ int main(int argc, char *argv[])
         << ", region types " << summary.regionTypes << ", areas " << summary.areas << ", spawns "
         << summary.spawns << ", spells " << summary.spells << ", functions " << summary.functions
         << '\n';
+    out << "books " << summary.books << " (" << summary.bookPages << " pages), dialogs "
+        << summary.dialogs << ", multis " << summary.multis << ", text constants "
+        << summary.constants << ", other shapes that name nothing wrong " << summary.quietShapes
+        << '\n';
     out << summary.references
         << " references beside the items' resources and skills, broken: " << summary.undefinedNames
         << " naming nothing, " << summary.typos << " typos, " << summary.wrongKinds
-        << " of the wrong kind, " << summary.badCharacters << " with a bad character; "
+        << " of the wrong kind, " << summary.badCharacters << " with a bad character, "
+        << summary.brokenAliasUses << " uses of an alias whose value is broken; "
         << summary.duplicateTriggers << " second ON=@Create, " << summary.duplicateNumbers
         << " numbers taken twice, " << summary.oddRandomLists
-        << " random lists with an odd word count, " << summary.zeroWeights
-        << " with a weight of 0, " << summary.badNames << " aliases with a bad character\n";
+        << " random lists with an odd number of elements, " << summary.zeroWeights
+        << " with a weight of 0, " << summary.badNames << " sections with a bad name\n";
+    out << summary.planted.size() << " findings planted, listed in "
+        << QDir::cleanPath(parser.positionalArguments().at(0)) << ".planted\n";
     return summary.files == options.files ? 0 : 1;
 }

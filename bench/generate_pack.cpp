@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: MIT
-// Writes a synthetic script pack for the benchmarks: nested directories of script files with
-// item definitions, trigger sections, duplicate ids, missing resources and items in two skills;
-// then, after the items of each file, the other definitions of a pack in proportion to its items
-// (characters, templates, aliases, skill menus, skills, item types, events, speech, region types,
-// areas, spawns, spells), about 1 % of their references broken.
+// Writes a synthetic script pack for the benchmarks and the check's own tests: nested directories
+// of script files with item definitions, trigger sections, duplicate ids, missing resources and
+// items in two skills; then, after the items of each file, the other definitions of a pack in
+// proportion to its items (characters, templates, aliases, text constants, skill menus, skills,
+// item types, events, speech, region types, areas, spawns, spells, books, dialogs, multis),
+// about 1 % of their references broken. Every fault is planted where the check will find it, and
+// the shapes real packs hold that name nothing wrong are written beside them.
 #include "bench/generate_pack.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QStringList>
-#include <QTextStream>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -222,7 +226,8 @@ const char *const builtInTypes[] = {"t_normal",       "t_container",    "t_conta
                                     "t_cloth",        "t_hide",         "t_leather",
                                     "t_reagent",      "t_scroll",       "t_shield",
                                     "t_clothing",     "t_crops",        "t_fruit",
-                                    "t_grain",        "t_meat_raw",     "t_bandage"};
+                                    "t_grain",        "t_meat_raw",     "t_bandage",
+                                    "t_multi"};
 constexpr int builtInTypeCount = countOf(builtInTypes);
 
 // The first three circles of magery.
@@ -237,7 +242,9 @@ enum AliasValue
 {
     Number,
     Name,
-    WeightedList
+    WeightedList,
+    // A name in quotes, which the server strips where the alias is used.
+    Quoted
 };
 struct AliasGroup
 {
@@ -253,8 +260,25 @@ const AliasGroup aliasGroups[] = {
     {"loot_items", "i_loot_", ItemAlias, Name, Crafted},
     {"random_items", "i_random_", ItemAlias, WeightedList, Crafted},
     {"monster_kinds", "c_kind_", CharacterAlias, Name, Monster},
-    {"random_monsters", "c_random_", CharacterAlias, WeightedList, Monster}};
+    {"random_monsters", "c_random_", CharacterAlias, WeightedList, Monster},
+    {"quoted_items", "i_quoted_", ItemAlias, Quoted, Crafted}};
 constexpr int aliasGroupCount = countOf(aliasGroups);
+
+// Constants of a [DEFNAME] block that only code reads, as real packs hold them by the thousand:
+// messages, words, lists, flags, paths, negative numbers, names with dots and letters outside
+// ASCII. "%1" is the block's number.
+const char *const textConstants[] = {"msg_age_%1 \"The 2nd Age\"",
+                                     "facet_name_%1 Felucca",
+                                     "menu_hair_%1 New Hair, 50000, d_hair_style",
+                                     "upd_flags_%1 statf_a|statf_b",
+                                     "db_file_%1 databases/adddialog.db",
+                                     "color_text_%1 -1",
+                                     "NPCBrain.%1 brain_none",
+                                     "Map.Trammel.%1 1",
+                                     "nom_\xc3\xa9t\xc3\xa9_%1 5",
+                                     "range_%1 {-10000 -6001}",
+                                     "greeting_%1 Hello, <src.name>!",
+                                     "sound_%1 0x57"};
 
 int scaled(int items, int itemsPerSection)
 {
@@ -267,6 +291,50 @@ template <class Words> QString nameAt(const Words &words, int index)
     return QStringLiteral("%1_%2").arg(QLatin1String(words[index % countOf(words)])).arg(index);
 }
 
+// The text of a script file as it is written, with the line and column it has reached, so that
+// a finding planted in it knows where the check will report it.
+class ScriptText
+{
+public:
+    explicit ScriptText(const QString &name) : name(name) {}
+
+    ScriptText &operator<<(QStringView text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == u'\n') {
+                ++line;
+                lineStart = content.size() + i + 1;
+            }
+        }
+        content += text;
+        return *this;
+    }
+    ScriptText &operator<<(const QString &text) { return *this << QStringView(text); }
+    ScriptText &operator<<(QLatin1String text) { return *this << QString(text); }
+    ScriptText &operator<<(const char *text) { return *this << QString::fromUtf8(text); }
+    ScriptText &operator<<(const QByteArray &text) { return *this << QString::fromUtf8(text); }
+    ScriptText &operator<<(char c) { return *this << QString(QLatin1Char(c)); }
+    ScriptText &operator<<(int n) { return *this << QString::number(n); }
+    ScriptText &operator<<(quint32 n) { return *this << QString::number(n); }
+    ScriptText &operator<<(double n) { return *this << QString::number(n); }
+
+    int column() const { return int(content.size() - lineStart) + 1; }
+
+    // The file as the check names it.
+    const QString name;
+    QString content;
+    int line = 1;
+    qsizetype lineStart = 0;
+};
+
+// What a broken reference is, and the finding it makes.
+enum class Held
+{
+    Nothing,
+    Undefined,
+    WrongKind
+};
+
 // The definitions beside the items and the references they make. Its random numbers are its own,
 // so that the items come out as they did before there was anything beside them.
 class Pack
@@ -274,36 +342,59 @@ class Pack
 public:
     Pack(const PackOptions &options, PackSummary &summary);
 
-    // The name of an item section, under a number for a quarter of the items; a few take the
-    // number of an earlier item of another defname. Items written under a number the first time
-    // can be named by it, as every item written the first time can be by its defname.
-    QString itemSection(int id, bool duplicate);
-    // An ID= line in some items written under their defname and a DUPEITEM= line in some written
-    // under a number, naming the number of an earlier item.
-    void writeArt(QTextStream &text, const QString &section);
+    void startFile(ScriptText &text) { out = &text; }
+
+    // An item definition: under a number for a quarter of the items, a few taking the number of
+    // an earlier item of another defname; a few redefine an earlier id.
+    void writeItem(QRandomGenerator &itemRandom, int id, bool duplicate);
+    void writeFunction(int file, int index);
     // Writes every file's share of the definitions after its items.
-    void writeSections(const QStringList &files);
+    void writeSections(const std::vector<ScriptText *> &files);
 
 private:
     struct SectionKind
     {
-        void (Pack::*write)(QTextStream &text, int index);
+        void (Pack::*write)(int index);
         int PackSummary::*count;
         int total;
     };
+    // An alias as the references that use it see it.
+    struct Alias
+    {
+        QString value;
+        Held held = Held::Nothing;
+    };
 
     int pick(int size) { return int(random.bounded(size)); }
+    void plant(const char *check, const QString &subject)
+    {
+        summary.planted.append(PlantedFinding{QString::fromLatin1(check), out->name, out->line,
+                                              out->column(), subject});
+    }
+
+    QString itemSection(int id, bool duplicate);
+    void writeArt(const QString &section);
     QString real(Pool pool);
-    QString reference(Pool pool, const QString &name);
-    QString refer(Pool pool) { return reference(pool, real(pool)); }
+    // A name of the pool, now and then broken: the finding it makes is planted where the text
+    // stands, so it must be written at once. `kindChecked` tells whether the key takes only
+    // some kinds, so that a name of another kind is a finding; numbers are checked only where
+    // the key needs a scripted item.
+    QString reference(Pool pool, const QString &name, bool kindChecked, bool numberChecked = false);
+    QString refer(Pool pool, bool kindChecked = true)
+    {
+        return reference(pool, real(pool), kindChecked, pool == ItemNumber);
+    }
+    // The same for an alias's value, which is checked where the alias is used.
+    QString quietReference(Pool pool, Held &held);
     QString undefined(Pool pool);
     QString typo(const QString &name);
     QString withBadCharacter(const QString &name);
-    QString item();
-    QString itemValue();
-    QString amounts(Pool first, Pool second);
-    template <class Name> QString randomList(Name name);
-    void writeItemLines(QTextStream &text, int firstKey, int keys, int lines);
+    void writeItemName(bool kindChecked = true);
+    void writeItemValue();
+    void writeAmounts(Pool first, Pool second);
+    void writeRandomList();
+    QString aliasList(Pool names, Held &held);
+    void writeItemLines(int firstKey, int keys, int lines);
 
     QString characterName(int index) const
     {
@@ -332,36 +423,52 @@ private:
         return QLatin1String(group.prefix) + QString::number(block * aliasesPerBlock + line);
     }
 
-    void writeCharacter(QTextStream &text, int index);
-    void writeTemplate(QTextStream &text, int index);
-    void writeAliases(QTextStream &text, int block);
-    void writeItemNames(QTextStream &text, int index);
-    void writeSkillMenu(QTextStream &text, int index);
-    void writeSkill(QTextStream &text, int index);
-    void writeTypeNumbers(QTextStream &text, int index);
-    void writeTypeSection(QTextStream &text, int index);
-    void writeEvents(QTextStream &text, int index);
-    void writeSpeech(QTextStream &text, int index);
-    void writeRegionType(QTextStream &text, int index);
-    void writeArea(QTextStream &text, int index);
-    void writeSpawn(QTextStream &text, int index);
-    void writeSpell(QTextStream &text, int index);
+    void writeCharacter(int index);
+    void writeTemplate(int index);
+    void writeAliases(int block);
+    void writeItemNames(int index);
+    void writeTextConstants(int index);
+    void writeSkillMenu(int index);
+    void writeSkill(int index);
+    void writeTypeNumbers(int index);
+    void writeTypeSection(int index);
+    void writeEvents(int index);
+    void writeSpeech(int index);
+    void writeRegionType(int index);
+    void writeArea(int index);
+    void writeSpawn(int index);
+    void writeSpell(int index);
+    void writeBook(int index);
+    void writeDialog(int index);
+    void writeMulti(int index);
 
     static constexpr int creatureCount = countOf(creatures);
 
     QRandomGenerator random;
     PackSummary &summary;
     const int itemCount;
+    ScriptText *out = nullptr;
     std::vector<SectionKind> kinds;
     QStringList pools[PoolCount];
     // The names of every pool in lower case, so that no typo lands on a real name.
     QSet<QString> realNames;
+    QHash<QString, Alias> aliases;
     // Items written the first time, by id and by number, and the numbers taken a second time.
     std::vector<int> definedIds;
     std::vector<int> itemNumbers;
     QHash<int, int> takenNumbers;
+    // The findings of an item's resources, which a later definition of its id takes away.
+    QHash<int, QList<qsizetype>> resourceFindings;
     int bodyCount = 0;
 };
+
+// One section kind in every this many items of a pack, beside the kinds above.
+constexpr int itemsPerBook = 500;
+constexpr int itemsPerDialog = 400;
+constexpr int itemsPerMulti = 500;
+constexpr int itemsPerConstants = 2000;
+// Multis numbered past every item, which an item's ID= names by mistake now and then.
+constexpr int firstMultiOnlyNumber = 0x9000;
 
 Pack::Pack(const PackOptions &options, PackSummary &summary)
     : random(options.seed ^ 0x9e3779b9u), summary(summary), itemCount(options.items)
@@ -381,6 +488,7 @@ Pack::Pack(const PackOptions &options, PackSummary &summary)
              {&Pack::writeSpell, &PackSummary::spells, spellCount},
              {&Pack::writeTypeSection, &PackSummary::typeSections, typeSectionCount},
              {&Pack::writeAliases, &PackSummary::aliasBlocks, aliasBlocks},
+             {&Pack::writeTextConstants, nullptr, scaled(itemCount, itemsPerConstants)},
              {&Pack::writeCharacter, &PackSummary::characters, characters},
              {&Pack::writeTemplate, &PackSummary::templates, templates},
              {&Pack::writeSkillMenu, &PackSummary::skillMenus, skillMenus},
@@ -388,7 +496,10 @@ Pack::Pack(const PackOptions &options, PackSummary &summary)
              {&Pack::writeSpeech, &PackSummary::speech, speech},
              {&Pack::writeRegionType, &PackSummary::regionTypes, regionTypes},
              {&Pack::writeArea, &PackSummary::areas, scaled(itemCount, itemsPerArea)},
-             {&Pack::writeSpawn, &PackSummary::spawns, scaled(itemCount, itemsPerSpawn)}};
+             {&Pack::writeSpawn, &PackSummary::spawns, scaled(itemCount, itemsPerSpawn)},
+             {&Pack::writeBook, &PackSummary::books, scaled(itemCount, itemsPerBook)},
+             {&Pack::writeDialog, &PackSummary::dialogs, scaled(itemCount, itemsPerDialog)},
+             {&Pack::writeMulti, &PackSummary::multis, scaled(itemCount, itemsPerMulti)}};
 
     for (const char *name : containerNames)
         pools[Container] << QString::fromLatin1(name);
@@ -450,35 +561,132 @@ QString Pack::itemSection(int id, bool duplicate)
     return hexNumber(takenNumbers.value(id, firstItemNumber + id / numberedEvery));
 }
 
-void Pack::writeArt(QTextStream &text, const QString &section)
+void Pack::writeArt(const QString &section)
 {
     const bool numbered = section.startsWith(u'0');
     if (itemNumbers.empty() || random.bounded(numbered ? 10 : 25) != 0)
         return;
-    const QString other = hexNumber(itemNumbers.at(size_t(pick(int(itemNumbers.size())))));
+    QString other = hexNumber(itemNumbers.at(size_t(pick(int(itemNumbers.size())))));
     if (other == section)
         return;
-    text << (numbered ? "DUPEITEM=" : "ID=") << reference(ItemNumber, other) << '\n';
+    *out << (numbered ? "DUPEITEM=" : "ID=");
+    // A multi's number is no item's, however near it lies.
+    if (!numbered && random.bounded(100) == 0) {
+        other = hexNumber(firstMultiOnlyNumber + pick(leastSections));
+        plant("unscripted-id", other);
+        *out << other << '\n';
+    } else {
+        *out << reference(ItemNumber, other, true, true) << '\n';
+    }
     ++(numbered ? summary.dupeItemLines : summary.idLines);
 }
 
-void Pack::writeSections(const QStringList &files)
+void Pack::writeItem(QRandomGenerator &itemRandom, int id, bool duplicate)
+{
+    ScriptText &text = *out;
+    const QString section = itemSection(id, duplicate);
+    text << "[ITEMDEF ";
+    if (!duplicate && takenNumbers.contains(id))
+        plant("duplicate-definition", section);
+    text << section << "]\nDEFNAME=";
+    if (duplicate) {
+        plant("duplicate-defname", itemId(id));
+        // The definition read last is the one linked: the resources of the one before go.
+        for (const qsizetype finding : resourceFindings.take(id))
+            summary.planted[finding].check.clear();
+    }
+    text << itemId(id) << '\n';
+    writeArt(section);
+    text << "NAME=Crafted thing " << id << '\n';
+    text << "TYPE=T_NORMAL\n";
+    text << "VALUE=" << itemRandom.bounded(1000) << '\n';
+    if (pick(20) == 0) {
+        text << "TDATA3=-1\n";
+        ++summary.quietShapes;
+    }
+    text << "RESOURCES=";
+    const int resources = 1 + int(itemRandom.bounded(5));
+    for (int r = 0; r < resources; ++r) {
+        if (r)
+            text << ", ";
+        if (itemRandom.bounded(50) == 0) {
+            text << 1 + itemRandom.bounded(9) << ' ';
+            const QString missing = QStringLiteral("i_missing_%1").arg(itemRandom.bounded(500));
+            resourceFindings[id].append(summary.planted.size());
+            plant("missing-resource", missing);
+            text << missing;
+            ++summary.missingResources;
+        } else {
+            text << 1 + itemRandom.bounded(20) << ' ';
+            const QString resource = itemId(int(itemRandom.bounded(itemCount)));
+            if (resource == itemId(id)) {
+                resourceFindings[id].append(summary.planted.size());
+                plant("self-resource", resource);
+            }
+            text << resource;
+        }
+    }
+    text << "\nSKILLMAKE=" << skillNames[pickSkill(itemRandom)] << ' '
+         << itemRandom.bounded(1000) / 10.0;
+    if (itemRandom.bounded(10) == 0) {
+        text << ", " << skillNames[pickSkill(itemRandom)] << ' ' << itemRandom.bounded(100);
+        ++summary.twoSkills;
+    }
+    text << "\nON=@Create\nCOLOR=0\n\n";
+    ++summary.itemDefinitions;
+}
+
+void Pack::writeFunction(int file, int index)
+{
+    *out << "[FUNCTION f_trigger_" << file << '_' << index << "]\n";
+    for (int line = 0; line < 6; ++line)
+        *out << "IF (<SRC.STR> > " << line * 10 << ")\n    SRC.SYSMESSAGE Hello\nENDIF\n";
+    *out << '\n';
+    ++summary.otherSections;
+    ++summary.functions;
+}
+
+void Pack::writeSections(const std::vector<ScriptText *> &files)
 {
     // An empty pack has no item to name, so nothing is written beside its items.
     if (definedIds.empty())
         kinds.clear();
-    for (int file = 0; file < files.size(); ++file) {
-        QFile out(files.at(file));
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Append))
-            return;
-        QTextStream text(&out);
+    // Every alias's value is known before any key uses it.
+    for (const SectionKind &kind : kinds) {
+        if (kind.write != &Pack::writeAliases)
+            continue;
+        for (int block = 0; block < kind.total; ++block) {
+            const AliasGroup &group = aliasGroups[block % aliasGroupCount];
+            for (int line = 0; line < aliasesPerBlock; ++line) {
+                Alias alias;
+                switch (group.value) {
+                case Number:
+                    alias.value =
+                        pick(2) ? hexNumber(1 + pick(0x3e9)) : QString::number(1 + pick(0x3e9));
+                    break;
+                case Name:
+                    alias.value = quietReference(group.names, alias.held);
+                    break;
+                case Quoted:
+                    alias.value = QLatin1Char('"') + quietReference(group.names, alias.held) + u'"';
+                    break;
+                case WeightedList:
+                    alias.value = aliasList(group.names, alias.held);
+                    break;
+                }
+                aliases.insert(aliasName(group, block, line), alias);
+            }
+        }
+    }
+    for (int file = 0; file < int(files.size()); ++file) {
+        startFile(*files[size_t(file)]);
         for (const SectionKind &kind : kinds) {
             const qint64 total = kind.total;
-            const int first = int(total * file / files.size());
-            const int end = int(total * (file + 1) / files.size());
+            const int first = int(total * file / qint64(files.size()));
+            const int end = int(total * (file + 1) / qint64(files.size()));
             for (int index = first; index < end; ++index) {
-                (this->*kind.write)(text, index);
-                text << '\n';
+                (this->*kind.write)(index);
+                *out << '\n';
                 if (kind.count)
                     ++(summary.*kind.count);
                 ++summary.otherSections;
@@ -497,34 +705,89 @@ QString Pack::real(Pool pool)
     return pools[pool].at(pick(int(pools[pool].size())));
 }
 
-QString Pack::reference(Pool pool, const QString &name)
+QString Pack::reference(Pool pool, const QString &name, bool kindChecked, bool numberChecked)
 {
     ++summary.references;
-    if (random.bounded(brokenEvery) != 0)
+    const bool number = pool == ItemNumber || pool == BodyNumber;
+    const auto alias = aliases.constFind(name);
+    if (random.bounded(brokenEvery) != 0 || (number && !numberChecked)) {
+        // A name that stands for an alias takes what is wrong with the alias's value.
+        if (alias != aliases.cend() && alias->held == Held::Undefined) {
+            plant("undefined-name", name);
+            ++summary.brokenAliasUses;
+        } else if (alias != aliases.cend() && alias->held == Held::WrongKind && kindChecked) {
+            plant("wrong-kind", name);
+            ++summary.brokenAliasUses;
+        }
         return name;
-    const Pool wrongKind = poolTraits[pool].wrongKind;
+    }
+    const Pool wrongKind = kindChecked ? poolTraits[pool].wrongKind : PoolCount;
     int breakage = Undefined;
-    if (wrongKind != PoolCount) {
-        int weight =
-            pick(std::accumulate(std::begin(breakageWeights), std::end(breakageWeights), 0));
-        for (breakage = 0; weight >= breakageWeights[breakage]; ++breakage)
-            weight -= breakageWeights[breakage];
+    if (!number) {
+        const int weights =
+            std::accumulate(std::begin(breakageWeights), std::end(breakageWeights), 0) -
+            (wrongKind == PoolCount ? breakageWeights[WrongKind] : 0);
+        int weight = pick(weights);
+        for (breakage = 0; weight >= breakageWeights[breakage] ||
+                           (breakage == WrongKind && wrongKind == PoolCount);
+             ++breakage) {
+            if (breakage != WrongKind || wrongKind != PoolCount)
+                weight -= breakageWeights[breakage];
+        }
     }
     switch (breakage) {
     case Typo:
         if (const QString mistyped = typo(name); !mistyped.isEmpty()) {
             ++summary.typos;
+            plant("undefined-name", mistyped);
             return mistyped;
         }
         break;
-    case WrongKind:
+    case WrongKind: {
         ++summary.wrongKinds;
-        return real(wrongKind);
-    case BadCharacter:
+        const QString other = real(wrongKind);
+        const auto held = aliases.constFind(other);
+        // An alias of another kind may itself hold a name that is not defined.
+        plant(held != aliases.cend() && held->held == Held::Undefined ? "undefined-name"
+                                                                      : "wrong-kind",
+              other);
+        return other;
+    }
+    case BadCharacter: {
         ++summary.badCharacters;
-        return withBadCharacter(name);
+        const QString bad = withBadCharacter(name);
+        plant("undefined-name", bad);
+        return bad;
+    }
     }
     ++summary.undefinedNames;
+    const QString lost = undefined(pool);
+    plant(number ? "unscripted-id" : "undefined-name", lost);
+    return lost;
+}
+
+// An alias's value is checked where a key reads the alias: what is wrong with it is noted with
+// the alias, and planted at each use.
+QString Pack::quietReference(Pool pool, Held &held)
+{
+    const QString name = real(pool);
+    if (random.bounded(brokenEvery) != 0)
+        return name;
+    switch (pick(3)) {
+    case 0:
+        if (const QString mistyped = typo(name); !mistyped.isEmpty()) {
+            held = Held::Undefined;
+            return mistyped;
+        }
+        break;
+    case 1:
+        if (poolTraits[pool].wrongKind != PoolCount) {
+            held = held == Held::Nothing ? Held::WrongKind : held;
+            return real(poolTraits[pool].wrongKind);
+        }
+        break;
+    }
+    held = Held::Undefined;
     return undefined(pool);
 }
 
@@ -586,70 +849,140 @@ QString Pack::withBadCharacter(const QString &name)
 }
 
 // Most item references name a crafted item; some a common item, an alias or a number.
-QString Pack::item()
+void Pack::writeItemName(bool kindChecked)
 {
     const int form = pick(20);
-    return refer(form == 0 ? ItemNumber : form < 3 ? CommonItem : form == 3 ? ItemAlias : Crafted);
+    const Pool pool = form == 0   ? ItemNumber
+                      : form < 3  ? CommonItem
+                      : form == 3 ? ItemAlias
+                                  : Crafted;
+    *out << reference(pool, real(pool), kindChecked);
 }
 
-// What an item line gives: an item, an amount of it, an amount in a range, or a template.
-QString Pack::itemValue()
+// What an item line gives: an item, an amount of it, an amount in a range, a template, or a list
+// of one value or a range that real packs write too.
+void Pack::writeItemValue()
 {
-    switch (pick(6)) {
+    switch (pick(8)) {
     case 0:
-        return refer(Template);
+        *out << refer(Template);
+        return;
     case 1:
-        return item() + QLatin1Char(',') + QString::number(1 + pick(20));
+        writeItemName();
+        *out << ',' << 1 + pick(20);
+        return;
     case 2: {
+        writeItemName();
         const int least = 1 + pick(50);
-        return item() + QStringLiteral(",{%1 %2}").arg(least).arg(least + 1 + pick(50));
+        *out << QStringLiteral(",{%1 %2}").arg(least).arg(least + 1 + pick(50));
+        return;
     }
+    case 3:
+        ++summary.quietShapes;
+        switch (pick(4)) {
+        case 0:
+            *out << '{';
+            writeItemName();
+            *out << '}';
+            return;
+        case 1:
+            *out << '{';
+            writeItemName();
+            *out << " 0}";
+            return;
+        case 2:
+            writeItemName();
+            *out << ",{-" << 10 + pick(10) << " -" << 1 + pick(9) << '}';
+            return;
+        default:
+            *out << "{0bf 1 {024d 024f} 1}";
+            return;
+        }
     default:
-        return item();
+        writeItemName();
+        return;
     }
 }
 
-// "3 i_a, 1 t_b": RESOURCES and FOODTYPE of a character.
-QString Pack::amounts(Pool first, Pool second)
+// "3 i_a, 1 t_b": RESOURCES and FOODTYPE of a character, whose lists take every kind.
+void Pack::writeAmounts(Pool first, Pool second)
 {
-    QString list;
     const int count = 1 + pick(3);
     for (int element = 0; element < count; ++element) {
         if (element)
-            list += QLatin1String(", ");
-        list += QString::number(1 + pick(15)) + QLatin1Char(' ') +
-                (pick(2) ? refer(first) : refer(second));
+            *out << ", ";
+        *out << 1 + pick(15) << ' ';
+        *out << refer(pick(2) ? first : second, false);
     }
-    return list;
 }
 
 // "{i_a 3 i_b 1}", a few with the last weight left out or a weight of 0.
-template <class Name> QString Pack::randomList(Name name)
+void Pack::writeRandomList()
 {
     const int pairs = 2 + pick(3);
     const int zero = pick(100) == 0 ? pick(pairs) : -1;
-    QStringList words;
-    for (int pair = 0; pair < pairs; ++pair)
-        words << name() << QString::number(pair == zero ? 0 : 1 + pick(10));
-    if (pick(100) == 0) {
-        words.removeLast();
+    const bool odd = pick(100) == 0;
+    if (odd) {
+        plant("random-range", QString());
         ++summary.oddRandomLists;
     }
-    summary.zeroWeights += zero >= 0 ? 1 : 0;
+    *out << '{';
+    for (int pair = 0; pair < pairs; ++pair) {
+        if (pair)
+            *out << ' ';
+        writeItemName();
+        if (odd && pair + 1 == pairs)
+            break;
+        *out << ' ';
+        // An odd list's weights are not read as weights.
+        if (pair == zero && !odd) {
+            plant("random-range", QString());
+            ++summary.zeroWeights;
+        }
+        *out << (pair == zero ? 0 : 1 + pick(10));
+    }
+    *out << '}';
+}
+
+// The value of an alias of a random choice.
+QString Pack::aliasList(Pool names, Held &held)
+{
+    const int pairs = 2 + pick(3);
+    QStringList words;
+    bool right = false;
+    Held wrong = Held::Nothing;
+    for (int pair = 0; pair < pairs; ++pair) {
+        Held element = Held::Nothing;
+        words << quietReference(names, element) << QString::number(1 + pick(10));
+        if (element == Held::Undefined)
+            held = Held::Undefined;
+        else if (element == Held::WrongKind)
+            wrong = Held::WrongKind;
+        else
+            right = true;
+    }
+    // A list of names of two kinds is of both, which the keys take.
+    if (held == Held::Nothing && !right)
+        held = wrong;
     return QLatin1Char('{') + words.join(u' ') + QLatin1Char('}');
 }
 
-void Pack::writeItemLines(QTextStream &text, int firstKey, int keys, int lines)
+void Pack::writeItemLines(int firstKey, int keys, int lines)
 {
     for (int line = 0; line < lines; ++line) {
         const int key = firstKey + pick(keys);
-        text << itemKeys[key] << '=' << (key == containerKey ? refer(Container) : itemValue())
-             << '\n';
+        *out << itemKeys[key] << '=';
+        if (key == containerKey)
+            *out << refer(Container);
+        else
+            writeItemValue();
+        *out << '\n';
     }
 }
 
-void Pack::writeCharacter(QTextStream &text, int index)
+void Pack::writeCharacter(int index)
 {
+    ScriptText &text = *out;
     const Creature &creature = creatures[index % creatureCount];
     const bool body = index % charactersPerBody == 0;
     if (body) {
@@ -660,35 +993,59 @@ void Pack::writeCharacter(QTextStream &text, int index)
         text << "[CHARDEF " << characterName(index) << "]\n";
     }
     text << "NAME=" << title(creature.word) << '\n';
-    if (!body)
-        text << "ID=" << refer(pick(2) ? Body : BodyNumber) << '\n';
-    text << "ICON=" << item() << '\n';
-    if (creature.role != Role::Vendor)
-        text << "RESOURCES=" << amounts(Crafted, CommonItem) << '\n';
-    if (creature.role == Role::Animal)
-        text << "FOODTYPE=" << amounts(ItemType, Crafted) << '\n';
+    if (!body) {
+        text << "ID=";
+        text << refer(pick(2) ? Body : BodyNumber) << '\n';
+    }
+    text << "ICON=";
+    writeItemName();
+    text << '\n';
+    if (creature.role != Role::Vendor) {
+        text << "RESOURCES=";
+        writeAmounts(Crafted, CommonItem);
+        text << '\n';
+    }
+    if (creature.role == Role::Animal) {
+        text << "FOODTYPE=";
+        writeAmounts(ItemType, Crafted);
+        text << '\n';
+    }
     if (pick(2))
         text << "TEVENTS=" << refer(Events) << '\n';
     if (creature.role == Role::Vendor)
         text << "TSPEECH=" << refer(Speech) << '\n';
+    // Colours are not names a check reads.
     if (pick(4) == 0)
-        text << "COLOR=" << refer(Color) << '\n';
+        text << "COLOR=" << real(Color) << '\n';
     if (pick(5) == 0)
-        writeItemLines(text, 0, countOf(itemKeys), 1);
+        writeItemLines(0, countOf(itemKeys), 1);
     const int creates = pick(200) == 0 ? 2 : 1;
     for (int create = 0; create < creates; ++create) {
-        text << "ON=@Create\n";
-        writeItemLines(text, 0, firstRestockKey, 2 + pick(4));
+        text << "ON=";
+        if (create > 0) {
+            plant("duplicate-trigger", QStringLiteral("create"));
+            ++summary.duplicateTriggers;
+        }
+        text << "@Create\n";
+        writeItemLines(0, firstRestockKey, 2 + pick(4));
     }
-    summary.duplicateTriggers += creates - 1;
     if (creature.role == Role::Vendor) {
         text << "ON=@NPCRestock\n";
-        writeItemLines(text, firstRestockKey, countOf(itemKeys) - firstRestockKey, 2 + pick(5));
+        writeItemLines(firstRestockKey, countOf(itemKeys) - firstRestockKey, 2 + pick(5));
     }
 }
 
-void Pack::writeTemplate(QTextStream &text, int index)
+void Pack::writeTemplate(int index)
 {
+    ScriptText &text = *out;
+    // Now and then a stray template whose name the server refuses, beside the real one.
+    if (index % 200 == 7) {
+        text << "[TEMPLATE ";
+        const QString stray = QStringLiteral("tm_stray-%1").arg(index);
+        plant("bad-name", stray);
+        text << stray << "]\nCONTAINER=" << real(Container) << "\n\n";
+        ++summary.badNames;
+    }
     text << "[TEMPLATE " << templateName(index) << "]\n";
     if (pick(2))
         text << "CONTAINER=" << refer(Container) << '\n';
@@ -696,155 +1053,198 @@ void Pack::writeTemplate(QTextStream &text, int index)
     for (int line = 0; line < lines; ++line) {
         const int form = pick(10);
         text << "ITEM=";
-        if (form < 3)
-            text << randomList([this] { return item(); });
-        // Only earlier templates, so that none holds itself.
-        else if (form < 5 && index > 0)
-            text << reference(Template, templateName(pick(index)));
-        else
-            text << item() << ",{" << 1 + pick(100) << ' ' << 101 + pick(100) << "},R"
-                 << 1 + pick(10);
+        if (form < 3) {
+            writeRandomList();
+        } else if (form < 5 && index > 0) {
+            // Only earlier templates, so that none holds itself.
+            text << reference(Template, templateName(pick(index)), true);
+        } else {
+            writeItemName();
+            text << ",{" << 1 + pick(100) << ' ' << 101 + pick(100) << "},R" << 1 + pick(10);
+        }
         text << '\n';
     }
 }
 
-void Pack::writeAliases(QTextStream &text, int block)
+void Pack::writeAliases(int block)
 {
     const AliasGroup &group = aliasGroups[block % aliasGroupCount];
-    text << '[' << (pick(5) == 0 ? "RESDEFNAME " : "DEFNAME ") << group.group << '_' << block
+    *out << '[' << (pick(5) == 0 ? "RESDEFNAME " : "DEFNAME ") << group.group << '_' << block
          << "]\n";
     for (int line = 0; line < aliasesPerBlock; ++line) {
-        // A name the server refuses now and then, as one comes into a pack by a slip.
-        if (line == 0 && block % 8 == 5) {
-            text << withBadCharacter(aliasName(group, block, line)) << ' ';
-            ++summary.badNames;
-        } else {
-            text << aliasName(group, block, line) << ' ';
-        }
-        switch (group.value) {
-        case Number:
-            text << (pick(2) ? hexNumber(1 + pick(0x3e9)) : QString::number(1 + pick(0x3e9)));
-            break;
-        case Name:
-            text << refer(group.names);
-            break;
-        case WeightedList:
-            text << randomList([this, &group] { return refer(group.names); });
-            break;
-        }
-        text << '\n';
+        const QString name = aliasName(group, block, line);
+        *out << name << ' ' << aliases.value(name).value << '\n';
     }
     summary.aliases += aliasesPerBlock;
 }
 
 // The usual names of common items, containers and reagents, given to items of the pack: an
 // alias of a name, as an alias of a number has no type and would be no resource.
-void Pack::writeItemNames(QTextStream &text, int)
+void Pack::writeItemNames(int)
 {
-    text << "[DEFNAME item_names]\n";
+    *out << "[DEFNAME item_names]\n";
     for (const Pool pool : {CommonItem, Container, Reagent}) {
         for (const QString &name : std::as_const(pools[pool]))
-            text << name << ' ' << refer(Crafted) << '\n';
+            *out << name << ' ' << real(Crafted) << '\n';
         summary.aliases += int(pools[pool].size());
     }
 }
 
-void Pack::writeSkillMenu(QTextStream &text, int index)
+void Pack::writeTextConstants(int index)
 {
+    *out << "[DEFNAME texts_" << index << "]\n";
+    for (const char *constant : textConstants)
+        *out << QString::fromUtf8(constant).arg(index) << '\n';
+    summary.constants += countOf(textConstants);
+}
+
+void Pack::writeSkillMenu(int index)
+{
+    ScriptText &text = *out;
     const QString skill = QString::fromLatin1(skillNames[index % skillCount]);
-    text << "[SKILLMENU " << skillMenuName(index) << "]\n" << skill << '\n';
+    // The first line of a menu is its title.
+    text << "[SKILLMENU " << skillMenuName(index) << "]\n" << skill << " menu\n";
     const int menus = int(pools[SkillMenu].size());
     const int options = 3 + pick(6);
     for (int option = 1; option <= options; ++option) {
         const QString made = real(Crafted);
-        text << "ON=" << reference(Crafted, made) << " Option " << option << '\n';
+        text << "ON=" << reference(Crafted, made, true);
+        // What an option shows may be computed; the item it names is read all the same.
+        if (pick(4) == 0) {
+            text << " <name> (<resmake>)\n";
+            ++summary.quietShapes;
+        } else {
+            text << " Option " << option << '\n';
+        }
         if (pick(5) == 0) {
             // Another menu, never this one.
             text << "SKILLMENU="
-                 << reference(SkillMenu, skillMenuName((index + 1 + pick(menus - 1)) % menus))
+                 << reference(SkillMenu, skillMenuName((index + 1 + pick(menus - 1)) % menus), true)
                  << '\n';
         } else {
-            text << "TEST=" << reference(Skill, skill) << ' ' << pick(1000) / 10.0 << '\n';
-            text << "MAKEITEM=" << reference(Crafted, made) << '\n';
+            text << "TEST=" << reference(Skill, skill, false) << ' ' << pick(1000) / 10.0 << '\n';
+            text << "MAKEITEM=" << reference(Crafted, made, true) << '\n';
         }
     }
 }
 
-void Pack::writeSkill(QTextStream &text, int index)
+void Pack::writeSkill(int index)
 {
-    text << "[SKILL " << index << "]\nDEFNAME=SKILL_" << QByteArray(skillNames[index]).toUpper()
+    *out << "[SKILL " << index << "]\nDEFNAME=SKILL_" << QByteArray(skillNames[index]).toUpper()
          << "\nKEY=" << skillNames[index] << '\n';
 }
 
-void Pack::writeTypeNumbers(QTextStream &text, int)
+void Pack::writeTypeNumbers(int)
 {
-    text << "[TYPEDEFS]\n";
+    *out << "[TYPEDEFS]\n";
     for (int index = 0; index < itemTypeCount; ++index) {
-        text << typeName(index) << ' '
+        *out << typeName(index) << ' '
              << (index < builtInTypeCount ? index : firstCustomTypeNumber + index) << '\n';
     }
     summary.itemTypes += itemTypeCount;
 }
 
-void Pack::writeTypeSection(QTextStream &text, int index)
+// The code of an item type whose number a [TYPEDEFS] line gives.
+void Pack::writeTypeSection(int index)
 {
-    text << "[TYPEDEF " << typeName(builtInTypeCount + index)
+    *out << "[TYPEDEF " << typeName(builtInTypeCount + index)
          << "]\nON=@DClick\nSRC.SYSMESSAGE Nothing happens.\nRETURN 1\n";
 }
 
-void Pack::writeEvents(QTextStream &text, int index)
+void Pack::writeEvents(int index)
 {
-    text << "[EVENTS " << pools[Events].at(index) << "]\n";
+    *out << "[EVENTS " << pools[Events].at(index) << "]\n";
     for (int trigger = pick(3); trigger < countOf(eventsTriggers); trigger += 1 + pick(2))
-        text << "ON=" << eventsTriggers[trigger]
+        *out << "ON=" << eventsTriggers[trigger]
              << "\nIF (<SRC.ISPLAYER>)\n    SAY Begone\nENDIF\n";
 }
 
-void Pack::writeSpeech(QTextStream &text, int index)
+void Pack::writeSpeech(int index)
 {
-    text << "[SPEECH " << pools[Speech].at(index) << "]\n";
+    *out << "[SPEECH " << pools[Speech].at(index) << "]\n";
     for (int keyword = pick(2); keyword < countOf(speechKeywords); keyword += 1 + pick(3))
-        text << "ON=*" << speechKeywords[keyword] << "*\nSAY Well met.\n";
+        *out << "ON=*" << speechKeywords[keyword] << "*\nSAY Well met.\n";
 }
 
-void Pack::writeRegionType(QTextStream &text, int index)
+void Pack::writeRegionType(int index)
 {
-    text << "[REGIONTYPE " << pools[RegionType].at(index)
+    *out << "[REGIONTYPE " << pools[RegionType].at(index)
          << "]\nON=@Enter\nSRC.SYSMESSAGE You enter a quiet place.\nON=@Exit\nRETURN 0\n";
 }
 
-void Pack::writeArea(QTextStream &text, int index)
+void Pack::writeArea(int index)
 {
     const int x = pick(6000);
     const int y = pick(4000);
-    text << "[AREADEF a_" << nameAt(areaWords, index)
+    *out << "[AREADEF a_" << nameAt(areaWords, index)
          << "]\nNAME=" << title(areaWords[index % countOf(areaWords)]) << ' ' << index
          << "\nGROUP=Towns\nP=" << x << ',' << y << ",0,0\nRECT=" << x - 50 << ',' << y - 50 << ','
          << x + 50 << ',' << y + 50 << ",0\n";
     const int events = 1 + pick(2);
     for (int line = 0; line < events; ++line)
-        text << "EVENTS=" << refer(RegionType) << '\n';
+        *out << "EVENTS=" << refer(RegionType) << '\n';
 }
 
-void Pack::writeSpawn(QTextStream &text, int index)
+void Pack::writeSpawn(int index)
 {
-    text << "[SPAWN s_spawn_" << creatures[index % creatureCount].word << '_' << index << "]\n";
+    *out << "[SPAWN s_spawn_" << creatures[index % creatureCount].word << '_' << index << "]\n";
     const int lines = 2 + pick(4);
     for (int line = 0; line < lines; ++line)
-        text << "ID=" << refer(pick(5) == 0 ? CharacterAlias : Monster) << '\n';
+        *out << "ID=" << refer(pick(5) == 0 ? CharacterAlias : Monster, false) << '\n';
 }
 
-void Pack::writeSpell(QTextStream &text, int index)
+void Pack::writeSpell(int index)
 {
-    text << "[SPELL " << index + 1 << "]\nDEFNAME=" << pools[Spell].at(index)
+    *out << "[SPELL " << index + 1 << "]\nDEFNAME=" << pools[Spell].at(index)
          << "\nNAME=" << title(spellNames[index]) << "\nRESOURCES=";
     const int reagents = 1 + pick(3);
-    for (int reagent = 0; reagent < reagents; ++reagent)
-        text << (reagent ? ", " : "") << refer(Reagent);
-    text << "\nRUNE_ITEM=" << refer(Crafted) << '\n';
+    for (int reagent = 0; reagent < reagents; ++reagent) {
+        if (reagent)
+            *out << ", ";
+        *out << refer(Reagent, false);
+    }
+    *out << "\nRUNE_ITEM=" << refer(Crafted) << '\n';
+}
+
+// A book and its pages, each page a section of its own.
+void Pack::writeBook(int index)
+{
+    const QString name = QStringLiteral("b_guide_%1").arg(index);
+    const int pages = 1 + pick(4);
+    *out << "[BOOK " << name << "]\nAUTHOR=The scribe\nTITLE=Guide " << index << "\nPAGES=" << pages
+         << '\n';
+    for (int page = 1; page <= pages; ++page)
+        *out << "\n[BOOK " << name << ' ' << page << "]\nThe road leads on,\nto page " << page + 1
+             << ".\n";
+    summary.bookPages += pages;
+}
+
+// A dialog's layout, then its texts and its buttons in sections of their own.
+void Pack::writeDialog(int index)
+{
+    const QString name = QStringLiteral("d_menu_%1").arg(index);
+    *out << "[DIALOG " << name << "]\n0,0\npage 0\nresizepic 0 0 5054 240 120\n"
+         << "dtext 20 20 0 <src.name>\nbutton 20 80 4005 4007 1 0 1\n\n"
+         << "[DIALOG " << name << " TEXT]\nWelcome, traveller.\nChoose well.\n\n"
+         << "[DIALOG " << name << " BUTTON]\nON=0\nRETURN 1\nON=1\nSRC.SYSMESSAGE Chosen.\n";
+}
+
+// A multi whose number an item has too: multis are numbered apart from the items.
+void Pack::writeMulti(int index)
+{
+    const int number = index < int(itemNumbers.size()) ? itemNumbers.at(size_t(index))
+                                                       : firstMultiOnlyNumber + index;
+    *out << "[MULTIDEF " << hexNumber(index < leastSections ? firstMultiOnlyNumber + index : number)
+         << "]\nDEFNAME=m_house_" << index << "\nTYPE=t_multi\nCOMPONENT=" << refer(Crafted)
+         << ",0,0,0\n";
 }
 
 } // namespace
+
+QString PlantedFinding::text() const
+{
+    return QStringLiteral("%1:%2:%3: %4 %5").arg(file).arg(line).arg(column).arg(check, subject);
+}
 
 PackSummary generatePack(const QString &root, const PackOptions &options)
 {
@@ -852,66 +1252,74 @@ PackSummary generatePack(const QString &root, const PackOptions &options)
     PackSummary summary;
     Pack pack(options, summary);
     QDir().mkpath(root);
+    const QString name = QFileInfo(QDir::cleanPath(root)).fileName();
 
-    QStringList files;
+    std::vector<std::unique_ptr<ScriptText>> texts;
+    QStringList paths;
+    QStringList folders;
     const int perFile = (options.items + options.files - 1) / options.files;
     int item = 0;
     for (int file = 0; file < options.files; ++file) {
-        // Four levels of nesting: pack/group/subgroup/file.
-        const QString directory =
-            QStringLiteral("%1/group%2/sub%3").arg(root).arg(file % 10).arg((file / 10) % 5);
-        QDir().mkpath(directory);
-        files << QStringLiteral("%1/items%2.scp").arg(directory).arg(file, 3, 10, QLatin1Char('0'));
-        QFile out(files.last());
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return summary;
-        QTextStream text(&out);
+        // Four levels of nesting: pack/group/subgroup/file, the files in the order a walk of
+        // the folders meets them.
+        const QString folder = QStringLiteral("group%1/sub%2")
+                                   .arg(qint64(file) * 10 / options.files)
+                                   .arg(qint64(file) * 50 / options.files % 5);
+        if (!folders.contains(folder))
+            folders.append(folder);
+        const QString relative =
+            QStringLiteral("%1/items%2.scp").arg(folder).arg(file, 3, 10, QLatin1Char('0'));
+        QDir().mkpath(root + u'/' + folder);
+        paths << root + u'/' + relative;
+        texts.push_back(std::make_unique<ScriptText>(name + u'/' + relative));
+        pack.startFile(*texts.back());
 
-        for (int k = 0; k < perFile && item < options.items; ++k, ++item) {
-            if (random.bounded(10) == 0) {
-                text << "[FUNCTION f_trigger_" << file << '_' << k << "]\n";
-                for (int line = 0; line < 6; ++line)
-                    text << "IF (<SRC.STR> > " << line * 10
-                         << ")\n    SRC.SYSMESSAGE Hello\nENDIF\n";
-                text << '\n';
-                ++summary.otherSections;
-                ++summary.functions;
-            }
+        // The last file takes what the redefinitions left over.
+        const bool last = file + 1 == options.files;
+        for (int k = 0; (k < perFile || last) && item < options.items; ++k) {
+            if (random.bounded(10) == 0)
+                pack.writeFunction(file, k);
             // A few ids come again later in the pack and replace the earlier definition.
             const bool duplicate = item > 100 && random.bounded(200) == 0;
-            const int id = duplicate ? int(random.bounded(item)) : item;
+            const int id = duplicate ? int(random.bounded(item)) : item++;
             summary.duplicates += duplicate ? 1 : 0;
-
-            const QString section = pack.itemSection(id, duplicate);
-            text << "[ITEMDEF " << section << "]\n";
-            text << "DEFNAME=" << itemId(id) << '\n';
-            pack.writeArt(text, section);
-            text << "NAME=Crafted thing " << id << '\n';
-            text << "TYPE=T_NORMAL\n";
-            text << "VALUE=" << random.bounded(1000) << '\n';
-            text << "RESOURCES=";
-            const int resources = 1 + int(random.bounded(5));
-            for (int r = 0; r < resources; ++r) {
-                if (r)
-                    text << ", ";
-                if (random.bounded(50) == 0) {
-                    text << 1 + random.bounded(9) << " i_missing_" << random.bounded(500);
-                    ++summary.missingResources;
-                } else {
-                    text << 1 + random.bounded(20) << ' '
-                         << itemId(int(random.bounded(options.items)));
-                }
-            }
-            text << "\nSKILLMAKE=" << skillNames[pickSkill(random)] << ' '
-                 << random.bounded(1000) / 10.0;
-            if (random.bounded(10) == 0) {
-                text << ", " << skillNames[pickSkill(random)] << ' ' << random.bounded(100);
-                ++summary.twoSkills;
-            }
-            text << "\nON=@Create\nCOLOR=0\n\n";
-            ++summary.itemDefinitions;
+            pack.writeItem(random, id, duplicate);
         }
     }
+    std::vector<ScriptText *> files;
+    for (const auto &text : texts)
+        files.push_back(text.get());
     pack.writeSections(files);
+
+    for (size_t file = 0; file < texts.size(); ++file) {
+        QFile out(paths.at(qsizetype(file)));
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(texts[file]->content.toUtf8()) < 0) {
+            summary.files = int(file);
+            return summary;
+        }
+    }
+    // The server's tables file lists the folders as the server's folder sees them.
+    QFile tables(root + QStringLiteral("/tables.scp"));
+    if (tables.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QByteArray listing = "[RESOURCES]\n";
+        for (const QString &folder : std::as_const(folders))
+            listing += "scripts/" + folder.toUtf8() + "/\n";
+        tables.write(listing);
+    }
+
+    summary.planted.removeIf([](const PlantedFinding &f) { return f.check.isEmpty(); });
+    std::stable_sort(summary.planted.begin(), summary.planted.end(),
+                     [](const PlantedFinding &a, const PlantedFinding &b) {
+                         return std::tie(a.file, a.line, a.column) <
+                                std::tie(b.file, b.line, b.column);
+                     });
+    QFile planted(QDir::cleanPath(root) + QStringLiteral(".planted"));
+    if (planted.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QString list;
+        for (const PlantedFinding &finding : std::as_const(summary.planted))
+            list += finding.text() + u'\n';
+        planted.write(list.toUtf8());
+    }
     return summary;
 }

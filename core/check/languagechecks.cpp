@@ -328,7 +328,10 @@ void duplicateDefinitions(CheckRun &run)
         for (qsizetype n = 1; n < same.size(); ++n) {
             const Definition &definition = definitions.at(same.at(n));
             const Definition &before = definitions.at(same.at(n - 1));
-            if (run.isIgnored(definition.owner().toLower(), definition.shown()))
+            // An item defined again under its number and defname is duplicate-defname's.
+            const bool sameItem = definition.kind == Kind::Item && !definition.label.isEmpty() &&
+                                  definition.label.compare(before.label, Qt::CaseInsensitive) == 0;
+            if (sameItem || run.isIgnored(definition.owner().toLower(), definition.shown()))
                 continue;
             const QString keeps = n + 1 == same.size()
                                       ? QStringLiteral("this one")
