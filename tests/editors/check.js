@@ -217,6 +217,8 @@ async function main() {
         assert.deepEqual(language.extensions, ['.scp']);
         assert.ok(grammar, 'no grammar for scp');
         assert.equal(grammar.scopeName, 'source.scp');
+        // The comparisons the grammar scopes so are no brackets to pair.
+        assert.ok(grammar.unbalancedBracketScopes.includes('keyword.operator'));
         assert.equal(readJson(inside(grammar.path)).scopeName, 'source.scp');
         assert.ok(fs.existsSync(inside(language.configuration)), language.configuration);
     });
