@@ -55,6 +55,7 @@ public:
     QList<Reference> references;
     QList<Trigger> triggers;
     QList<RandomList> randomLists;
+    QList<BlockProblem> blockProblems;
 
 private:
     Resolution resolve(QStringView name, int depth) const;
