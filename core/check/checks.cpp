@@ -238,6 +238,19 @@ const QList<Check> &checks()
          QStringLiteral("A section has two blocks for the same trigger, compared regardless of "
                         "case; one of them is code that never runs as meant."),
          duplicateTriggers},
+        {QStringLiteral("block-structure"), Severity::Error,
+         QStringLiteral("an IF, FOR..., WHILE, DORAND, DOSWITCH or BEGIN block left open, an end "
+                        "word or ELSE outside one, a \"(\" or \")\" too many in a condition"),
+         QStringLiteral("The code of triggers, functions, speech, dialogs and menus is read as "
+                        "the server runs it: any end word closes the innermost block, a block "
+                        "left open runs to the end of its code, and an end word or an ELSE "
+                        "outside every block ends the code there. Reported: a block never closed, "
+                        "with where its code ends; an end word that closes nothing; an ELSE, "
+                        "ELIF or ELSEIF outside an IF or after the ELSE of its IF; a \"(\" never "
+                        "closed or a \")\" closing none in the condition of an IF, ELIF, ELSEIF "
+                        "or WHILE. An end word of another block's kind (FORCHARS ... END, "
+                        "IF ... ENDFOR) runs as the right one would and is only a warning."),
+         blockStructure},
     };
     return table;
 }

@@ -422,4 +422,97 @@ void duplicateTriggers(CheckRun &run)
     }
 }
 
+namespace {
+
+// "the trigger", "the function": what the server stops running or runs to its end.
+QString codeName(ScriptBlock::Kind code)
+{
+    switch (code) {
+    case ScriptBlock::Trigger:
+        return QStringLiteral("the trigger");
+    case ScriptBlock::Speech:
+        return QStringLiteral("the speech trigger");
+    case ScriptBlock::Button:
+        return QStringLiteral("the button's code");
+    case ScriptBlock::MenuOption:
+        return QStringLiteral("the menu option's code");
+    case ScriptBlock::Function:
+        return QStringLiteral("the function");
+    case ScriptBlock::DialogLayout:
+        break;
+    }
+    return QStringLiteral("the dialog's layout");
+}
+
+QString blockMessage(const BlockProblem &problem)
+{
+    const QString line = QString::number(problem.other.line);
+    switch (problem.fault) {
+    case BlockProblem::Unclosed:
+        return QStringLiteral("%1 is never closed: everything after it, to the end of %2, is in "
+                              "its block.")
+            .arg(problem.word, codeName(problem.code));
+    case BlockProblem::StrayEnd:
+        return QStringLiteral("%1 closes no block: the server ends %2 here.")
+            .arg(problem.word, codeName(problem.code));
+    case BlockProblem::StrayElse:
+        if (problem.otherWord.isEmpty())
+            return QStringLiteral("%1 stands in no IF: the server ends %2 here.")
+                .arg(problem.word, codeName(problem.code));
+        return QStringLiteral("%1 stands in the %2 of line %3, not in an IF.")
+            .arg(problem.word, problem.otherWord, line);
+    case BlockProblem::AfterElse:
+        return QStringLiteral("%1 follows the ELSE of its IF, at line %2.").arg(problem.word, line);
+    case BlockProblem::OtherEnd:
+        return QStringLiteral("%1 closes the %2 of line %3, a block of another kind: the server "
+                              "takes any end word, but these do not match.")
+            .arg(problem.word, problem.otherWord, line);
+    case BlockProblem::OpenParenthesis:
+        return QStringLiteral("This \"(\" is never closed in the condition of %1.")
+            .arg(problem.otherWord);
+    case BlockProblem::ClosingParenthesis:
+        break;
+    }
+    return QStringLiteral("This \")\" closes no \"(\" in the condition of %1.")
+        .arg(problem.otherWord);
+}
+
+} // namespace
+
+void blockStructure(CheckRun &run)
+{
+    const LoadedScripts &loaded = run.loaded();
+    for (const BlockProblem &problem : loaded.language.blockProblems) {
+        if (run.isIgnored(problem.owner.toLower(), problem.word))
+            continue;
+        const QString &file = loaded.files.at(problem.file);
+        Finding &finding =
+            run.add(blockMessage(problem), file, problem.position, problem.owner, problem.word);
+        finding.length = int(problem.word.size());
+        switch (problem.fault) {
+        case BlockProblem::Unclosed:
+            finding.related.append(RelatedPlace{
+                file, problem.other, QStringLiteral("%1 ends here").arg(codeName(problem.code))});
+            break;
+        case BlockProblem::StrayElse:
+            if (!problem.otherWord.isEmpty())
+                finding.related.append(
+                    RelatedPlace{file, problem.other, QStringLiteral("the block it stands in")});
+            break;
+        case BlockProblem::AfterElse:
+            finding.related.append(
+                RelatedPlace{file, problem.other, QStringLiteral("the ELSE of the IF")});
+            break;
+        case BlockProblem::OtherEnd:
+            // The server runs the code as it does with the right word: a warning.
+            finding.severity = Severity::Warning;
+            finding.related.append(
+                RelatedPlace{file, problem.other, QStringLiteral("the block it closes")});
+            break;
+        default:
+            break;
+        }
+    }
+}
+
 } // namespace tavrel

@@ -20,6 +20,7 @@ void duplicateDefinitions(CheckRun &run);
 void randomRanges(CheckRun &run);
 void badNames(CheckRun &run);
 void duplicateTriggers(CheckRun &run);
+void blockStructure(CheckRun &run);
 
 // The RESOURCES entries of items that name no item and no item type, as references: they may
 // still name something else, or be numbers.

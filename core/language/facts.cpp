@@ -269,10 +269,12 @@ unsigned whereOf(const Script &script, const ScriptLine &line, bool property, Se
 {
     if (property)
         return Properties;
+    if (line.block < 0)
+        return 0;
     const ScriptBlock &block = script.blocks.at(line.block);
-    if (!block.trigger)
+    if (block.kind == ScriptBlock::MenuOption)
         return MenuOptions;
-    if (section != Section::Chardef)
+    if (block.kind != ScriptBlock::Trigger || section != Section::Chardef)
         return 0;
     const QStringView trigger = triggerName(script, script.lines.at(block.opener));
     for (const char *stock : {"CREATE", "NPCRESTOCK", "CREATELOOT"}) {
@@ -328,7 +330,7 @@ public:
             if (property)
                 defineFromLine(line, word);
             if (line.block >= 0 && script.blocks.at(line.block).opener == i &&
-                script.blocks.at(line.block).trigger)
+                script.blocks.at(line.block).kind == ScriptBlock::Trigger)
                 noteTrigger(line);
             referFromLine(line, word.section, whereOf(script, line, property, word.section));
         }

@@ -2,6 +2,7 @@
 #ifndef TAVREL_FACTS_H
 #define TAVREL_FACTS_H
 
+#include "core/language/blocks.h"
 #include "core/language/kinds.h"
 #include "core/language/values.h"
 #include "core/read/scriptreader.h"
@@ -131,6 +132,8 @@ struct ScriptFacts
     QList<Reference> references;
     QList<Trigger> triggers;
     QList<RandomList> randomLists;
+    // The faults in the shape of its code, which the scan reads beside the rest.
+    QList<BlockProblem> blockProblems;
 };
 
 // Reads the definitions and references of every section of a script, but for the RESOURCES and

@@ -27,10 +27,13 @@ void ScriptLanguage::add(int file, ScriptFacts &&facts)
         trigger.file = file;
     for (RandomList &list : facts.randomLists)
         list.file = file;
+    for (BlockProblem &problem : facts.blockProblems)
+        problem.file = file;
     definitions += std::move(facts.definitions);
     references += std::move(facts.references);
     triggers += std::move(facts.triggers);
     randomLists += std::move(facts.randomLists);
+    blockProblems += std::move(facts.blockProblems);
 }
 
 void ScriptLanguage::index()

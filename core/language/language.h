@@ -61,6 +61,7 @@ public:
     QList<Reference> references;
     QList<Trigger> triggers;
     QList<RandomList> randomLists;
+    QList<BlockProblem> blockProblems;
 
 private:
     Resolution resolve(QStringView name, Shape shape, int depth) const;

@@ -58,8 +58,10 @@ ScannedFile scanScript(const Script &script, ScanDepth depth)
         }
         file.sections.append(std::move(scanned));
     }
-    if (depth == ScanDepth::Everything)
+    if (depth == ScanDepth::Everything) {
         file.facts = readFacts(script);
+        file.facts.blockProblems = blockProblemsOf(script);
+    }
     return file;
 }
 

@@ -41,7 +41,8 @@ enum class ScanDepth
 {
     Kinds,
     Items,
-    // The items with their entries, and every definition and reference of the language.
+    // The items with their entries, and every definition and reference of the language and the
+    // faults in the blocks of its code.
     Everything
 };
 

@@ -144,11 +144,69 @@ void Script::read(QByteArrayView bytes)
     parse();
 }
 
+namespace {
+
+// What runs of a section, by its header.
+enum class SectionCode : unsigned char
+{
+    // ON=@name opens a trigger.
+    Triggers,
+    // Every ON= opens a block of its kind.
+    SpeechTriggers,
+    Buttons,
+    MenuOptions,
+    // The whole section is one block.
+    Function,
+    DialogLayout,
+    // Nothing: a comment, a dialog's texts.
+    None,
+};
+
+SectionCode codeOf(QStringView kind, QStringView arguments)
+{
+    if (isMenu(kind))
+        return SectionCode::MenuOptions;
+    if (isKeyword(kind, QLatin1String("FUNCTION")))
+        return SectionCode::Function;
+    if (isKeyword(kind, QLatin1String("SPEECH")))
+        return SectionCode::SpeechTriggers;
+    if (isKeyword(kind, QLatin1String("COMMENT")))
+        return SectionCode::None;
+    if (!isKeyword(kind, QLatin1String("DIALOG")))
+        return SectionCode::Triggers;
+    // [DIALOG d_x] is the layout, [DIALOG d_x BUTTON] the buttons, [DIALOG d_x TEXT] texts.
+    qsizetype part = 0;
+    while (part < arguments.size() && !isBlank(arguments.at(part)))
+        ++part;
+    while (part < arguments.size() && isBlank(arguments.at(part)))
+        ++part;
+    if (part == arguments.size())
+        return SectionCode::DialogLayout;
+    qsizetype partEnd = part;
+    while (partEnd < arguments.size() && !isBlank(arguments.at(partEnd)))
+        ++partEnd;
+    return isKeyword(arguments.mid(part, partEnd - part), QLatin1String("BUTTON"))
+               ? SectionCode::Buttons
+               : SectionCode::None;
+}
+
+} // namespace
+
+// Where the reading of the lines stands.
+struct Script::Reading
+{
+    int section = -1;
+    int block = -1;
+    SectionCode code = SectionCode::Triggers;
+    bool menu = false;
+    // The properties end at the first trigger or menu option, whatever runs of the section.
+    bool properties = true;
+};
+
 void Script::parse()
 {
     const QStringView all(text);
-    int section = -1;
-    int block = -1;
+    Reading reading;
     int line = 0;
     for (qsizetype start = 0;;) {
         ++line;
@@ -159,20 +217,42 @@ void Script::parse()
         qsizetype lineEnd = end;
         if (lineEnd > start && all.at(lineEnd - 1) == u'\r')
             --lineEnd;
-        if (!readLine(line, start, lineEnd, section, block) || last)
+        if (!readLine(line, start, lineEnd, reading) || last)
             break;
         start = end + 1;
     }
-    if (section >= 0) {
-        ScriptSection &open = sections[section];
-        open.lineCount = int(lines.size()) - open.firstLine;
-        if (block < 0)
-            open.propertyCount = open.lineCount;
+    endSection(reading);
+}
+
+void Script::endSection(Reading &reading)
+{
+    if (reading.block >= 0) {
+        ScriptBlock &block = blocks[reading.block];
+        block.lineCount = int(lines.size()) - block.firstLine;
     }
+    if (reading.section >= 0) {
+        ScriptSection &done = sections[reading.section];
+        done.lineCount = int(lines.size()) - done.firstLine;
+        if (reading.properties)
+            done.propertyCount = done.lineCount;
+    }
+    reading.block = -1;
+    reading.properties = true;
+}
+
+void Script::openBlock(ScriptBlock::Kind kind, int opener, Reading &reading)
+{
+    const int here = int(lines.size());
+    if (reading.block >= 0) {
+        ScriptBlock &before = blocks[reading.block];
+        before.lineCount = here - before.firstLine;
+    }
+    blocks.append(ScriptBlock{opener, kind, opener < 0 ? here : opener + 1, 0, reading.section});
+    reading.block = int(blocks.size()) - 1;
 }
 
 // False at "[EOF]".
-bool Script::readLine(int line, qsizetype start, qsizetype end, int &section, int &block)
+bool Script::readLine(int line, qsizetype start, qsizetype end, Reading &reading)
 {
     const QChar *data = text.constData();
     qsizetype s = start;
@@ -198,15 +278,11 @@ bool Script::readLine(int line, qsizetype start, qsizetype end, int &section, in
         qsizetype arguments = kindEnd;
         while (arguments < nameEnd && isBlank(data[arguments]))
             ++arguments;
-        if (isKeyword(QStringView(data + nameStart, kindEnd - nameStart), QLatin1String("EOF")))
+        const QStringView kind(data + nameStart, kindEnd - nameStart);
+        if (isKeyword(kind, QLatin1String("EOF")))
             return false;
 
-        if (section >= 0) {
-            ScriptSection &done = sections[section];
-            done.lineCount = int(lines.size()) - done.firstLine;
-            if (block < 0)
-                done.propertyCount = done.lineCount;
-        }
+        endSection(reading);
         ScriptSection header;
         header.line = line;
         header.lineStart = start;
@@ -215,12 +291,13 @@ bool Script::readLine(int line, qsizetype start, qsizetype end, int &section, in
         header.arguments = TextSpan{arguments, nameEnd - arguments};
         header.firstLine = int(lines.size());
         sections.append(header);
-        section = int(sections.size()) - 1;
-        block = -1;
+        reading.section = int(sections.size()) - 1;
+        reading.code = codeOf(kind, QStringView(data + arguments, nameEnd - arguments));
+        reading.menu = reading.code == SectionCode::MenuOptions;
         return true;
     }
     // Lines before the first header belong to no section.
-    if (section < 0)
+    if (reading.section < 0)
         return true;
 
     qsizetype keyEnd = s;
@@ -240,17 +317,42 @@ bool Script::readLine(int line, qsizetype start, qsizetype end, int &section, in
     key.key = TextSpan{s, keyEnd - s};
     key.value = TextSpan{value, e - value};
 
-    if (isKeyword(this->key(key), QLatin1String("ON"))) {
-        const bool menu = isMenu(kind(sections.at(section)));
-        if (menu || (value < e && data[value] == u'@')) {
-            if (block < 0)
-                sections[section].propertyCount =
-                    int(lines.size()) - sections.at(section).firstLine;
-            blocks.append(ScriptBlock{int(lines.size()), !menu});
-            block = int(blocks.size()) - 1;
-        }
+    const int here = int(lines.size());
+    const bool on = isKeyword(this->key(key), QLatin1String("ON"));
+    const bool trigger = on && value < e && data[value] == u'@';
+    if (reading.properties && (trigger || (on && reading.menu))) {
+        sections[reading.section].propertyCount = here - sections.at(reading.section).firstLine;
+        reading.properties = false;
     }
-    key.block = block;
+    switch (reading.code) {
+    case SectionCode::Triggers:
+        if (trigger)
+            openBlock(ScriptBlock::Trigger, here, reading);
+        break;
+    case SectionCode::SpeechTriggers:
+        if (on)
+            openBlock(ScriptBlock::Speech, here, reading);
+        break;
+    case SectionCode::Buttons:
+        if (on)
+            openBlock(ScriptBlock::Button, here, reading);
+        break;
+    case SectionCode::MenuOptions:
+        if (on)
+            openBlock(ScriptBlock::MenuOption, here, reading);
+        break;
+    case SectionCode::Function:
+        if (reading.block < 0)
+            openBlock(ScriptBlock::Function, -1, reading);
+        break;
+    case SectionCode::DialogLayout:
+        if (reading.block < 0)
+            openBlock(ScriptBlock::DialogLayout, here, reading);
+        break;
+    case SectionCode::None:
+        break;
+    }
+    key.block = reading.block;
     lines.append(key);
     return true;
 }

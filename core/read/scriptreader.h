@@ -33,18 +33,37 @@ struct ScriptLine
     qsizetype lineStart = 0;
     TextSpan key;
     TextSpan value;
-    // The block the line stands in (see ScriptBlock), or -1 among the section's properties.
+    // The block the line stands in, as its opener or its code (see ScriptBlock), or -1.
     int block = -1;
 };
 
-// A block of a section's lines, from an "ON=" line to the next or the end of the section: a
-// trigger (ON=@name), whose lines are script code run later, or in SKILLMENU and MENU sections
-// a menu option.
+// The lines of script code the server runs together, and the line that opens them: from an
+// "ON=" line to the next one or the end of the section, or a whole section.
 struct ScriptBlock
 {
-    // The ON= line, an index into Script::lines.
+    enum Kind : unsigned char
+    {
+        // ON=@name, in any section but those below.
+        Trigger,
+        // ON=pattern in a [SPEECH] section.
+        Speech,
+        // ON=n in the BUTTON part of a dialog.
+        Button,
+        // ON= in a [SKILLMENU] or [MENU] section.
+        MenuOption,
+        // A [FUNCTION] section, which its header opens.
+        Function,
+        // A dialog's layout, opened by its first line, the dialog's position.
+        DialogLayout,
+    };
+    // The opening line, an index into Script::lines, or -1 where the header opens the block.
     int opener = 0;
-    bool trigger = true;
+    Kind kind = Trigger;
+    // The code, a range of Script::lines after the opener.
+    int firstLine = 0;
+    int lineCount = 0;
+    // The section it stands in, an index into Script::sections.
+    int section = 0;
 };
 
 // A section: its header and its lines, the properties first.
@@ -58,7 +77,8 @@ struct ScriptSection
     qsizetype kindLength = 0;
     TextSpan arguments;
     // The section's lines, a range of Script::lines; the first propertyCount of them stand
-    // before its first block.
+    // before its first trigger or menu option. The lines of a function, a dialog or a speech
+    // section are its properties and its code at once.
     int firstLine = 0;
     int lineCount = 0;
     int propertyCount = 0;
@@ -68,7 +88,9 @@ struct ScriptSection
 // mark, UTF-8 when the bytes are valid UTF-8 and Windows-1252 otherwise; "//" starts a comment
 // anywhere on a line; a line whose first character is "[" is a section header and "[EOF]" ends
 // the file. Quotes, backslashes, ";" and "%" mean nothing. Every line is kept, in order, with
-// its position; the texts are spans of the decoded text.
+// its position; the texts are spans of the decoded text. The lines the server runs as code are
+// kept as blocks: triggers, speech triggers, dialog layouts and buttons, menu options and
+// functions; a [COMMENT] section holds none.
 class Script
 {
 public:
@@ -93,6 +115,13 @@ public:
         return position(line.line, line.lineStart, offset);
     }
 
+    // The block whose code the line (an index into `lines`) is, or -1 where it is not code.
+    int codeBlock(int line) const
+    {
+        const int block = lines.at(line).block;
+        return block >= 0 && blocks.at(block).opener != line ? block : -1;
+    }
+
     // In a file read as Windows-1252, where the first character outside ASCII stands in a value
     // (not in a comment); line 0 when there is none.
     TextPosition firstLegacyCharacter() const;
@@ -105,8 +134,12 @@ public:
     QList<ScriptBlock> blocks;
 
 private:
+    // Where the reading of the lines stands.
+    struct Reading;
     void parse();
-    bool readLine(int line, qsizetype start, qsizetype end, int &section, int &block);
+    bool readLine(int line, qsizetype start, qsizetype end, Reading &reading);
+    void endSection(Reading &reading);
+    void openBlock(ScriptBlock::Kind kind, int opener, Reading &reading);
 
     // Whether the text holds characters outside the basic plane, which take two code units
     // but make one column.

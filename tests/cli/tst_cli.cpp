@@ -207,6 +207,7 @@ private slots:
     void checkExitStatus_data();
     void checkExitStatus();
     void verbose_saysWhenSkillsAreNotChecked();
+    void blockStructure_textFormat();
     void listChecks();
     void fileNameWithLineBreak_staysOneLine();
     void windowKeepsCheckSection();
@@ -1128,14 +1129,38 @@ void CliTest::verbose_saysWhenSkillsAreNotChecked()
     QCOMPARE(verbose.err.count("unknown-skill"), 1);
 }
 
+void CliTest::blockStructure_textFormat()
+{
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"), "[FUNCTION f_lich_polymorph]\n"
+                                         "IF (<ARGN> == 1))\n"
+                                         "  FORCHARS 5\n"
+                                         "  END\n"
+                                         "ELSE\n"
+                                         "  SAY no\n");
+    const Run run = runTool({"--dir", "s", "--filter", "*.scp", "--check"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(run.out),
+             QStringLiteral("s/a.scp:2:1: error: IF is never closed: everything after it, to the "
+                            "end of the function, is in its block. [block-structure] (in "
+                            "f_lich_polymorph)\n"
+                            "s/a.scp:2:17: error: This \")\" closes no \"(\" in the condition of "
+                            "IF. [block-structure] (in f_lich_polymorph)\n"
+                            "s/a.scp:4:3: warning: END closes the FORCHARS of line 3, a block of "
+                            "another kind: the server takes any end word, but these do not match. "
+                            "[block-structure] (in f_lich_polymorph)\n"));
+    QCOMPARE(run.err, QByteArray("tavrel-report: 1 file, 1 definition, 0 references: 2 errors, "
+                                 "1 warning\n"));
+}
+
 void CliTest::listChecks()
 {
     const Run list = runTool({QStringLiteral("--list-checks")});
     QCOMPARE(list.exitCode, 0);
     const Run help = runTool({QStringLiteral("--help")});
-    for (const char *id :
-         {"missing-resource (error)", "duplicate-defname (warning)", "unknown-skill (warning)",
-          "self-resource (warning)", "not-utf8 (warning)", "unreadable (error)"}) {
+    for (const char *id : {"missing-resource (error)", "duplicate-defname (warning)",
+                           "unknown-skill (warning)", "self-resource (warning)",
+                           "not-utf8 (warning)", "unreadable (error)", "block-structure (error)"}) {
         QVERIFY2(list.out.contains(id), id);
         QVERIFY2(help.out.contains(id), id);
     }

@@ -152,7 +152,7 @@ void tst_Check::checkList_isStable()
                           "unreadable error", "missing-script-file error", "undefined-name error",
                           "wrong-kind warning", "unscripted-id error", "untyped-resource error",
                           "duplicate-definition warning", "random-range warning", "bad-name error",
-                          "duplicate-trigger warning"}));
+                          "duplicate-trigger warning", "block-structure error"}));
 }
 
 QTEST_MAIN(tst_Check)

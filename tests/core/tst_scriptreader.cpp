@@ -7,15 +7,21 @@ using namespace tavrel;
 
 namespace {
 
-// The sections and lines a script reads as, one line each: "[kind|arguments] @line" and
-// "key=value @line:keycolumn:valuecolumn" followed by "Tn" or "Mn" inside the n-th block.
+// The sections and lines a script reads as, one line each: "[kind|arguments] @line", with the
+// count of its properties where lines follow them, and "key=value @line:keycolumn:valuecolumn"
+// followed by the kind and index of the block the line is code of ("T0"), or that it opens
+// ("T0 opens"): Trigger, Speech, Button, Menu option, Function, Dialog layout.
 QStringList layout(const Script &script)
 {
+    static const char kinds[] = "TSBMFD";
     QStringList lines;
     for (const ScriptSection &section : script.sections) {
-        lines.append(QStringLiteral("[%1|%2] @%3")
-                         .arg(script.kind(section), script.view(section.arguments))
-                         .arg(section.line));
+        QString header = QStringLiteral("[%1|%2] @%3")
+                             .arg(script.kind(section), script.view(section.arguments))
+                             .arg(section.line);
+        if (section.propertyCount != section.lineCount)
+            header += QStringLiteral(" properties %1").arg(section.propertyCount);
+        lines.append(header);
         for (int i = section.firstLine; i < section.firstLine + section.lineCount; ++i) {
             const ScriptLine &line = script.lines.at(i);
             QString text = QStringLiteral("  %1=%2 @%3:%4:%5")
@@ -23,16 +29,28 @@ QStringList layout(const Script &script)
                                .arg(line.line)
                                .arg(script.position(line, line.key.start).column)
                                .arg(script.position(line, line.value.start).column);
-            if (line.block >= 0)
-                text += (script.blocks.at(line.block).trigger ? QStringLiteral(" T")
-                                                              : QStringLiteral(" M")) +
+            if (line.block >= 0) {
+                const ScriptBlock &block = script.blocks.at(line.block);
+                text += QStringLiteral(" ") + QLatin1Char(kinds[block.kind]) +
                         QString::number(line.block);
-            // The properties are the lines before the first block.
-            if ((i - section.firstLine < section.propertyCount) != (line.block < 0))
-                text += QStringLiteral(" (misplaced)");
+                if (script.codeBlock(i) < 0)
+                    text += QStringLiteral(" opens");
+                else if (i < block.firstLine || i >= block.firstLine + block.lineCount)
+                    text += QStringLiteral(" (outside its block)");
+                if (block.section != int(&section - script.sections.constData()))
+                    text += QStringLiteral(" (in another section)");
+            }
             lines.append(text);
         }
     }
+    // The blocks' code covers the code lines and no others.
+    qsizetype code = 0;
+    for (int i = 0; i < script.lines.size(); ++i)
+        code += script.codeBlock(i) >= 0;
+    for (const ScriptBlock &block : script.blocks)
+        code -= block.lineCount;
+    if (code != 0)
+        lines.append(QStringLiteral("(%1 code lines in no block)").arg(code));
     return lines;
 }
 
@@ -102,18 +120,53 @@ void tst_ScriptReader::read_data()
     QTest::newRow("trigger blocks")
         << QByteArray("[ITEMDEF i_a]\nTYPE=t\nON=@Create\nTYPE=x\nON = @DClick\nSAY hi\n"
                       "ON=plain\n[ITEMDEF i_b]\nON=@Create\n")
-        << true
-        << QStringList{"[ITEMDEF|i_a] @1",     "  TYPE=t @2:1:6",        "  ON=@Create @3:1:4 T0",
-                       "  TYPE=x @4:1:6 T0",   "  ON=@DClick @5:1:6 T1", "  SAY=hi @6:1:5 T1",
-                       "  ON=plain @7:1:4 T1", "[ITEMDEF|i_b] @8",       "  ON=@Create @9:1:4 T2"}
+        << true << QStringList{"[ITEMDEF|i_a] @1 properties 1", "  TYPE=t @2:1:6",
+                               "  ON=@Create @3:1:4 T0 opens",  "  TYPE=x @4:1:6 T0",
+                               "  ON=@DClick @5:1:6 T1 opens",  "  SAY=hi @6:1:5 T1",
+                               "  ON=plain @7:1:4 T1",          "[ITEMDEF|i_b] @8 properties 0",
+                               "  ON=@Create @9:1:4 T2 opens"}
         << "";
     QTest::newRow("menu options")
         << QByteArray("[SKILLMENU sm_x]\nTEST=1\nON=i_a Axe\nMAKEITEM=i_a\nON=@x\n"
                       "[menu m]\nON=0 Go\n")
+        << true << QStringList{"[SKILLMENU|sm_x] @1 properties 1", "  TEST=1 @2:1:6",
+                               "  ON=i_a Axe @3:1:4 M0 opens",     "  MAKEITEM=i_a @4:1:10 M0",
+                               "  ON=@x @5:1:4 M1 opens",          "[menu|m] @6 properties 0",
+                               "  ON=0 Go @7:1:4 M2 opens"}
+        << "";
+    // Functions, speech and dialogs keep their lines as properties too, as they were read before
+    // their code was.
+    QTest::newRow("functions, speech, dialogs and comments")
+        << QByteArray("[FUNCTION f_a]\nIF 1\nON=@x\nENDIF\n"
+                      "[SPEECH spk_a]\nX=1\nON=*hi*\nON=*hello*\nSAY hi\n"
+                      "[DIALOG d_a]\n100,100\npage 0\n"
+                      "[DIALOG d_a TEXT]\nIf you go\n"
+                      "[dialog d_a button]\nON=1\nSAY one\nON=0\n"
+                      "[COMMENT]\nON=@Create\nIF\n"
+                      "[FUNCTION f_empty]\n")
         << true
-        << QStringList{"[SKILLMENU|sm_x] @1",       "  TEST=1 @2:1:6",   "  ON=i_a Axe @3:1:4 M0",
-                       "  MAKEITEM=i_a @4:1:10 M0", "  ON=@x @5:1:4 M1", "[menu|m] @6",
-                       "  ON=0 Go @7:1:4 M2"}
+        << QStringList{"[FUNCTION|f_a] @1 properties 1",
+                       "  IF=1 @2:1:4 F0",
+                       "  ON=@x @3:1:4 F0",
+                       "  ENDIF= @4:1:6 F0",
+                       "[SPEECH|spk_a] @5",
+                       "  X=1 @6:1:3",
+                       "  ON=*hi* @7:1:4 S1 opens",
+                       "  ON=*hello* @8:1:4 S2 opens",
+                       "  SAY=hi @9:1:5 S2",
+                       "[DIALOG|d_a] @10",
+                       "  100,100= @11:1:8 D3 opens",
+                       "  page=0 @12:1:6 D3",
+                       "[DIALOG|d_a TEXT] @13",
+                       "  If=you go @14:1:4",
+                       "[dialog|d_a button] @15",
+                       "  ON=1 @16:1:4 B4 opens",
+                       "  SAY=one @17:1:5 B4",
+                       "  ON=0 @18:1:4 B5 opens",
+                       "[COMMENT|] @19 properties 0",
+                       "  ON=@Create @20:1:4",
+                       "  IF= @21:1:3",
+                       "[FUNCTION|f_empty] @22"}
         << "";
     QTest::newRow("lines before the first header belong to no section")
         << QByteArray("K=v\n\n[A]\nL=w\n") << true << QStringList{"[A|] @3", "  L=w @4:1:3"} << "";

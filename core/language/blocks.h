@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#ifndef TAVREL_BLOCKS_H
+#define TAVREL_BLOCKS_H
+
+#include "core/read/scriptreader.h"
+
+#include <QList>
+#include <QString>
+
+namespace tavrel {
+
+// A fault in the blocks of a piece of script code (IF ... ENDIF, FOR ... ENDFOR, WHILE ...
+// ENDWHILE, DORAND and DOSWITCH ... ENDDO, BEGIN ... END) or in the parentheses of a condition,
+// as the server runs the code: any end word closes the innermost block, a block left open runs
+// to the end of the code, and an end word or an ELSE outside every block ends the code there.
+struct BlockProblem
+{
+    enum Fault : unsigned char
+    {
+        // A block still open where its code ends; `other` is the last line of the code.
+        Unclosed,
+        // An end word with no block open.
+        StrayEnd,
+        // An ELSE, ELIF or ELSEIF outside an IF; `other` is the block it stands in, if any.
+        StrayElse,
+        // An ELSE, ELIF or ELSEIF after the ELSE of its IF; `other` is that ELSE.
+        AfterElse,
+        // An end word of another block's kind than the block it closes; `other` opens that block.
+        OtherEnd,
+        // A "(" never closed in the condition of `other`, or a ")" that closes none.
+        OpenParenthesis,
+        ClosingParenthesis,
+    };
+
+    Fault fault = Unclosed;
+    ScriptBlock::Kind code = ScriptBlock::Trigger;
+    // The offending word as written and where it stands.
+    QString word;
+    TextPosition position;
+    QString otherWord;
+    TextPosition other;
+    // The first word of the section's arguments, the name it defines ("f_go", "i_axe").
+    QString owner;
+    // The index of the file in its load.
+    int file = 0;
+};
+
+// Every block fault of a script's code.
+QList<BlockProblem> blockProblemsOf(const Script &script);
+
+} // namespace tavrel
+
+Q_DECLARE_TYPEINFO(tavrel::BlockProblem, Q_RELOCATABLE_TYPE);
+
+#endif
