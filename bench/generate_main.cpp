@@ -56,7 +56,8 @@ int main(int argc, char *argv[])
         << summary.duplicateTriggers << " second ON=@Create, " << summary.duplicateNumbers
         << " numbers taken twice, " << summary.oddRandomLists
         << " random lists with an odd number of elements, " << summary.zeroWeights
-        << " with a weight of 0, " << summary.badNames << " sections with a bad name\n";
+        << " with a weight of 0, " << summary.badNames << " sections with a bad name, "
+        << summary.blockFaults << " blocks of code amiss\n";
     out << summary.planted.size() << " findings planted, listed in "
         << QDir::cleanPath(parser.positionalArguments().at(0)) << ".planted\n";
     return summary.files == options.files ? 0 : 1;

@@ -641,6 +641,34 @@ void Pack::writeFunction(int file, int index)
     *out << "[FUNCTION f_trigger_" << file << '_' << index << "]\n";
     for (int line = 0; line < 6; ++line)
         *out << "IF (<SRC.STR> > " << line * 10 << ")\n    SRC.SYSMESSAGE Hello\nENDIF\n";
+    if (pick(4) == 0) {
+        // The blocks of real code: IF( without a blank, ELIF and ELSEIF, a ")" in quotes, a verb
+        // that starts like a keyword, the cases of a DORAND, one of them a BEGIN ... END.
+        *out << "IF(<SRC.STR> > 10)\n  SRC.SYSMESSAGE Strong\nELIF (<SRC.DEX> > 10)\n"
+                "  SRC.SYSMESSAGE Quick\nELSEIF (<SRC.INT> > 10) && (<SRC.MANA> == \")\")\n"
+                "  SRC.SYSMESSAGE Wise\nELSE\n  forge_axe 1\nENDIF\nDORAND 3\n  SAY One\n"
+                "  BEGIN\n    SAY Two\n  END\n  SAY Three\nENDDO\n";
+        ++summary.quietShapes;
+    }
+    if (pick(300) == 0) {
+        ++summary.blockFaults;
+        switch (pick(3)) {
+        case 0:
+            plant("block-structure", QStringLiteral("FORCHARS"));
+            *out << "FORCHARS 5\n  SAY Hello\n";
+            break;
+        case 1:
+            *out << "IF (<SRC.STR> > 5)";
+            plant("block-structure", QStringLiteral(")"));
+            *out << ")\n  SAY Hello\nENDIF\n";
+            break;
+        default:
+            *out << "FORCHARS 5\n  SAY Hello\n";
+            plant("block-structure", QStringLiteral("END"));
+            *out << "END\n";
+            break;
+        }
+    }
     *out << '\n';
     ++summary.otherSections;
     ++summary.functions;
@@ -1154,16 +1182,24 @@ void Pack::writeTypeSection(int index)
 void Pack::writeEvents(int index)
 {
     *out << "[EVENTS " << pools[Events].at(index) << "]\n";
-    for (int trigger = pick(3); trigger < countOf(eventsTriggers); trigger += 1 + pick(2))
-        *out << "ON=" << eventsTriggers[trigger]
-             << "\nIF (<SRC.ISPLAYER>)\n    SAY Begone\nENDIF\n";
+    for (int trigger = pick(3); trigger < countOf(eventsTriggers); trigger += 1 + pick(2)) {
+        *out << "ON=" << eventsTriggers[trigger] << '\n';
+        // Now and then an IF never closed, which runs to the end of its trigger.
+        const bool unclosed = pick(100) == 0;
+        if (unclosed) {
+            plant("block-structure", QStringLiteral("IF"));
+            ++summary.blockFaults;
+        }
+        *out << "IF (<SRC.ISPLAYER>)\n    SAY Begone\n" << (unclosed ? "" : "ENDIF\n");
+    }
 }
 
 void Pack::writeSpeech(int index)
 {
     *out << "[SPEECH " << pools[Speech].at(index) << "]\n";
     for (int keyword = pick(2); keyword < countOf(speechKeywords); keyword += 1 + pick(3))
-        *out << "ON=*" << speechKeywords[keyword] << "*\nSAY Well met.\n";
+        *out << "ON=*" << speechKeywords[keyword]
+             << "*\nIF (<SRC.ISPLAYER>)\n  SAY Well met.\nENDIF\n";
 }
 
 void Pack::writeRegionType(int index)
@@ -1224,8 +1260,9 @@ void Pack::writeDialog(int index)
 {
     const QString name = QStringLiteral("d_menu_%1").arg(index);
     *out << "[DIALOG " << name << "]\n0,0\npage 0\nresizepic 0 0 5054 240 120\n"
-         << "dtext 20 20 0 <src.name>\nbutton 20 80 4005 4007 1 0 1\n\n"
-         << "[DIALOG " << name << " TEXT]\nWelcome, traveller.\nChoose well.\n\n"
+         << "IF (<src.isgm>)\n  dtext 20 20 0 GM\nENDIF\n"
+         << "dtext 20 40 0 <src.name>\nbutton 20 80 4005 4007 1 0 1\n\n"
+         << "[DIALOG " << name << " TEXT]\nWelcome, traveller.\nIf you may, choose well.\n\n"
          << "[DIALOG " << name << " BUTTON]\nON=0\nRETURN 1\nON=1\nSRC.SYSMESSAGE Chosen.\n";
 }
 

@@ -89,6 +89,8 @@ struct PackSummary
     int duplicateNumbers = 0;
     int oddRandomLists = 0;
     int zeroWeights = 0;
+    // Blocks of code left open, closed by another kind's word, or with a ")" too many.
+    int blockFaults = 0;
 
     // Every finding the pack holds, in the order the check reports them.
     QList<PlantedFinding> planted;

@@ -47,10 +47,11 @@ void tst_Planted::check_findsExactlyWhatWasPlanted()
     QCOMPARE(summary.files, options.files);
 
     // Every shape and every kind of fault is there to be found or passed over.
-    for (const int count : {summary.books, summary.bookPages, summary.dialogs, summary.multis,
-                            summary.constants, summary.quietShapes, summary.typeSections,
-                            summary.brokenAliasUses, summary.duplicateNumbers,
-                            summary.duplicateTriggers, summary.oddRandomLists, summary.badNames})
+    for (const int count :
+         {summary.books, summary.bookPages, summary.dialogs, summary.multis, summary.constants,
+          summary.quietShapes, summary.typeSections, summary.brokenAliasUses,
+          summary.duplicateNumbers, summary.duplicateTriggers, summary.oddRandomLists,
+          summary.badNames, summary.blockFaults})
         QVERIFY(count > 0);
     QStringList planted;
     QSet<QString> checks;
@@ -62,7 +63,7 @@ void tst_Planted::check_findsExactlyWhatWasPlanted()
                            .arg(finding.check));
         checks.insert(finding.check);
     }
-    QCOMPARE(checks.size(), 10);
+    QCOMPARE(checks.size(), 11);
     const QString listed = QString::fromUtf8(dir.read(QStringLiteral("pack.planted")));
     QCOMPARE(listed.count(u'\n'), planted.size());
 
