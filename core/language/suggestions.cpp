@@ -49,6 +49,33 @@ std::u32string skeleton(const char32_t *name, int length)
     return text;
 }
 
+// Whether a name's skeleton is `skeleton`, without making it.
+bool sameSkeleton(const char32_t *name, int length, const std::u32string &skeleton)
+{
+    std::size_t at = 0;
+    char32_t last = 0;
+    for (int i = 0; i < length; ++i) {
+        const char32_t c = name[i];
+        if ((c >= U'0' && c <= U'9') || (c == U'_' && last == U'_'))
+            continue;
+        if (c == U'_') {
+            // A "_" counts only where something follows it.
+            last = c;
+            continue;
+        }
+        if (last == U'_') {
+            if (at == skeleton.size() || skeleton[at] != U'_')
+                return false;
+            ++at;
+        }
+        if (at == skeleton.size() || skeleton[at] != c)
+            return false;
+        ++at;
+        last = c;
+    }
+    return at == skeleton.size();
+}
+
 } // namespace
 
 // The names are walked in sorted order as the paths of a trie: the rows of the table of edit
@@ -175,7 +202,7 @@ private:
             return false;
         if (queryLength - queryFamily < shortestReplaced && length == queryLength && !swapped(text))
             return false;
-        return skeleton(text, length) != querySkeleton;
+        return !sameSkeleton(text, length, querySkeleton);
     }
 
     // Whether a name as long as the query differs from it only by two neighbours swapped, not
@@ -227,6 +254,10 @@ NameSuggestions::NameSuggestions(const QList<DefinedName> &defined)
             kinds |= staged[same].kinds;
         const auto index = std::uint32_t(names.size());
         names.push_back({std::uint32_t(characters.size()), std::uint32_t(staged[i].text.size())});
+        const std::u32string &text = staged[i].text;
+        if (std::any_of(text.begin(), text.end(),
+                        [](char32_t c) { return c >= U'0' && c <= U'9'; }))
+            skeletons.insert(skeleton(text.data(), int(text.size())));
         characters.insert(characters.end(), staged[i].text.begin(), staged[i].text.end());
         for (std::size_t kind = 0; kind < namesOfKind.size(); ++kind) {
             if (kinds & kindBit(Kind(kind)))
@@ -245,6 +276,12 @@ QString NameSuggestions::suggest(QStringView name, Kinds accepted, QStringView h
     // A short stem is one or two edits from many unrelated names ("i_frog", "i_froe").
     const int limit = stem >= 8 ? 2 : stem >= 4 ? 1 : 0;
     if (limit < 1)
+        return QString();
+    // A name of a numbered family that the scripts define ("i_item_008947" beside
+    // "i_item_008946") has only siblings near it, which are not suggested: the walk through
+    // them all is spared.
+    if (skeletons.count(
+            skeleton(reinterpret_cast<const char32_t *>(query.constData()), int(query.size()))))
         return QString();
     const QList<uint> held = holder.toString().toLower().toUcs4();
     const std::u32string holderText(held.begin(), held.end());

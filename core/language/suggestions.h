@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace tavrel {
@@ -56,6 +58,8 @@ private:
     std::vector<Name> names;
     // For each kind, its names' indices in ascending order.
     std::array<std::vector<std::uint32_t>, std::size_t(Kind::Count)> namesOfKind;
+    // The skeletons of the numbered names: a name without its digits (see suggest).
+    std::unordered_set<std::u32string> skeletons;
 };
 
 } // namespace tavrel

@@ -2,7 +2,6 @@
 #include "core/language/suggestions.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -44,9 +43,12 @@ int familyLength(const QList<uint> &name)
 
 QString skeleton(const QString &name)
 {
-    QString text = name;
-    text.remove(QRegularExpression(QStringLiteral("[0-9]")));
-    text.replace(QRegularExpression(QStringLiteral("_+")), QStringLiteral("_"));
+    QString text;
+    for (const QChar c : name) {
+        if (c.isDigit() || (c == u'_' && text.endsWith(u'_')))
+            continue;
+        text.append(c);
+    }
     while (text.endsWith(u'_'))
         text.chop(1);
     return text;
@@ -62,6 +64,13 @@ QString nearest(const QList<DefinedName> &names, const QString &name, Kinds acce
     const int limit = stem >= 8 ? 2 : stem >= 4 ? 1 : 0;
     int best = limit + 1;
     QSet<QString> found;
+    // Near a numbered family the scripts define, only siblings.
+    for (const DefinedName &defined : names) {
+        if (std::any_of(defined.name.cbegin(), defined.name.cend(),
+                        [](QChar c) { return c.isDigit(); }) &&
+            skeleton(defined.name) == skeleton(name.toLower()))
+            return QString();
+    }
     for (const DefinedName &defined : names) {
         const QList<uint> text = defined.name.toUcs4();
         if (!(accepted & kindBit(defined.kind)) || std::abs(text.size() - query.size()) > limit ||
