@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
 
         // A fresh cost model each run, so that every run computes every expansion.
         timer.restart();
-        MaterialCosts costs(loaded);
+        MaterialCosts costs(loaded.index);
         materials = 0;
         partial = 0;
         for (const ScriptRecord &record : std::as_const(loaded.records)) {

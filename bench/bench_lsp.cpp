@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
     const LoadedScripts loaded = loadScripts({pack.path()}, QStringLiteral("*.scp"));
     QTextStream out(stdout);
     out << "pack: " << summary.files << " files, " << summary.itemDefinitions
-        << " item definitions, " << loaded.language.definitions.size() << " definitions\n";
+        << " item definitions, " << loaded.index.definitionCount() << " definitions\n";
     out.flush();
 
     Client client(arguments.at(1));

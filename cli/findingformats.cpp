@@ -78,41 +78,41 @@ QJsonObject sarifRegion(TextPosition position, int length)
     return region;
 }
 
-QJsonObject sarifLocation(const QString &file, TextPosition position, int length, const QDir &base)
+QJsonObject sarifLocation(const Location &location, const QDir &base)
 {
-    QJsonObject physical{{QStringLiteral("artifactLocation"), sarifArtifact(file, base)}};
-    if (position.line > 0)
-        physical.insert(QStringLiteral("region"), sarifRegion(position, length));
+    QJsonObject physical{{QStringLiteral("artifactLocation"), sarifArtifact(location.file, base)}};
+    if (location.line > 0)
+        physical.insert(QStringLiteral("region"),
+                        sarifRegion(location.position(), location.length));
     return QJsonObject{{QStringLiteral("physicalLocation"), physical}};
 }
 
 QJsonObject sarifResult(const Finding &finding, int ruleIndex, const QDir &base)
 {
-    const TextPosition position{finding.line, finding.column};
+    const Location &location = finding.location;
     QJsonObject result{
         {QStringLiteral("ruleId"), finding.check},
         {QStringLiteral("ruleIndex"), ruleIndex},
         {QStringLiteral("level"), severityName(finding.severity)},
         {QStringLiteral("message"), QJsonObject{{QStringLiteral("text"), withDefname(finding)}}},
-        {QStringLiteral("locations"),
-         QJsonArray{sarifLocation(finding.file, position, finding.length, base)}}};
+        {QStringLiteral("locations"), QJsonArray{sarifLocation(location, base)}}};
     if (!finding.related.isEmpty()) {
         QJsonArray related;
         for (const RelatedPlace &place : finding.related) {
-            QJsonObject location = sarifLocation(place.file, place.position, 0, base);
-            location.insert(QStringLiteral("message"),
-                            QJsonObject{{QStringLiteral("text"), place.message}});
-            related.append(location);
+            QJsonObject relatedLocation = sarifLocation(place.location, base);
+            relatedLocation.insert(QStringLiteral("message"),
+                                   QJsonObject{{QStringLiteral("text"), place.message}});
+            related.append(relatedLocation);
         }
         result.insert(QStringLiteral("relatedLocations"), related);
     }
-    if (!finding.suggestion.isEmpty() && finding.length > 0) {
+    if (!finding.suggestion.isEmpty() && location.length > 0) {
         const QJsonObject replacement{
-            {QStringLiteral("deletedRegion"), sarifRegion(position, finding.length)},
+            {QStringLiteral("deletedRegion"), sarifRegion(location.position(), location.length)},
             {QStringLiteral("insertedContent"),
              QJsonObject{{QStringLiteral("text"), finding.suggestion}}}};
         const QJsonObject change{
-            {QStringLiteral("artifactLocation"), sarifArtifact(finding.file, base)},
+            {QStringLiteral("artifactLocation"), sarifArtifact(location.file, base)},
             {QStringLiteral("replacements"), QJsonArray{replacement}}};
         result.insert(
             QStringLiteral("fixes"),
@@ -132,7 +132,8 @@ QString findingsText(const QList<Finding> &findings)
     QString text;
     for (const Finding &finding : findings) {
         QString line = QStringLiteral("%1 %2: %3 [%4]")
-                           .arg(placeText(finding.file, finding.line, finding.column),
+                           .arg(placeText(finding.location.file, finding.location.line,
+                                          finding.location.column),
                                 severityName(finding.severity), escapedLineBreaks(finding.message),
                                 finding.check);
         if (!finding.defname.isEmpty())
@@ -159,9 +160,9 @@ QString findingsJson(const QList<Finding> &findings, const CheckSummary &summary
         list.append(QJsonObject{{QStringLiteral("check"), finding.check},
                                 {QStringLiteral("severity"), severityName(finding.severity)},
                                 {QStringLiteral("message"), finding.message},
-                                {QStringLiteral("file"), finding.file},
-                                {QStringLiteral("line"), finding.line},
-                                {QStringLiteral("column"), finding.column},
+                                {QStringLiteral("file"), finding.location.file},
+                                {QStringLiteral("line"), finding.location.line},
+                                {QStringLiteral("column"), finding.location.column},
                                 {QStringLiteral("defname"), finding.defname},
                                 {QStringLiteral("id"), finding.subject},
                                 {QStringLiteral("suggestion"), finding.suggestion}});
@@ -219,11 +220,12 @@ QString findingsGithub(const QList<Finding> &findings, const CheckSummary &summa
 {
     QString text;
     for (const Finding &finding : findings) {
-        QString properties = QStringLiteral("file=") + githubEscaped(finding.file, true);
-        if (finding.line > 0)
-            properties += QStringLiteral(",line=") + QString::number(finding.line);
-        if (finding.column > 0)
-            properties += QStringLiteral(",col=") + QString::number(finding.column);
+        const Location &location = finding.location;
+        QString properties = QStringLiteral("file=") + githubEscaped(location.file, true);
+        if (location.line > 0)
+            properties += QStringLiteral(",line=") + QString::number(location.line);
+        if (location.column > 0)
+            properties += QStringLiteral(",col=") + QString::number(location.column);
         properties += QStringLiteral(",title=") + githubEscaped(finding.check, true);
         text += QStringLiteral("::%1 %2::%3\n")
                     .arg(severityName(finding.severity), properties,

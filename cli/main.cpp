@@ -454,12 +454,12 @@ int runCheck(const Invocation &invocation, const LoadedScripts &loaded, const Se
     // Directories or a filter that match nothing would pass every check.
     if (loaded.files.isEmpty())
         return fail(QStringLiteral("no script file matched"));
-    const CheckResult result = runChecks(loaded, setup.checkOptions);
+    const CheckResult result = runChecks(loaded.index, loaded.problems, setup.checkOptions);
     if (invocation.verbose) {
         for (const QString &text : result.notes)
             tell(QStringLiteral("note: ") + text);
     }
-    const CheckSummary summary = summarize(loaded, result);
+    const CheckSummary summary = summarize(loaded.index, result.findings);
     if (!writeOut(findingsIn(invocation.format, result.findings, summary)))
         return outputFailure();
     if (invocation.format == QLatin1String("text"))
@@ -472,19 +472,20 @@ int runCheck(const Invocation &invocation, const LoadedScripts &loaded, const Se
 }
 
 // What a name stands for, as --uses names it: an item, an item type, or another kind.
-QString kindOf(const LoadedScripts &loaded, const QString &id, QString &name)
+QString kindOf(const ScriptIndex &index, const QString &id, QString &name)
 {
-    if (loaded.linker.namesRecord(id)) {
-        name = loaded.records.value(id).fields.name;
+    const FactRef record = index.keptRecord(index.nameOf(id));
+    if (record.isValid()) {
+        name = index.record(record).name;
         return QStringLiteral("item");
     }
     name = id;
-    if (loaded.linker.namesType(id))
+    if (index.isRecordType(id))
         return QStringLiteral("type");
-    const QList<int> definitions = loaded.language.definitionsOf(id);
+    const QList<FactRef> definitions = index.definitionsOf(QStringView(id));
     if (definitions.isEmpty())
         return QString();
-    const Definition &definition = loaded.language.definitions.at(definitions.constFirst());
+    const Definition &definition = index.definition(definitions.constFirst());
     name = definition.shown();
     return definition.kind == Kind::ItemType ? QStringLiteral("type")
                                              : QString(kindName(definition.kind));
@@ -495,11 +496,11 @@ int runUses(const Invocation &invocation, const LoadedScripts &loaded)
 {
     const QString id = invocation.id.toLower();
     QString name;
-    const QString kind = kindOf(loaded, id, name);
+    const QString kind = kindOf(loaded.index, id, name);
     if (kind.isEmpty())
         return fail(QStringLiteral("\"%1\" names nothing the scripts define").arg(invocation.id));
-    const QList<LocatedUse> uses = locateUses(loaded, UsageIndex(loaded).usesOf(id));
-    const QList<NamingPlace> places = NamingIndex(loaded).placesNaming(id);
+    const QList<LocatedUse> uses = locateUses(loaded.index, UsageIndex(loaded.index).usesOf(id));
+    const QList<NamingPlace> places = NamingIndex(loaded.index).placesNaming(id);
     const bool json = invocation.format == QLatin1String("json");
     if (!writeOut(json ? usesJson(id, kind, name, uses, places)
                        : usesText(uses) + namingText(places)))
@@ -510,9 +511,9 @@ int runUses(const Invocation &invocation, const LoadedScripts &loaded)
 int runBom(const Invocation &invocation, const LoadedScripts &loaded)
 {
     const QString id = invocation.id.toLower();
-    MaterialCosts costs(loaded);
+    MaterialCosts costs(loaded.index);
     if (!costs.isItem(id)) {
-        if (loaded.linker.namesType(id))
+        if (loaded.index.isRecordType(id))
             return fail(QStringLiteral("\"%1\" is an item type, not an item").arg(invocation.id));
         return fail(QStringLiteral("\"%1\" names no item").arg(invocation.id));
     }
@@ -606,6 +607,8 @@ int run(const Invocation &invocation, const Setup &setup)
         options.filter = setup.configuration.filter;
         options.tablesFile = setup.tables;
         options.itemRows = invocation.command != Command::Check || site.has_value();
+        // The checks read the index alone; the listing and the pages show linked records.
+        options.linkRecords = invocation.command == Command::Listing || site.has_value();
         loadScripts(options, loaded, &progress);
     }
     if (!loaded.tablesProblem.isEmpty())

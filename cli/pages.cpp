@@ -246,9 +246,9 @@ QString writeItemPages(SitePublication &site, const LoadedScripts &loaded, QStri
         pages.insert(defname, unusedPageName(defname, itemPageName(defname), taken));
     }
     QString failure = site.addDirectory(itemsDirectory);
-    const UsageIndex usage(loaded);
-    const NamingIndex naming(loaded);
-    MaterialCosts costs(loaded);
+    const UsageIndex usage(loaded.index);
+    const NamingIndex naming(loaded.index);
+    MaterialCosts costs(loaded.index);
     for (const ScriptRecord &record : loaded.records) {
         if (!failure.isEmpty())
             break;

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "lsp/completion.h"
+#include "lsp/features.h"
 
-#include "lsp/symbolkinds.h"
 #include "lsp/workspace.h"
 
 #include "core/language/facts.h"
 #include "core/read/itemdefinition.h"
 
-#include <QJsonArray>
 #include <QSet>
 
 namespace tavrel::lsp {
@@ -30,83 +28,71 @@ bool isNameCharacter(QChar c)
     return c.isLetterOrNumber() || c == u'_' || c == u'.';
 }
 
-// The kinds a definition gives its name, an alias those of what it stands for.
-Kinds kindsOf(const ScriptLanguage &language, const Definition &definition)
+QString detailOf(const ScriptIndex &index, FactRef ref)
 {
-    if (definition.kind != Kind::Alias)
-        return kindBit(definition.kind);
-    const Resolution resolution = language.resolve(definition.name);
-    return resolution.outcome == Resolution::Defined ? resolution.kinds : 0;
-}
-
-QString detailOf(const LoadedScripts &loaded, const Definition &definition)
-{
-    if (definition.kind == Kind::Item) {
-        const auto record = loaded.records.constFind(definition.name);
-        if (record != loaded.records.cend())
-            return record->fields.name;
-    }
+    const Definition &definition = index.definition(ref);
+    if (definition.record >= 0)
+        return index.record(ref).name;
     if (definition.kind == Kind::Skill)
         return capitalised(definition.name);
     return QString(kindName(definition.kind));
 }
 
-QJsonObject emptyList()
-{
-    return QJsonObject{{QStringLiteral("isIncomplete"), false},
-                       {QStringLiteral("items"), QJsonArray()}};
-}
-
 } // namespace
 
-QJsonObject completion(const Workspace &workspace, const QString &path, TextPosition place)
+CompletionList completionAt(const Workspace &workspace, const QString &path, int line, int column)
 {
     const Script script = Script::fromBytes(workspace.text(path).toUtf8());
     for (const ScriptSection &section : script.sections) {
-        for (int index = section.firstLine; index < section.firstLine + section.lineCount;
-             ++index) {
-            const ScriptLine &line = script.lines.at(index);
-            if (line.line != place.line)
+        for (int at = section.firstLine; at < section.firstLine + section.lineCount; ++at) {
+            const ScriptLine &scriptLine = script.lines.at(at);
+            if (scriptLine.line != line)
                 continue;
-            const qsizetype offset = offsetOf(script.text, line.lineStart, place.column);
-            const Kinds kinds = kindsNamedBy(script, section, index);
-            if (kinds == 0 || offset <= line.key.start + line.key.length)
-                return emptyList();
+            const qsizetype offset = offsetOf(script.text, scriptLine.lineStart, column);
+            const Kinds kinds = kindsNamedBy(script, section, at);
+            if (kinds == 0 || offset <= scriptLine.key.start + scriptLine.key.length)
+                return {};
             qsizetype start = offset;
-            while (start > line.lineStart && isNameCharacter(script.text.at(start - 1)))
+            while (start > scriptLine.lineStart && isNameCharacter(script.text.at(start - 1)))
                 --start;
             const QString word = script.text.mid(start, offset - start).toLower();
-            const TextPosition from = script.position(line, start);
+            const Location replaced{path, line, script.position(scriptLine, start).column,
+                                    characterCount(word)};
 
-            const LoadedScripts &loaded = workspace.analysis().loaded;
-            const ScriptLanguage &language = loaded.language;
-            QJsonArray items;
+            const ScriptIndex &index = workspace.index();
+            CompletionList list;
             QSet<QString> listed;
-            bool incomplete = false;
-            for (const Definition &definition : language.definitions) {
-                if (definition.number >= 0 || !(kindsOf(language, definition) & kinds) ||
-                    !definition.name.contains(word) || listed.contains(definition.name))
+            for (int name = 0; name < index.nameCount() && !list.incomplete; ++name) {
+                const QList<FactRef> &defined = index.definitionsOf(name);
+                const QString &text = index.name(name);
+                if (defined.isEmpty() || text.startsWith(u'#') || !text.contains(word))
                     continue;
-                if (items.size() == mostItems) {
-                    incomplete = true;
+                // An alias stands for the kinds it leads to.
+                Kinds named = 0;
+                bool alias = false;
+                for (const FactRef &ref : defined) {
+                    const Kind kind = index.definition(ref).kind;
+                    alias = alias || kind == Kind::Alias;
+                    named |= kindBit(kind);
+                }
+                if (alias)
+                    named |= index.resolve(text).kinds;
+                if (!(named & kinds))
+                    continue;
+                if (list.items.size() == mostItems) {
+                    list.incomplete = true;
                     break;
                 }
-                listed.insert(definition.name);
-                const QString label = definition.shown();
-                items.append(QJsonObject{
-                    {QStringLiteral("label"), label},
-                    {QStringLiteral("kind"), completionKind(definition.kind)},
-                    {QStringLiteral("detail"), detailOf(loaded, definition)},
-                    {QStringLiteral("textEdit"),
-                     QJsonObject{{QStringLiteral("range"),
-                                  workspace.wide(path).range(from, characterCount(word))},
-                                 {QStringLiteral("newText"), label}}}});
+                const FactRef first = defined.constFirst();
+                const Definition &definition = index.definition(first);
+                list.items.append(
+                    CompletionItem{definition.shown(), completionKind(definition.kind),
+                                   detailOf(index, first), replaced, definition.shown()});
             }
-            return QJsonObject{{QStringLiteral("isIncomplete"), incomplete},
-                               {QStringLiteral("items"), items}};
+            return list;
         }
     }
-    return emptyList();
+    return {};
 }
 
 } // namespace tavrel::lsp

@@ -13,10 +13,11 @@ using namespace tavrel::lsp;
 
 namespace {
 
-bool inputWaiting()
+// Whether a message waits, looking for at most the milliseconds given.
+bool inputWaiting(int milliseconds)
 {
     pollfd input{STDIN_FILENO, POLLIN, 0};
-    return poll(&input, 1, 0) > 0;
+    return poll(&input, 1, milliseconds) > 0;
 }
 
 void writeAll(const QByteArray &bytes)
@@ -56,9 +57,9 @@ int main(int argc, char *argv[])
     MessageReader reader;
     QByteArray chunk(64 * 1024, Qt::Uninitialized);
     while (!server.exitCode()) {
-        // Work waits for the messages that came together, so that a burst of edits is
-        // analysed once.
-        if (server.hasWork() && !inputWaiting()) {
+        // Work waits for the messages that came together, so that a burst of edits is read
+        // once; while the first load goes on, the messages are looked for now and then.
+        if (server.hasWork() && !inputWaiting(server.loading() ? 50 : 0)) {
             server.idle();
             continue;
         }
@@ -70,9 +71,10 @@ int main(int argc, char *argv[])
             break;
         }
         reader.feed(QByteArrayView(chunk.constData(), count));
-        Incoming incoming;
-        while (!server.exitCode() && reader.next(incoming))
-            server.receive(incoming);
+        QList<Incoming> messages;
+        for (Incoming incoming; reader.next(incoming);)
+            messages.append(incoming);
+        server.receive(messages);
     }
     return *server.exitCode();
 }

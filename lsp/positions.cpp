@@ -77,16 +77,6 @@ TextPosition WideCharacters::fromProtocol(const QJsonObject &position) const
     return TextPosition{line, column(line, character)};
 }
 
-int characterCount(QStringView text)
-{
-    int count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!(text.at(i).isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate()))
-            ++count;
-    }
-    return count;
-}
-
 QString pathOf(const QString &uri)
 {
     const QUrl url(uri);

@@ -2,6 +2,7 @@
 #ifndef TAVREL_LSP_POSITIONS_H
 #define TAVREL_LSP_POSITIONS_H
 
+#include "core/language/location.h"
 #include "core/read/scriptreader.h"
 
 #include <QHash>
@@ -35,9 +36,6 @@ private:
     // For each line from 1 with any, the UTF-16 offsets of its characters outside the plane.
     QHash<int, QList<int>> lines;
 };
-
-// The number of characters of a text, as the core counts columns.
-int characterCount(QStringView text);
 
 // A local file's path from a file: URI, cleaned; empty for any other URI.
 QString pathOf(const QString &uri);

@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "lsp/server.h"
 
-#include "lsp/codeactions.h"
-#include "lsp/completion.h"
-#include "lsp/diagnostics.h"
-#include "lsp/navigation.h"
-#include "lsp/symbols.h"
+#include "lsp/features.h"
+#include "lsp/protocol.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -19,6 +16,13 @@ enum MessageType
 {
     WarningMessage = 2,
 };
+
+// The protocol's code of a request the client cancelled.
+constexpr int requestCancelled = -32800;
+// How long a request waits for the first load of the workspace, which a usual one is done in;
+// a larger one answers from what it has read so far.
+constexpr int firstLoadWait = 1500;
+const QString progressToken = QStringLiteral("tavrel-load");
 
 enum FileChange
 {
@@ -59,6 +63,24 @@ Server::Server(Writer writer) : writer(std::move(writer)) {}
 void Server::send(const QJsonObject &message)
 {
     writer(frame(message));
+}
+
+void Server::receive(const QList<Incoming> &incoming)
+{
+    // A request cancelled by a message that came with it is answered as such.
+    for (const Incoming &message : incoming) {
+        if (message.error == 0 && message.message.value(QLatin1String("method")).toString() ==
+                                      QLatin1String("$/cancelRequest"))
+            cancelled.insert(message.message.value(QLatin1String("params"))
+                                 .toObject()
+                                 .value(QLatin1String("id")));
+    }
+    for (const Incoming &message : incoming) {
+        if (exit)
+            return;
+        receive(message);
+    }
+    cancelled.clear();
 }
 
 void Server::receive(const Incoming &incoming)
@@ -118,8 +140,14 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
         send(errorResponse(id, MethodNotFound, QStringLiteral("no method ") + method));
         return;
     }
-    if (!initializing && method != QLatin1String("shutdown"))
+    if (cancelled.contains(id)) {
+        send(errorResponse(id, requestCancelled, QStringLiteral("cancelled")));
+        return;
+    }
+    if (!initializing && method != QLatin1String("shutdown")) {
+        workspace.waitForLoad(firstLoadWait);
         settle();
+    }
     const Reply reply = (this->*handler)(params);
     send(reply.error != 0 ? errorResponse(id, reply.error, reply.message)
                           : response(id, reply.result));
@@ -153,7 +181,41 @@ bool Server::hasWork() const
 void Server::idle()
 {
     settle();
-    workspace.retire();
+    reportProgress();
+}
+
+// The first load is reported as it goes, where the client shows work done.
+void Server::reportProgress()
+{
+    if (!showsProgress || progress == Progress::Ended)
+        return;
+    const auto notify = [this](const QJsonObject &value) {
+        send(notification(QStringLiteral("$/progress"),
+                          QJsonObject{{QStringLiteral("token"), progressToken},
+                                      {QStringLiteral("value"), value}}));
+    };
+    if (progress == Progress::None) {
+        progress = Progress::Begun;
+        notify(QJsonObject{{QStringLiteral("kind"), QStringLiteral("begin")},
+                           {QStringLiteral("title"), QStringLiteral("Reading the scripts")},
+                           {QStringLiteral("percentage"), 0}});
+    }
+    if (!workspace.loading() && !workspace.stale()) {
+        progress = Progress::Ended;
+        notify(QJsonObject{{QStringLiteral("kind"), QStringLiteral("end")},
+                           {QStringLiteral("message"),
+                            QStringLiteral("%1 files read").arg(workspace.paths().size())}});
+        return;
+    }
+    const int read = workspace.loadedFiles();
+    const int listed = workspace.listedFiles();
+    if (read == reportedFiles || listed == 0)
+        return;
+    reportedFiles = read;
+    notify(QJsonObject{
+        {QStringLiteral("kind"), QStringLiteral("report")},
+        {QStringLiteral("message"), QStringLiteral("%1 of %2 files").arg(read).arg(listed)},
+        {QStringLiteral("percentage"), 100 * read / listed}});
 }
 
 void Server::inputClosed()
@@ -168,27 +230,25 @@ void Server::settle()
         publish();
 }
 
+// The diagnostics of every file whose findings changed; a file that had some and has none now
+// is given an empty list.
 void Server::publish()
 {
-    const QHash<QString, QJsonArray> current = diagnostics(workspace);
-    QSet<QString> paths(current.keyBegin(), current.keyEnd());
-    for (auto file = published.cbegin(); file != published.cend(); ++file)
-        paths.insert(file.key());
-    for (const QString &path : std::as_const(paths)) {
-        const QJsonArray list = current.value(path);
-        if (list == published.value(path))
+    const Protocol protocol(workspace);
+    for (const QString &path : workspace.checks().takeChangedPaths()) {
+        const QList<Finding> findings = workspace.checks().findingsIn(path);
+        if (findings.isEmpty() && !published.contains(path))
             continue;
+        if (findings.isEmpty())
+            published.remove(path);
+        else
+            published.insert(path);
         QJsonObject params{{QStringLiteral("uri"), uriOf(path)},
-                           {QStringLiteral("diagnostics"), list}};
+                           {QStringLiteral("diagnostics"), protocol.diagnostics(path, findings)}};
         const auto version = versions.constFind(path);
         if (version != versions.cend())
             params.insert(QStringLiteral("version"), *version);
         send(notification(QStringLiteral("textDocument/publishDiagnostics"), params));
-    }
-    published.clear();
-    for (auto file = current.cbegin(); file != current.cend(); ++file) {
-        if (!file->isEmpty())
-            published.insert(file.key(), *file);
     }
 }
 
@@ -213,11 +273,14 @@ Server::Reply Server::initialize(const QJsonObject &params)
     watchesFiles = objectAt(objectAt(capabilities, "workspace"), "didChangeWatchedFiles")
                        .value(QLatin1String("dynamicRegistration"))
                        .toBool();
+    showsProgress =
+        objectAt(capabilities, "window").value(QLatin1String("workDoneProgress")).toBool();
     configure(rootsOf(params));
     state = State::Running;
 
+    // Edits come as ranges of the document changed.
     const QJsonObject sync{{QStringLiteral("openClose"), true},
-                           {QStringLiteral("change"), 1},
+                           {QStringLiteral("change"), 2},
                            {QStringLiteral("save"), true}};
     const QJsonObject folders{{QStringLiteral("supported"), true},
                               {QStringLiteral("changeNotifications"), true}};
@@ -253,6 +316,10 @@ void Server::initialized(const QJsonObject &)
 {
     for (const QString &problem : workspace.settings().problems)
         showMessage(WarningMessage, problem);
+    if (showsProgress)
+        send(request(QStringLiteral("tavrel-%1").arg(++requests),
+                     QStringLiteral("window/workDoneProgress/create"),
+                     QJsonObject{{QStringLiteral("token"), progressToken}}));
     if (!watchesFiles)
         return;
     QJsonArray watchers{
@@ -285,12 +352,8 @@ void Server::didOpen(const QJsonObject &params)
     const QString path = pathOf(document.value(QLatin1String("uri")).toString());
     if (path.isEmpty())
         return;
-    // A file created since the directories were listed may be opened before the client says
-    // it was created.
-    if (!workspace.contains(path))
-        workspace.listChanged();
     versions.insert(path, document.value(QLatin1String("version")).toInt());
-    workspace.setText(path, document.value(QLatin1String("text")).toString());
+    workspace.open(path, document.value(QLatin1String("text")).toString());
 }
 
 void Server::didChange(const QJsonObject &params)
@@ -301,8 +364,24 @@ void Server::didChange(const QJsonObject &params)
     if (!workspace.isOpen(path) || changes.isEmpty())
         return;
     versions.insert(path, document.value(QLatin1String("version")).toInt());
-    // The server asks for whole texts, so the last change is the text.
-    workspace.setText(path, changes.last().toObject().value(QLatin1String("text")).toString());
+    QList<Workspace::Edit> edits;
+    for (const QJsonValue &change : changes) {
+        const QJsonObject object = change.toObject();
+        Workspace::Edit edit;
+        edit.text = object.value(QLatin1String("text")).toString();
+        const QJsonValue range = object.value(QLatin1String("range"));
+        if (range.isObject()) {
+            const QJsonObject start = objectAt(range.toObject(), "start");
+            const QJsonObject end = objectAt(range.toObject(), "end");
+            edit.whole = false;
+            edit.startLine = start.value(QLatin1String("line")).toInt();
+            edit.startCharacter = start.value(QLatin1String("character")).toInt();
+            edit.endLine = end.value(QLatin1String("line")).toInt();
+            edit.endCharacter = end.value(QLatin1String("character")).toInt();
+        }
+        edits.append(edit);
+    }
+    workspace.edit(path, edits);
 }
 
 void Server::didSave(const QJsonObject &params)
@@ -352,23 +431,16 @@ void Server::didChangeWorkspaceFolders(const QJsonObject &params)
     configure(roots);
 }
 
+// Any file the editor asks about is answered, from what the workspace knows of it: a script
+// outside the workspace's list has no names of its own there, never an error.
 std::optional<QString> Server::documentOf(const QJsonObject &params, Reply &failure) const
 {
     const QString uri = objectAt(params, "textDocument").value(QLatin1String("uri")).toString();
     const QString path = pathOf(uri);
-    if (!path.isEmpty() && workspace.contains(path))
+    if (!path.isEmpty())
         return path;
-    failure = Reply{QJsonValue(), InvalidParams,
-                    QStringLiteral("%1 is not a script file of the workspace").arg(uri)};
+    failure = Reply{QJsonValue(), InvalidParams, QStringLiteral("%1 is not a file").arg(uri)};
     return std::nullopt;
-}
-
-std::optional<NameAt> Server::nameAtPosition(const QJsonObject &params, Reply &failure)
-{
-    const std::optional<QString> path = documentOf(params, failure);
-    if (!path)
-        return std::nullopt;
-    return nameAt(workspace.analysis(), *path, positionIn(*path, params));
 }
 
 TextPosition Server::positionIn(const QString &path, const QJsonObject &params) const
@@ -379,8 +451,11 @@ TextPosition Server::positionIn(const QString &path, const QJsonObject &params) 
 Server::Reply Server::definition(const QJsonObject &params)
 {
     Reply reply;
-    if (const std::optional<NameAt> name = nameAtPosition(params, reply))
-        reply.result = definitionsOf(workspace, *name);
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        reply.result = Protocol(workspace).locations(
+            definitionsAt(workspace, *path, place.line, place.column));
+    }
     return reply;
 }
 
@@ -389,24 +464,21 @@ Server::Reply Server::references(const QJsonObject &params)
     Reply reply;
     const bool withDefinitions =
         objectAt(params, "context").value(QLatin1String("includeDeclaration")).toBool();
-    if (const std::optional<NameAt> name = nameAtPosition(params, reply))
-        reply.result = referencesTo(workspace, *name, withDefinitions);
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        reply.result = Protocol(workspace).locations(
+            referencesAt(workspace, *path, place.line, place.column, withDefinitions));
+    }
     return reply;
 }
 
 Server::Reply Server::hover(const QJsonObject &params)
 {
     Reply reply;
-    const std::optional<QString> path = documentOf(params, reply);
-    if (!path)
-        return reply;
-    if (const std::optional<NameAt> name =
-            nameAt(workspace.analysis(), *path, positionIn(*path, params))) {
-        reply.result = QJsonObject{
-            {QStringLiteral("contents"),
-             QJsonObject{{QStringLiteral("kind"), QStringLiteral("markdown")},
-                         {QStringLiteral("value"), hoverText(workspace, *name)}}},
-            {QStringLiteral("range"), workspace.wide(*path).range(name->position, name->length)}};
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        if (const std::optional<Hover> found = hoverAt(workspace, *path, place.line, place.column))
+            reply.result = Protocol(workspace).hover(*found);
     }
     return reply;
 }
@@ -415,7 +487,9 @@ Server::Reply Server::completion(const QJsonObject &params)
 {
     Reply reply;
     if (const std::optional<QString> path = documentOf(params, reply)) {
-        reply.result = lsp::completion(workspace, *path, positionIn(*path, params));
+        const TextPosition place = positionIn(*path, params);
+        reply.result = Protocol(workspace).completion(
+            completionAt(workspace, *path, place.line, place.column));
     }
     return reply;
 }
@@ -424,23 +498,28 @@ Server::Reply Server::documentSymbol(const QJsonObject &params)
 {
     Reply reply;
     if (const std::optional<QString> path = documentOf(params, reply))
-        reply.result = documentSymbols(workspace, *path, hierarchicalSymbols);
+        reply.result = Protocol(workspace).documentSymbols(*path, documentSymbols(workspace, *path),
+                                                           hierarchicalSymbols);
     return reply;
 }
 
 Server::Reply Server::workspaceSymbol(const QJsonObject &params)
 {
-    return Reply{workspaceSymbols(workspace, params.value(QLatin1String("query")).toString()), 0,
-                 QString()};
+    return Reply{Protocol(workspace).workspaceSymbols(
+                     workspaceSymbols(workspace, params.value(QLatin1String("query")).toString())),
+                 0, QString()};
 }
 
 Server::Reply Server::codeAction(const QJsonObject &params)
 {
     Reply reply;
     if (const std::optional<QString> path = documentOf(params, reply)) {
-        reply.result =
-            codeActions(workspace, *path, objectAt(params, "range"),
-                        objectAt(params, "context").value(QLatin1String("diagnostics")).toArray());
+        const QJsonObject range = objectAt(params, "range");
+        const int first = objectAt(range, "start").value(QLatin1String("line")).toInt(-1) + 1;
+        const int last = objectAt(range, "end").value(QLatin1String("line")).toInt(-1) + 1;
+        reply.result = Protocol(workspace).codeActions(
+            *path, codeActions(workspace, *path, first, last),
+            objectAt(params, "context").value(QLatin1String("diagnostics")).toArray());
     }
     return reply;
 }

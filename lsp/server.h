@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -17,8 +18,9 @@
 namespace tavrel::lsp {
 
 // The language server: the protocol's life cycle and methods over a workspace. Messages are
-// handled in the order they come; the workspace is analysed again when a request needs it or
-// no message waits, so that a burst of edits costs one analysis.
+// handled in the order they come, those that came together at once: a request they cancel is
+// answered as cancelled, and the edits among them are read once. A request is answered from
+// the workspace as it stands after the edits before it, which only reads those documents again.
 class Server
 {
 public:
@@ -26,8 +28,11 @@ public:
     explicit Server(Writer writer);
 
     void receive(const Incoming &incoming);
-    // Whether `idle` has anything to do.
+    // Messages that came together.
+    void receive(const QList<Incoming> &incoming);
+    // Whether `idle` has anything to do, and whether it waits for the first load.
     bool hasWork() const;
+    bool loading() const { return workspace.loading(); }
     // Analyses what changed and publishes the diagnostics that did, then frees the analysis
     // before.
     void idle();
@@ -74,9 +79,9 @@ private:
 
     // The workspace file a request is about, or why there is none.
     std::optional<QString> documentOf(const QJsonObject &params, Reply &failure) const;
-    std::optional<NameAt> nameAtPosition(const QJsonObject &params, Reply &failure);
     TextPosition positionIn(const QString &path, const QJsonObject &params) const;
     void configure(const QStringList &roots);
+    void reportProgress();
 
     Writer writer;
     Workspace workspace;
@@ -89,9 +94,19 @@ private:
     std::optional<int> exit;
     bool hierarchicalSymbols = false;
     bool watchesFiles = false;
+    bool showsProgress = false;
+    // The first load's progress report: not begun, going on, ended.
+    enum class Progress
+    {
+        None,
+        Begun,
+        Ended
+    } progress = Progress::None;
+    int reportedFiles = -1;
     int requests = 0;
-    QHash<QString, QJsonArray> published;
+    QSet<QString> published;
     QHash<QString, int> versions;
+    QSet<QJsonValue> cancelled;
 };
 
 } // namespace tavrel::lsp

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "lsp/symbolkinds.h"
+#include "lsp/features.h"
 
 #include <cstddef>
 

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "lsp/symbols.h"
+#include "lsp/features.h"
 
-#include "lsp/symbolkinds.h"
 #include "lsp/workspace.h"
 
-#include <QJsonObject>
+#include <algorithm>
 
 namespace tavrel::lsp {
 
@@ -14,115 +13,9 @@ constexpr int mostSymbols = 1000;
 constexpr int namespaceKind = 3;
 constexpr int eventKind = 24;
 
-struct Outline
+Symbol leaf(const QString &name, int kind, const Location &location)
 {
-    QString name;
-    QString detail;
-    int kind = namespaceKind;
-    // From the start of its first line to where it ends (a line and a UTF-16 offset, from 1
-    // and 0), and the name within it.
-    int firstLine = 0;
-    int endLine = 0;
-    int endCharacter = 0;
-    // A name defined on a line or a trigger, which spans its name alone.
-    bool leaf = false;
-    TextPosition namePosition;
-    int nameLength = 0;
-    QList<Outline> children;
-};
-
-QJsonObject range(const Outline &outline)
-{
-    return QJsonObject{
-        {QStringLiteral("start"), QJsonObject{{QStringLiteral("line"), outline.firstLine - 1},
-                                              {QStringLiteral("character"), 0}}},
-        {QStringLiteral("end"), QJsonObject{{QStringLiteral("line"), outline.endLine - 1},
-                                            {QStringLiteral("character"), outline.endCharacter}}}};
-}
-
-QJsonObject documentSymbol(const WideCharacters &wide, const Outline &outline)
-{
-    const QJsonObject name = wide.range(outline.namePosition, outline.nameLength);
-    QJsonObject symbol{{QStringLiteral("name"), outline.name},
-                       {QStringLiteral("kind"), outline.kind},
-                       {QStringLiteral("range"), outline.leaf ? name : range(outline)},
-                       {QStringLiteral("selectionRange"), name}};
-    if (!outline.detail.isEmpty())
-        symbol.insert(QStringLiteral("detail"), outline.detail);
-    QJsonArray children;
-    for (const Outline &child : outline.children)
-        children.append(documentSymbol(wide, child));
-    if (!children.isEmpty())
-        symbol.insert(QStringLiteral("children"), children);
-    return symbol;
-}
-
-void flatten(const Workspace &workspace, const QString &path, const Outline &outline,
-             const QString &container, QJsonArray &symbols)
-{
-    QJsonObject symbol{{QStringLiteral("name"), outline.name},
-                       {QStringLiteral("kind"), outline.kind},
-                       {QStringLiteral("location"),
-                        workspace.location(path, outline.namePosition, outline.nameLength)}};
-    if (!container.isEmpty())
-        symbol.insert(QStringLiteral("containerName"), container);
-    symbols.append(symbol);
-    for (const Outline &child : outline.children)
-        flatten(workspace, path, child, outline.name, symbols);
-}
-
-Outline leaf(const QString &name, int kind, TextPosition position)
-{
-    Outline outline;
-    outline.name = name;
-    outline.kind = kind;
-    outline.leaf = true;
-    outline.namePosition = position;
-    outline.nameLength = characterCount(name);
-    return outline;
-}
-
-QList<Outline> outlineOf(const Workspace &workspace, const QString &path)
-{
-    const Script script = Script::fromBytes(workspace.text(path).toUtf8());
-    const Analysis &analysis = workspace.analysis();
-    const int file = analysis.fileIndex(path);
-    // The end of the text, where the last section ends.
-    const int lastLine = int(script.text.count(u'\n')) + 1;
-    const int lastCharacter = int(script.text.size() - script.text.lastIndexOf(u'\n') - 1);
-    QList<Outline> sections;
-    for (int i = 0; i < script.sections.size(); ++i) {
-        const ScriptSection &section = script.sections.at(i);
-        Outline outline;
-        outline.name = script.string(section.name);
-        outline.firstLine = section.line;
-        const bool last = i + 1 == script.sections.size();
-        outline.endLine = last ? lastLine : script.sections.at(i + 1).line;
-        outline.endCharacter = last ? lastCharacter : 0;
-        outline.namePosition = script.position(section.line, section.lineStart, section.name.start);
-        outline.nameLength = characterCount(outline.name);
-        sections.append(outline);
-    }
-    for (const Definition &definition : analysis.loaded.language.definitions) {
-        if (definition.file != file || definition.section >= sections.size())
-            continue;
-        Outline &section = sections[definition.section];
-        if (definition.position.line == section.firstLine) {
-            section.kind = symbolKind(definition.kind);
-            const auto record = analysis.loaded.records.constFind(definition.name);
-            if (record != analysis.loaded.records.cend() && record->place.file == path)
-                section.detail = record->fields.name;
-            continue;
-        }
-        section.children.append(
-            leaf(definition.shown(), symbolKind(definition.kind), definition.position));
-    }
-    for (const Trigger &trigger : analysis.loaded.language.triggers) {
-        if (trigger.file == file && trigger.section < sections.size())
-            sections[trigger.section].children.append(
-                leaf(QLatin1Char('@') + trigger.name, eventKind, trigger.position));
-    }
-    return sections;
+    return Symbol{name, QString(), kind, TextRange::of(location), location, {}};
 }
 
 // Whether the characters of the query stand in the name in the same order.
@@ -140,37 +33,81 @@ bool matches(const QString &name, const QString &query)
 
 } // namespace
 
-QJsonArray documentSymbols(const Workspace &workspace, const QString &path, bool hierarchical)
+QList<Symbol> documentSymbols(const Workspace &workspace, const QString &path)
 {
-    QJsonArray symbols;
-    const WideCharacters &wide = workspace.wide(path);
-    for (const Outline &outline : outlineOf(workspace, path)) {
-        if (hierarchical)
-            symbols.append(documentSymbol(wide, outline));
-        else
-            flatten(workspace, path, outline, QString(), symbols);
+    const Script script = Script::fromBytes(workspace.text(path).toUtf8());
+    const ScriptIndex &index = workspace.index();
+    const int file = index.fileOf(path);
+    // The end of the text, where the last section ends.
+    const int lastLine = int(script.text.count(u'\n')) + 1;
+    const qsizetype lastStart = script.text.lastIndexOf(u'\n') + 1;
+    const int lastColumn = characterCount(QStringView(script.text).mid(lastStart)) + 1;
+    QList<Symbol> sections;
+    for (int i = 0; i < script.sections.size(); ++i) {
+        const ScriptSection &section = script.sections.at(i);
+        Symbol symbol;
+        symbol.name = script.string(section.name);
+        symbol.kind = namespaceKind;
+        const bool last = i + 1 == script.sections.size();
+        symbol.range = TextRange{section.line, 1, last ? lastLine : script.sections.at(i + 1).line,
+                                 last ? lastColumn : 1};
+        symbol.selection =
+            Location::at(path, script.position(section.line, section.lineStart, section.name.start),
+                         characterCount(symbol.name));
+        sections.append(symbol);
     }
-    return symbols;
+    if (file < 0)
+        return sections;
+    const ScriptFacts &facts = index.facts(file);
+    for (int i = 0; i < facts.definitions.size(); ++i) {
+        const Definition &definition = facts.definitions.at(i);
+        if (definition.section >= sections.size())
+            continue;
+        Symbol &section = sections[definition.section];
+        if (definition.location.line == section.range.startLine) {
+            section.kind = symbolKind(definition.kind);
+            if (definition.record >= 0)
+                section.detail = index.record(FactRef{file, i}).name;
+            continue;
+        }
+        section.children.append(
+            leaf(definition.shown(), symbolKind(definition.kind), definition.location));
+    }
+    for (const Trigger &trigger : facts.triggers) {
+        if (trigger.section < sections.size())
+            sections[trigger.section].children.append(
+                leaf(QLatin1Char('@') + trigger.name, eventKind, trigger.location));
+    }
+    return sections;
 }
 
-QJsonArray workspaceSymbols(const Workspace &workspace, const QString &query)
+QList<Symbol> workspaceSymbols(const Workspace &workspace, const QString &query)
 {
-    const Analysis &analysis = workspace.analysis();
-    QJsonArray symbols;
-    for (const Definition &definition : analysis.loaded.language.definitions) {
-        const QString name = definition.shown();
-        if (!matches(name, query))
-            continue;
-        if (symbols.size() == mostSymbols)
-            break;
-        symbols.append(
-            QJsonObject{{QStringLiteral("name"), name},
-                        {QStringLiteral("kind"), symbolKind(definition.kind)},
-                        {QStringLiteral("containerName"), QString(kindName(definition.kind))},
-                        {QStringLiteral("location"),
-                         workspace.location(analysis.path(definition.file), definition.position,
-                                            characterCount(name))}});
+    const ScriptIndex &index = workspace.index();
+    // The exact name first, then the names that start with the query, then the rest.
+    QList<Symbol> ranked[3];
+    for (const int file : index.files()) {
+        const ScriptFacts &facts = index.facts(file);
+        for (qsizetype i = 0; i < facts.definitions.size(); ++i) {
+            const Definition &definition = facts.definitions.at(i);
+            const QString name = definition.shown();
+            if (!matches(name, query))
+                continue;
+            // A section naming itself twice, in its header and its DEFNAME, is one definition.
+            if (i > 0 && facts.definitions.at(i - 1).section == definition.section &&
+                facts.definitions.at(i - 1).name == definition.name)
+                continue;
+            const int rank = name.compare(query, Qt::CaseInsensitive) == 0 ? 0
+                             : name.startsWith(query, Qt::CaseInsensitive) ? 1
+                                                                           : 2;
+            Symbol symbol = leaf(name, symbolKind(definition.kind), definition.location);
+            symbol.detail = QString(kindName(definition.kind));
+            ranked[rank].append(symbol);
+        }
     }
+    QList<Symbol> symbols = ranked[0] + ranked[1] + ranked[2];
+    if (symbols.size() > mostSymbols)
+        symbols.resize(mostSymbols);
     return symbols;
 }
 

@@ -3,10 +3,14 @@
 
 #include "core/load/parallel.h"
 #include "core/read/discovery.h"
+#include "core/read/scan.h"
 #include "core/read/scriptfile.h"
+#include "core/read/tables.h"
 
 #include <QDir>
 #include <QThread>
+
+#include <chrono>
 
 namespace tavrel::lsp {
 
@@ -41,206 +45,304 @@ QByteArray windows1252(const QString &text)
     return encoded;
 }
 
-} // namespace
-
-Workspace::Workspace() = default;
-Workspace::~Workspace()
+// The files the settings list, in the order they load, with what could not be read.
+struct Listing
 {
-    if (freeing.valid())
-        freeing.wait();
+    QStringList paths;
+    ProjectProblems problems;
+};
+
+Listing listFiles(const Settings &settings)
+{
+    Listing listing;
+    QSet<QString> seen;
+    const auto add = [&](const QString &path) {
+        const QString clean = QDir::cleanPath(path);
+        if (!seen.contains(clean)) {
+            seen.insert(clean);
+            listing.paths.append(clean);
+        }
+    };
+    for (const QString &tables : settings.tablesFiles) {
+        const ServerScripts server = listServerScripts(tables);
+        for (const QString &folder : server.unreadableFolders)
+            listing.problems.unreadableDirectories.append({folder, unreadableDirectoryReason()});
+        if (!server.problem.isEmpty())
+            listing.problems.unreadableDirectories.append({tables, server.problem});
+        for (const MissingScriptEntry &entry : server.missing)
+            listing.problems.missingScriptFiles.append({tables, entry});
+        for (const QString &path : server.files)
+            add(path);
+    }
+    for (const ScriptDirectory &directory : settings.directories) {
+        QStringList unreadable;
+        const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable);
+        for (const QString &path : std::as_const(unreadable))
+            listing.problems.unreadableDirectories.append({path, unreadableDirectoryReason()});
+        for (const QString &path : found)
+            add(path);
+    }
+    return listing;
 }
 
-void Workspace::retire()
+bool sameProblems(const ProjectProblems &a, const ProjectProblems &b)
 {
-    if (!previous)
-        return;
-    if (freeing.valid())
-        freeing.wait();
-    freeing =
-        std::async(std::launch::async, [gone = std::move(previous)]() mutable { gone.reset(); });
+    if (a.unreadableDirectories != b.unreadableDirectories ||
+        a.missingScriptFiles.size() != b.missingScriptFiles.size())
+        return false;
+    for (qsizetype i = 0; i < a.missingScriptFiles.size(); ++i) {
+        const auto &x = a.missingScriptFiles.at(i);
+        const auto &y = b.missingScriptFiles.at(i);
+        if (x.first != y.first || x.second.text != y.second.text ||
+            x.second.position.line != y.second.position.line)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Workspace::Workspace() : model(std::make_unique<Model>(CheckOptions())) {}
+
+Workspace::~Workspace()
+{
+    stopping = true;
+    if (load.valid())
+        load.wait();
 }
 
 void Workspace::configure(const Settings &settings)
 {
+    stopping = true;
+    if (load.valid())
+        load.wait();
+    load = {};
     current = settings;
-    QHash<QString, File> kept;
-    // What the editor holds stays, whatever the directories now are.
-    for (auto file = files.cbegin(); file != files.cend(); ++file) {
-        if (file->open)
-            kept.insert(file.key(), *file);
-    }
-    files = kept;
-    order.clear();
+    model = std::make_unique<Model>(settings.checks);
+    loaded = false;
     pending.clear();
-    rediscover = true;
+    relist = false;
 }
 
-void Workspace::setText(const QString &path, const QString &text)
+void Workspace::open(const QString &path, const QString &text)
 {
-    File &file = files[path];
+    Document &document = documents[path];
     // A document takes its code page from its file.
-    if (!file.open && !file.read)
-        read(path, file);
-    file.open = true;
-    file.text = text;
+    QByteArray bytes;
+    document.legacy = readScriptBytes(path, bytes).isEmpty() && !Script::fromBytes(bytes).utf8;
+    document.text = text;
     pending.insert(path);
+    // A file created since the directories were listed may be opened before the client says
+    // it was created.
+    if (!contains(path))
+        relist = true;
+}
+
+bool Workspace::edit(const QString &path, const QList<Edit> &edits)
+{
+    const auto document = documents.find(path);
+    if (document == documents.end())
+        return false;
+    QString &text = document->text;
+    for (const Edit &edit : edits) {
+        if (edit.whole) {
+            text = edit.text;
+            continue;
+        }
+        // Lines end at LF; a position past a line's end stands at its end.
+        const auto offsetOf = [&text](int line, int character) {
+            qsizetype at = 0;
+            for (int l = 0; l < line; ++l) {
+                const qsizetype next = text.indexOf(u'\n', at);
+                if (next < 0)
+                    return text.size();
+                at = next + 1;
+            }
+            qsizetype end = text.indexOf(u'\n', at);
+            if (end < 0)
+                end = text.size();
+            return std::min(at + std::max(character, 0), end);
+        };
+        const qsizetype start = offsetOf(edit.startLine, edit.startCharacter);
+        const qsizetype end = std::max(start, offsetOf(edit.endLine, edit.endCharacter));
+        text.replace(start, end - start, edit.text);
+    }
+    pending.insert(path);
+    return true;
 }
 
 void Workspace::saved(const QString &path)
 {
-    const auto file = files.find(path);
+    const auto document = documents.find(path);
     QByteArray bytes;
-    if (file == files.end() || !file->open || !readScriptBytes(path, bytes).isEmpty())
+    if (document == documents.end() || !readScriptBytes(path, bytes).isEmpty())
         return;
-    file->legacy = !Script::fromBytes(bytes).utf8;
+    document->legacy = !Script::fromBytes(bytes).utf8;
     pending.insert(path);
 }
 
 void Workspace::close(const QString &path)
 {
-    const auto file = files.find(path);
-    if (file == files.end())
-        return;
-    file->open = false;
-    file->text.clear();
-    pending.insert(path);
-}
-
-bool Workspace::isOpen(const QString &path) const
-{
-    const auto file = files.constFind(path);
-    return file != files.cend() && file->open;
+    if (documents.remove(path) > 0)
+        pending.insert(path);
 }
 
 void Workspace::changedOnDisk(const QString &path)
 {
-    if (files.contains(path) && !isOpen(path))
+    if (!isOpen(path))
         pending.insert(path);
 }
 
 void Workspace::listChanged()
 {
-    rediscover = true;
+    relist = true;
 }
 
-void Workspace::discover()
+bool Workspace::contains(const QString &path) const
 {
-    QStringList paths;
-    unreadableDirectories.clear();
-    QSet<QString> seen;
-    missingScriptFiles.clear();
-    const auto add = [&](const QString &path) {
-        const QString clean = QDir::cleanPath(path);
-        if (!seen.contains(clean)) {
-            seen.insert(clean);
-            paths.append(clean);
-        }
-    };
-    for (const QString &tables : std::as_const(current.tablesFiles)) {
-        const ServerScripts server = listServerScripts(tables);
-        for (const QString &folder : server.unreadableFolders)
-            unreadableDirectories.append({folder, unreadableDirectoryReason()});
-        if (!server.problem.isEmpty())
-            unreadableDirectories.append({tables, server.problem});
-        for (const MissingScriptEntry &entry : server.missing)
-            missingScriptFiles.append({tables, entry});
-        for (const QString &path : server.files)
-            add(path);
-    }
-    for (const ScriptDirectory &directory : std::as_const(current.directories)) {
-        QStringList unreadable;
-        const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable);
-        for (const QString &path : unreadable)
-            unreadableDirectories.append({path, unreadableDirectoryReason()});
-        for (const QString &path : found)
-            add(path);
-    }
-    // An open document that is not below the directories is not part of the workspace either.
-    for (auto file = files.begin(); file != files.end();) {
-        if (seen.contains(file.key()))
-            ++file;
-        else
-            file = files.erase(file);
-    }
-    for (const QString &path : std::as_const(paths)) {
-        File &file = files[path];
-        if (!file.read)
-            pending.insert(path);
-    }
-    // A file gone changes the load though nothing is read.
-    relink = relink || paths != order;
-    order = paths;
-    rediscover = false;
+    return model->index.fileOf(path) >= 0;
 }
 
-void Workspace::read(const QString &path, File &file)
+QStringList Workspace::paths() const
 {
-    file.read = true;
-    Script script;
-    if (file.open) {
-        const QByteArray legacy = file.legacy ? windows1252(file.text) : QByteArray();
-        script.read(legacy.isEmpty() ? file.text.toUtf8() : legacy);
-    } else {
-        QByteArray bytes;
-        const QString problem = readScriptBytes(path, bytes);
-        if (!problem.isEmpty()) {
-            file.scanned = ScannedFile();
-            file.scanned.problem = problem;
-            file.wide = WideCharacters();
-            return;
-        }
-        script.read(bytes);
-        file.legacy = !script.utf8;
-    }
-    file.scanned = scanScript(script, ScanDepth::Everything);
-    file.wide = WideCharacters::of(script.text);
+    QStringList all;
+    for (const int file : model->index.files())
+        all.append(model->index.path(file));
+    return all;
+}
+
+bool Workspace::stale() const
+{
+    return !loaded || relist || !pending.isEmpty();
+}
+
+ScriptFacts Workspace::factsOf(const QString &path) const
+{
+    const auto document = documents.constFind(path);
+    if (document == documents.cend())
+        return scanScriptFile(path, ScanDepth::Everything).facts;
+    const QByteArray legacy = document->legacy ? windows1252(document->text) : QByteArray();
+    const Script script = Script::fromBytes(legacy.isEmpty() ? document->text.toUtf8() : legacy);
+    return scanScript(script, ScanDepth::Everything, path).facts;
+}
+
+void Workspace::startLoad()
+{
+    stopping = false;
+    progress = 0;
+    listed = 0;
+    load = std::async(std::launch::async, [this, settings = current] {
+        const Listing listing = listFiles(settings);
+        const qsizetype count = listing.paths.size();
+        listed = int(count);
+        std::vector<ScriptFacts> facts(static_cast<size_t>(count));
+        parallelFor(facts.size(), QThread::idealThreadCount(), [&](size_t i) {
+            if (stopping)
+                return;
+            facts[i] = scanScriptFile(listing.paths.at(qsizetype(i)), ScanDepth::Everything).facts;
+            ++progress;
+        });
+        auto made = std::make_unique<Model>(settings.checks);
+        if (stopping)
+            return made;
+        for (qsizetype i = 0; i < count; ++i)
+            made->index.addFile(listing.paths.at(i), std::move(facts[size_t(i)]));
+        made->index.index();
+        made->problems = listing.problems;
+        made->checks->checkAll(made->problems);
+        return made;
+    });
+}
+
+// The documents the editor holds are read from their texts, as they were opened before the
+// load was done.
+void Workspace::takeLoad()
+{
+    model = load.get();
+    load = {};
+    loaded = true;
+    for (auto document = documents.cbegin(); document != documents.cend(); ++document)
+        pending.insert(document.key());
+}
+
+bool Workspace::waitForLoad(int milliseconds)
+{
+    if (loaded)
+        return true;
+    if (!load.valid())
+        startLoad();
+    return load.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready;
 }
 
 bool Workspace::settle()
 {
-    if (rediscover)
-        discover();
-    if (!stale())
-        return false;
-    // Only paths of the workspace are read; a document opened outside it is not.
-    QList<QString> toRead;
+    bool changed = false;
+    if (!loaded) {
+        if (!load.valid())
+            startLoad();
+        if (load.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return false;
+        takeLoad();
+        changed = true;
+    }
+    ScriptIndex &index = model->index;
+    QSet<int> files;
+    if (relist) {
+        relist = false;
+        const Listing listing = listFiles(current);
+        const QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
+        for (const QString &path : paths()) {
+            if (!now.contains(path)) {
+                const int file = index.fileOf(path);
+                index.removeFile(file);
+                files.insert(file);
+            }
+        }
+        // A new file goes before the next file of the list that is read already.
+        for (qsizetype i = listing.paths.size() - 1, next = -1; i >= 0; --i) {
+            const QString &path = listing.paths.at(i);
+            const int known = index.fileOf(path);
+            if (known < 0) {
+                const int file = index.insertFile(path, factsOf(path), next);
+                files.insert(file);
+                pending.remove(path);
+                next = file;
+            } else {
+                next = known;
+            }
+        }
+        if (!sameProblems(listing.problems, model->problems)) {
+            model->problems = listing.problems;
+            model->checks->checkAll(model->problems);
+            changed = true;
+        }
+    }
     for (const QString &path : std::as_const(pending)) {
-        if (files.contains(path))
-            toRead.append(path);
+        const int file = index.fileOf(path);
+        if (file < 0)
+            continue;
+        index.replaceFile(file, factsOf(path));
+        files.insert(file);
     }
     pending.clear();
-    relink = false;
-    std::vector<File *> targets;
-    for (const QString &path : std::as_const(toRead))
-        targets.push_back(&files[path]);
-    parallelFor(targets.size(), QThread::idealThreadCount(),
-                [&](std::size_t i) { read(toRead.at(qsizetype(i)), *targets[i]); });
-
-    QList<ScannedScript> scripts;
-    scripts.reserve(order.size());
-    for (const QString &path : std::as_const(order))
-        scripts.append(ScannedScript{path, files.value(path).scanned});
-    LoadedScripts loaded = loadScanned(scripts);
-    loaded.unreadable = unreadableDirectories + loaded.unreadable;
-    loaded.missingScriptFiles = missingScriptFiles;
-    retire();
-    previous = std::move(built);
-    built = std::make_unique<Analysis>(std::move(loaded), current.checks);
-    return true;
+    const ScriptIndex::Change change = index.takeChange();
+    if (!files.isEmpty() || !change.empty()) {
+        model->checks->update(files, change);
+        changed = true;
+    }
+    return changed;
 }
 
-const WideCharacters &Workspace::wide(const QString &path) const
+WideCharacters Workspace::wide(const QString &path) const
 {
-    static const WideCharacters none;
-    const auto file = files.constFind(path);
-    return file == files.cend() ? none : file->wide;
+    return WideCharacters::of(text(path));
 }
 
 QString Workspace::text(const QString &path) const
 {
-    const auto file = files.constFind(path);
-    if (file != files.cend() && file->open)
-        return file->text;
+    const auto document = documents.constFind(path);
+    if (document != documents.cend())
+        return document->text;
     QByteArray bytes;
     if (!readScriptBytes(path, bytes).isEmpty())
         return QString();
@@ -255,12 +357,6 @@ QString Workspace::shownPath(const QString &path) const
             return relative;
     }
     return path;
-}
-
-QJsonObject Workspace::location(const QString &path, TextPosition position, int length) const
-{
-    return QJsonObject{{QStringLiteral("uri"), uriOf(path)},
-                       {QStringLiteral("range"), wide(path).range(position, length)}};
 }
 
 } // namespace tavrel::lsp

@@ -2,25 +2,27 @@
 #ifndef TAVREL_LSP_WORKSPACE_H
 #define TAVREL_LSP_WORKSPACE_H
 
-#include "lsp/analysis.h"
 #include "lsp/positions.h"
 #include "lsp/settings.h"
 
-#include "core/read/scan.h"
+#include "core/check/checkstate.h"
+#include "core/language/index.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <future>
 #include <memory>
 
 namespace tavrel::lsp {
 
-// The script files of a workspace, each read once and read again only when it changes: an
-// editor's text for the documents it holds open, the file on disk for the others. An analysis
-// loads what was read, all of it, and checks it.
+// The scripts of a workspace as one index of their definitions and uses, with their findings,
+// changed in place: an edit reads that document again, and only what it touched is resolved and
+// checked again. The first load reads the directories on a thread of its own, so that the
+// server answers while it reads: until it is done, the index holds nothing.
 class Workspace
 {
 public:
@@ -29,72 +31,92 @@ public:
     Workspace(const Workspace &) = delete;
     Workspace &operator=(const Workspace &) = delete;
 
-    // Forgets everything read; the next settle reads the directories anew.
+    // Forgets what was read; the next settle loads the workspace anew.
     void configure(const Settings &settings);
     const Settings &settings() const { return current; }
 
-    bool contains(const QString &path) const { return files.contains(path); }
-    // The script files, in the order they load.
-    const QStringList &paths() const { return order; }
-
-    // An editor's text of a document, from its opening to its closing.
-    void setText(const QString &path, const QString &text);
+    // The documents an editor holds: their text from their opening to their closing, changed by
+    // edits of a range of UTF-16 code units (the protocol's unit), or whole.
+    void open(const QString &path, const QString &text);
+    struct Edit
+    {
+        bool whole = true;
+        int startLine = 0;
+        int startCharacter = 0;
+        int endLine = 0;
+        int endCharacter = 0;
+        QString text;
+    };
+    bool edit(const QString &path, const QList<Edit> &edits);
     // An open document was saved: its file tells its code page from now on.
     void saved(const QString &path);
     void close(const QString &path);
-    bool isOpen(const QString &path) const;
-    // A file that is not open changed on disk.
+    bool isOpen(const QString &path) const { return documents.contains(path); }
+    // A file that is not open changed on disk; files were created or deleted.
     void changedOnDisk(const QString &path);
-    // Files were created or deleted: the directories are listed again.
     void listChanged();
 
-    bool stale() const { return rediscover || relink || !pending.isEmpty() || !built; }
-    // Reads what changed and analyses the workspace again when anything did; true when it did.
-    bool settle();
-    // The analysis of the last settle; the one before it lives until `retire`.
-    const Analysis &analysis() const { return *built; }
-    // Frees the analysis before the last on another thread: a large one takes as long to free
-    // as to make, and the next edit need not wait for it.
-    void retire();
+    // Whether the path is a script of the workspace's list.
+    bool contains(const QString &path) const;
+    // The script files, in the order they load.
+    QStringList paths() const;
 
-    // Where a file's characters outside the basic plane stand.
-    const WideCharacters &wide(const QString &path) const;
-    // A file's text as the analysis read it.
+    // Whether the first load goes on, and how far it is: files read of files listed.
+    bool loading() const { return load.valid(); }
+    int loadedFiles() const { return progress.load(); }
+    int listedFiles() const { return listed.load(); }
+    // Whether `settle` has anything to do.
+    bool stale() const;
+    // Starts the first load, takes it in once it is done, and reads again what changed since.
+    // True when the findings of some file may have changed.
+    bool settle();
+    // Waits for the first load for at most the time given (in milliseconds); true once loaded.
+    bool waitForLoad(int milliseconds);
+
+    const ScriptIndex &index() const { return model->index; }
+    CheckState &checks() const { return *model->checks; }
+
+    // Where a file's characters outside the basic plane stand, to convert the protocol's
+    // positions.
+    WideCharacters wide(const QString &path) const;
+    // A file's text, the editor's where it is open.
     QString text(const QString &path) const;
     // A path as a user reads it: relative to the workspace folder it is in.
     QString shownPath(const QString &path) const;
-    // A protocol location of `length` characters from `position` in a file.
-    QJsonObject location(const QString &path, TextPosition position, int length) const;
 
 private:
-    struct File
+    struct Model
     {
-        ScannedFile scanned;
-        WideCharacters wide;
+        explicit Model(const CheckOptions &options)
+            : index(true), checks(new CheckState(index, options))
+        {
+        }
+        ScriptIndex index;
+        std::unique_ptr<CheckState> checks;
+        ProjectProblems problems;
+    };
+    struct Document
+    {
+        QString text;
         // Read as Windows-1252: an editor's text of it is too.
         bool legacy = false;
-        bool open = false;
-        bool read = false;
-        QString text;
     };
 
-    void discover();
-    void read(const QString &path, File &file);
+    void startLoad();
+    void takeLoad();
+    ScriptFacts factsOf(const QString &path) const;
 
     Settings current;
-    QHash<QString, File> files;
-    QStringList order;
-    QList<QPair<QString, QString>> unreadableDirectories;
-    // The entries of the tables files that name nothing, with their tables file.
-    QList<QPair<QString, MissingScriptEntry>> missingScriptFiles;
-    // Read again at the next settle.
+    std::unique_ptr<Model> model;
+    QHash<QString, Document> documents;
+    // Paths read again at the next settle, and whether the list of files is to be made again.
     QSet<QString> pending;
-    bool rediscover = true;
-    // The list of files changed since the last analysis.
-    bool relink = false;
-    std::unique_ptr<Analysis> built;
-    std::unique_ptr<Analysis> previous;
-    std::future<void> freeing;
+    bool relist = false;
+    bool loaded = false;
+    std::future<std::unique_ptr<Model>> load;
+    std::atomic<bool> stopping{false};
+    std::atomic<int> progress{0};
+    std::atomic<int> listed{0};
 };
 
 } // namespace tavrel::lsp

@@ -1,150 +1,168 @@
 // SPDX-License-Identifier: MIT
 #include "core/check/checks.h"
 
-#include "core/check/checkrun.h"
+#include "core/check/checkcontext.h"
 #include "core/check/languagechecks.h"
-#include "core/load/linking.h"
-#include "core/load/scriptload.h"
 #include "core/read/itemdefinition.h"
+
+#include <QMap>
+
+#include <algorithm>
 
 namespace tavrel {
 
 namespace {
 
-TextPosition resourcePosition(const ScriptRecord &record, int element)
+QString defnameOf(const Use &use)
 {
-    const QList<ResourceEntry> &entries = record.entries.resources;
-    return TextPosition{record.place.resourcesLine,
-                        element < entries.size() ? entries.at(element).column : 0};
+    return use.owner.mid(use.owner.indexOf(u' ') + 1);
 }
 
 // An id that names something else, through an alias or not, or that is a number, is the
-// business of wrong-kind and untyped-resource.
-void missingResources(CheckRun &run)
+// business of wrong-kind and untyped-resource; an item type that some item has is a resource.
+void missingResources(CheckContext &context)
 {
-    const LoadedScripts &loaded = run.loaded();
-    for (const MissingResourceUse &use : loaded.missing) {
-        const QString &id = use.resource.id;
+    const ScriptIndex &index = context.index();
+    const QList<Use> &uses = context.facts().uses;
+    for (int i = 0; i < uses.size(); ++i) {
+        const Use &use = uses.at(i);
+        const QString &id = use.name;
         // An empty element is a comma too many, which names nothing.
-        if (id.isEmpty() || run.isIgnored(use.defname, id) || isNumberText(id) ||
-            loaded.language.resolve(id).outcome != Resolution::Undefined)
+        if (!(use.flags & Use::ItemResource) || id.isEmpty() || isNumberText(id))
             continue;
-        const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        Finding &finding = run.add(
-            QStringLiteral("Resource \"%1\" is not defined; RESOURCES expects an item or an item "
-                           "type here.")
-                .arg(id),
-            record.place.file, resourcePosition(record, use.resource.element), use.defname, id);
-        finding.length = int(id.size());
-        run.suggest(kindBit(Kind::Item) | kindBit(Kind::ItemType), true, use.defname);
+        if (context.resolution(i).outcome != Resolution::Undefined || !context.isKept(use) ||
+            index.isRecordType(id))
+            continue;
+        const QString defname = defnameOf(use);
+        if (context.isIgnored(defname, id))
+            continue;
+        context.add(QStringLiteral("Resource \"%1\" is not defined; RESOURCES expects an item or "
+                                   "an item type here.")
+                        .arg(id),
+                    use.location, defname, id);
+        context.suggest(kindBit(Kind::Item) | kindBit(Kind::ItemType), true, defname);
     }
 }
 
-QString lineOf(const DefinitionPlace &place)
+QString placeOf(const Location &location)
 {
-    return QStringLiteral("%1:%2").arg(place.file, QString::number(place.defname.line));
+    return QStringLiteral("%1:%2").arg(location.file, QString::number(location.line));
 }
 
-void redefinitions(CheckRun &run)
+void redefinitions(CheckContext &context)
 {
-    const LoadedScripts &loaded = run.loaded();
-    for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
+    const ScriptIndex &index = context.index();
+    QMap<QString, QList<FactRef>> byDefname;
+    for (const FactRef &ref : index.definitionsOf(context.name())) {
+        if (index.definition(ref).record >= 0)
+            byDefname[index.record(ref).defname].append(ref);
+    }
+    for (auto it = byDefname.cbegin(); it != byDefname.cend(); ++it) {
         const QString &defname = it.key();
-        if (run.isIgnored(defname, defname))
+        const QList<FactRef> &definitions = it.value();
+        if (definitions.size() < 2 || context.isIgnored(defname, defname))
             continue;
-        const QList<DefinitionPlace> &definitions = it.value();
+        const Location &last = index.definition(definitions.constLast()).location;
         for (qsizetype i = 1; i < definitions.size(); ++i) {
-            const DefinitionPlace &place = definitions.at(i);
-            const QString keeps =
-                i + 1 == definitions.size()
-                    ? QStringLiteral("this one")
-                    : QStringLiteral("the one at %1").arg(lineOf(definitions.constLast()));
-            Finding &finding = run.add(
-                QStringLiteral("Defname \"%1\" is defined again (before at %2); the load keeps %3.")
-                    .arg(defname, lineOf(definitions.at(i - 1)), keeps),
-                place.file, place.defname, defname, defname);
-            finding.length = int(defname.size());
-            finding.related.append(RelatedPlace{definitions.at(i - 1).file,
-                                                definitions.at(i - 1).defname,
-                                                QStringLiteral("defined before here")});
+            const Location &before = index.definition(definitions.at(i - 1)).location;
+            const QString keeps = i + 1 == definitions.size()
+                                      ? QStringLiteral("this one")
+                                      : QStringLiteral("the one at %1").arg(placeOf(last));
+            Finding &finding = context.add(
+                QStringLiteral("Defname \"%1\" is defined again (before at %2); the load keeps "
+                               "%3.")
+                    .arg(defname, placeOf(before), keeps),
+                index.definition(definitions.at(i)).location, defname, defname);
+            finding.related.append(RelatedPlace{before, QStringLiteral("defined before here")});
         }
     }
 }
 
-void unknownSkills(CheckRun &run)
+// A SKILLMAKE entry that names no item and no item type some item has is a skill.
+void unknownSkills(CheckContext &context)
 {
-    const LoadedScripts &loaded = run.loaded();
-    if (loaded.skillDefinitions.isEmpty()) {
-        run.note(QStringLiteral(
+    const ScriptIndex &index = context.index();
+    if (!(index.definedKinds() & kindBit(Kind::Skill))) {
+        context.note(QStringLiteral(
             "unknown-skill did not run: the scripts define no skill ([SKILL n] with KEY=)"));
         return;
     }
-    QSet<QString> known;
-    for (const QString &name : loaded.skillDefinitions)
-        known.insert(name.toLower());
-    for (const ScriptRecord &record : loaded.records) {
-        for (const SkillEntry &entry : record.entries.skills) {
-            if (!loaded.linker.isSkill(entry) || known.contains(entry.skill))
-                continue;
-            const QString skill = capitalised(entry.skill);
-            if (run.isIgnored(record.fields.defname, skill))
-                continue;
-            run.add(
-                QStringLiteral("Skill \"%1\" is none of the skills the scripts define.").arg(skill),
-                record.place.file, TextPosition{record.place.skillmakeLine, entry.column},
-                record.fields.defname, skill);
-        }
-    }
-}
-
-void selfResources(CheckRun &run)
-{
-    for (const ScriptRecord &record : run.loaded().records) {
-        const QString &defname = record.fields.defname;
-        if (run.isIgnored(defname, defname))
+    for (const Use &use : context.facts().uses) {
+        if (!(use.flags & Use::ItemSkill) || !context.isKept(use))
             continue;
-        for (const ResourceEntry &entry : record.entries.resources) {
-            if (entry.id != defname)
-                continue;
-            run.add(QStringLiteral("Item \"%1\" lists itself among its resources.").arg(defname),
-                    record.place.file, TextPosition{record.place.resourcesLine, entry.column},
-                    defname, defname);
-        }
+        const int name = index.nameOf(use.name);
+        if (index.keptRecord(name).isValid() || index.isRecordType(use.name))
+            continue;
+        const QList<FactRef> &defined = index.definitionsOf(name);
+        if (std::any_of(defined.cbegin(), defined.cend(), [&](const FactRef &ref) {
+                return index.definition(ref).kind == Kind::Skill;
+            }))
+            continue;
+        const QString skill = capitalised(use.name);
+        const QString defname = defnameOf(use);
+        if (context.isIgnored(defname, skill))
+            continue;
+        context.add(
+            QStringLiteral("Skill \"%1\" is none of the skills the scripts define.").arg(skill),
+            use.location, defname, skill);
     }
 }
 
-void legacyEncodings(CheckRun &run)
+void selfResources(CheckContext &context)
 {
-    if (run.isIgnored(QString(), QString()))
+    for (const Use &use : context.facts().uses) {
+        if (!(use.flags & Use::ItemResource))
+            continue;
+        const QString defname = defnameOf(use);
+        if (use.name != defname || context.isIgnored(defname, defname) || !context.isKept(use))
+            continue;
+        context.add(QStringLiteral("Item \"%1\" lists itself among its resources.").arg(defname),
+                    use.location, defname, defname);
+    }
+}
+
+void legacyEncodings(CheckContext &context)
+{
+    const Location &character = context.facts().legacyCharacter;
+    if (character.line == 0 || context.isIgnored(QString(), QString()))
         return;
-    for (const auto &[path, character] : run.loaded().legacyEncodings) {
-        run.add(QStringLiteral("The file is not valid UTF-8; it was read as Windows-1252, so "
+    context.add(QStringLiteral("The file is not valid UTF-8; it was read as Windows-1252, so "
                                "this character is what that code page makes of its byte."),
-                path, character, QString(), QString());
-    }
+                character, QString(), QString());
 }
 
-void unreadableFiles(CheckRun &run)
+QString unreadableText(const QString &reason)
 {
-    if (run.isIgnored(QString(), QString()))
+    return QStringLiteral("Cannot be read: %1.").arg(reason);
+}
+
+void unreadableFiles(CheckContext &context)
+{
+    const QString &problem = context.facts().problem;
+    if (problem.isEmpty() || context.isIgnored(QString(), QString()))
         return;
-    for (const auto &[path, reason] : run.loaded().unreadable)
-        run.add(QStringLiteral("Cannot be read: %1.").arg(reason), path, TextPosition(), QString(),
+    context.add(unreadableText(problem), Location{context.index().path(context.file())}, QString(),
                 QString());
 }
 
-void missingScriptFiles(CheckRun &run)
+void unreadableDirectories(CheckContext &context)
 {
-    const LoadedScripts &loaded = run.loaded();
-    for (const auto &[tables, entry] : loaded.missingScriptFiles) {
-        if (run.isIgnored(QString(), entry.text))
+    if (context.isIgnored(QString(), QString()))
+        return;
+    for (const auto &[path, reason] : context.project().unreadableDirectories)
+        context.add(unreadableText(reason), Location{path}, QString(), QString());
+}
+
+void missingScriptFiles(CheckContext &context)
+{
+    for (const auto &[tables, entry] : context.project().missingScriptFiles) {
+        if (context.isIgnored(QString(), entry.text))
             continue;
-        Finding &finding =
-            run.add(QStringLiteral("\"%1\" names no script file and no folder: the server loads "
+        context.add(QStringLiteral("\"%1\" names no script file and no folder: the server loads "
                                    "nothing for it.")
                         .arg(entry.text),
-                    tables, entry.position, QString(), entry.text);
-        finding.length = int(entry.text.size());
+                    Location::at(tables, entry.position, characterCount(entry.text)), QString(),
+                    entry.text);
     }
 }
 
@@ -163,81 +181,82 @@ const QList<Check> &checks()
          QStringLiteral("An item's RESOURCES names an id that no item definition, item type or "
                         "alias of one defines; the window lists it after each load and the "
                         "server cannot make the item."),
-         missingResources},
+         missingResources, nullptr, nullptr},
         {QStringLiteral("duplicate-defname"), Severity::Warning,
          QStringLiteral("a defname defined again; the definition read last is kept"),
          QStringLiteral("Two item definitions have the same defname, compared regardless of "
                         "case; the one read last replaces the other."),
-         redefinitions},
+         nullptr, redefinitions, nullptr},
         {QStringLiteral("unknown-skill"), Severity::Warning,
          QStringLiteral("a SKILLMAKE skill that no [SKILL n] section of the scripts names"),
          QStringLiteral("A SKILLMAKE entry names a skill that no [SKILL n] section names with "
                         "KEY=; it runs only when the scripts define skills."),
-         unknownSkills},
+         unknownSkills, nullptr, nullptr},
         {QStringLiteral("self-resource"), Severity::Warning,
          QStringLiteral("an item that lists itself among its resources"),
-         QStringLiteral("An item needs itself to be made, which no one can do."), selfResources},
+         QStringLiteral("An item needs itself to be made, which no one can do."), selfResources,
+         nullptr, nullptr},
         {QStringLiteral("not-utf8"), Severity::Warning,
          QStringLiteral("a script file that is not valid UTF-8, read as Windows-1252"),
          QStringLiteral("The file is not valid UTF-8 and is read, as the server reads it, in "
                         "Windows-1252; the finding stands at the first character outside ASCII "
                         "in a value, so that it can be checked to read as meant."),
-         legacyEncodings},
+         legacyEncodings, nullptr, nullptr},
         {QStringLiteral("unreadable"), Severity::Error,
          QStringLiteral("a file or directory below a script directory that cannot be read"),
          QStringLiteral("A file or directory below a script directory cannot be opened or read, "
                         "or a file is not a regular file (a FIFO or a device is refused rather "
                         "than waited on)."),
-         unreadableFiles},
+         unreadableFiles, nullptr, unreadableDirectories},
         {QStringLiteral("missing-script-file"), Severity::Error,
          QStringLiteral("a file or folder the tables file lists that does not exist"),
          QStringLiteral("A line of the [RESOURCES] section of the server's tables file names no "
                         "script file and no folder; the server starts without the scripts it "
                         "meant."),
-         missingScriptFiles},
+         nullptr, nullptr, missingScriptFiles},
         {QStringLiteral("undefined-name"), Severity::Error,
          QStringLiteral("a reference to a name that nothing defines"),
          QStringLiteral("A key names something (an item, a template, an item type, an event, a "
                         "region type...) that no section of the scripts defines; the server "
                         "finds out only when the object is first made in play. A defined name "
                         "of an accepted kind within two edits is suggested."),
-         undefinedNames},
+         undefinedNames, nullptr, nullptr},
         {QStringLiteral("wrong-kind"), Severity::Warning,
          QStringLiteral("a name defined as a kind the key does not take"),
          QStringLiteral("The name is defined, but as another kind than the key takes, for "
                         "instance an item type where an area's EVENTS takes region types."),
-         wrongKinds},
+         wrongKinds, nullptr, nullptr},
         {QStringLiteral("unscripted-id"), Severity::Error,
          QStringLiteral("a number where a scripted item is needed, and no numeric [ITEMDEF n] "
                         "defines it"),
          QStringLiteral("ID, DUPEITEM or a menu option gives a number where the server needs "
                         "an item that a numeric [ITEMDEF n] section scripts."),
-         unscriptedIds},
+         unscriptedIds, nullptr, nullptr},
         {QStringLiteral("untyped-resource"), Severity::Error,
          QStringLiteral("a resource list element that is a number or an alias of one"),
          QStringLiteral("An element of a resource list is a bare number or an alias of a "
                         "number; the server rejects it and drops the rest of the list."),
-         untypedResources},
+         untypedResources, nullptr, nullptr},
         {QStringLiteral("duplicate-definition"), Severity::Warning,
          QStringLiteral("a name or numeric id defined again by another section of its kind"),
          QStringLiteral("Two sections of one kind define the same name or numeric id; the server "
                         "keeps the later one. Item defnames are reported by duplicate-defname."),
-         duplicateDefinitions},
+         nullptr, duplicateDefinitions, nullptr},
         {QStringLiteral("random-range"), Severity::Warning,
          QStringLiteral("a {name weight ...} list with an odd number of words or a weight of 0"),
          QStringLiteral("The names and weights of a random list do not pair up, or a weight of "
                         "0 makes a name that can never be chosen."),
-         randomRanges},
+         randomRanges, nullptr, nullptr},
         {QStringLiteral("bad-name"), Severity::Error,
          QStringLiteral("a defined name with a character other than letters, digits and _"),
          QStringLiteral("The server registers only names of letters, digits and \"_\"; a name "
                         "with any other character is refused, and everything naming it breaks."),
-         badNames},
+         badNames, nullptr, nullptr},
         {QStringLiteral("duplicate-trigger"), Severity::Warning,
          QStringLiteral("the same ON=@trigger twice in one section"),
          QStringLiteral("A section has two blocks for the same trigger, compared regardless of "
                         "case; one of them is code that never runs as meant."),
-         duplicateTriggers},
+         duplicateTriggers, nullptr, nullptr},
         {QStringLiteral("block-structure"), Severity::Error,
          QStringLiteral("an IF, FOR..., WHILE, DORAND, DOSWITCH or BEGIN block left open, an end "
                         "word or ELSE outside one, a \"(\" or \")\" too many in a condition"),
@@ -250,7 +269,7 @@ const QList<Check> &checks()
                         "closed or a \")\" closing none in the condition of an IF, ELIF, ELSEIF "
                         "or WHILE. An end word of another block's kind (FORCHARS ... END, "
                         "IF ... ENDFOR) runs as the right one would and is only a warning."),
-         blockStructure},
+         blockStructure, nullptr, nullptr},
     };
     return table;
 }

@@ -2,17 +2,19 @@
 #ifndef TAVREL_CHECKS_H
 #define TAVREL_CHECKS_H
 
-#include "core/read/scriptreader.h"
+#include "core/language/location.h"
+#include "core/read/tables.h"
 
 #include <QList>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 namespace tavrel {
 
-struct LoadedScripts;
-class CheckRun;
+class CheckContext;
+class ScriptIndex;
 
 enum class Severity
 {
@@ -22,14 +24,18 @@ enum class Severity
 QString severityName(Severity severity);
 
 // A check of the scripts: a stable id, its severity, what it finds in a line and in a few
-// sentences, and the function that looks for it.
+// sentences, and the functions that look for it: in one file at a time (its own text and what
+// its uses name), in the definitions of one name at a time, or once in what the project could
+// not read. A change of one file needs only the checks of what it touched to run again.
 struct Check
 {
     QString id;
     Severity severity;
     QString description;
     QString help;
-    void (*run)(CheckRun &run);
+    void (*file)(CheckContext &context) = nullptr;
+    void (*name)(CheckContext &context) = nullptr;
+    void (*project)(CheckContext &context) = nullptr;
 };
 // Every check, in the order they run and are listed.
 const QList<Check> &checks();
@@ -38,26 +44,21 @@ const Check *findCheck(const QString &id);
 // Another place a finding is about, such as the earlier definition of a name defined again.
 struct RelatedPlace
 {
-    QString file;
-    TextPosition position;
+    Location location;
     QString message;
 };
 
-// One thing a check found, where it is written: line and column counted from 1, in characters,
-// 0 where unknown. `subject` is what the finding is about (a resource id, a skill, a defname);
-// `length` its characters at the place, 0 where unknown; `suggestion` a text to put in their
-// place, where the check knows one.
+// One thing a check found, where it is written. `subject` is what the finding is about (a
+// resource id, a skill, a defname); `suggestion` a text to put in the place of the location's
+// text, where the check knows one.
 struct Finding
 {
     QString check;
     Severity severity = Severity::Error;
     QString message;
-    QString file;
-    int line = 0;
-    int column = 0;
+    Location location;
     QString defname;
     QString subject;
-    int length = 0;
     QString suggestion;
     QList<RelatedPlace> related;
 };
@@ -70,6 +71,14 @@ struct CheckOptions
     QStringList ignored;
 };
 
+// What a load could not read beside its files: listed directories it could not open, with the
+// reason, and the lines of tables files that name nothing, each with its tables file.
+struct ProjectProblems
+{
+    QList<QPair<QString, QString>> unreadableDirectories;
+    QList<QPair<QString, MissingScriptEntry>> missingScriptFiles;
+};
+
 struct CheckResult
 {
     // In order of file, line and column; findings without a line first within their file.
@@ -78,8 +87,13 @@ struct CheckResult
     QStringList notes;
 };
 
-// Runs every check that is not disabled over a load.
-CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
+// Runs every check that is not disabled over the files of an index.
+CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
+                      const CheckOptions &options);
+
+// Orders findings as a check lists them: by file, line and column, in check order where they
+// share a place.
+void sortFindings(QList<Finding> &findings);
 
 // What a check went through and found, as every output format ends with.
 struct CheckSummary
@@ -90,7 +104,7 @@ struct CheckSummary
     qsizetype errors = 0;
     qsizetype warnings = 0;
 };
-CheckSummary summarize(const LoadedScripts &loaded, const CheckResult &result);
+CheckSummary summarize(const ScriptIndex &index, const QList<Finding> &findings);
 
 } // namespace tavrel
 

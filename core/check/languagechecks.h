@@ -2,29 +2,21 @@
 #ifndef TAVREL_LANGUAGECHECKS_H
 #define TAVREL_LANGUAGECHECKS_H
 
-#include "core/language/facts.h"
-
-#include <QList>
-
 namespace tavrel {
 
-class CheckRun;
-struct LoadedScripts;
+class CheckContext;
 
-// The checks of every definition and reference of the language, one function each.
-void undefinedNames(CheckRun &run);
-void wrongKinds(CheckRun &run);
-void unscriptedIds(CheckRun &run);
-void untypedResources(CheckRun &run);
-void duplicateDefinitions(CheckRun &run);
-void randomRanges(CheckRun &run);
-void badNames(CheckRun &run);
-void duplicateTriggers(CheckRun &run);
-void blockStructure(CheckRun &run);
-
-// The RESOURCES entries of items that name no item and no item type, as references: they may
-// still name something else, or be numbers.
-QList<Reference> unlinkedResources(const LoadedScripts &loaded);
+// The checks of the definitions and uses of the language, one function each: of one file's
+// uses and text, or of one name's definitions.
+void undefinedNames(CheckContext &context);
+void wrongKinds(CheckContext &context);
+void unscriptedIds(CheckContext &context);
+void untypedResources(CheckContext &context);
+void duplicateDefinitions(CheckContext &context);
+void randomRanges(CheckContext &context);
+void badNames(CheckContext &context);
+void duplicateTriggers(CheckContext &context);
+void blockStructure(CheckContext &context);
 
 } // namespace tavrel
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "core/crossref/crossref.h"
 
-#include "core/load/scriptload.h"
+#include "core/read/itemdefinition.h"
 
+#include <QMap>
 #include <QSet>
 #include <QtNumeric>
 
@@ -37,22 +38,58 @@ qint64 plus(qint64 a, qint64 b)
 
 } // namespace
 
-UsageIndex::UsageIndex(const LoadedScripts &loaded)
+ResourceUse::Target resourceTarget(const ScriptIndex &index, const QString &id)
 {
-    for (const ScriptRecord &record : loaded.records) {
-        const QString &defname = record.fields.defname;
-        const QList<ResourceUse> entries = loaded.linker.resourceUses(record.entries.resources);
-        for (const ResourceUse &entry : entries) {
-            if (entry.target == ResourceUse::Nothing)
-                continue;
-            // Records come in ascending order, so a record's entries end up side by side.
-            QList<ItemUse> &users = uses[entry.entry.id];
-            if (!users.isEmpty() && users.constLast().defname == defname)
-                users.last().amount = plus(users.constLast().amount, entry.entry.amount);
-            else
-                users.append(ItemUse{defname, entry.entry.amount, entry.element});
+    // An item written under its number without a DEFNAME goes by that number.
+    const int name = isNumberText(id) ? index.nameOf(ScriptIndex::numberName(scriptNumber(id)))
+                                      : index.nameOf(id);
+    if (index.keptRecord(name).isValid())
+        return ResourceUse::Item;
+    return index.isRecordType(id) ? ResourceUse::Type : ResourceUse::Nothing;
+}
+
+namespace {
+
+// Whether an item's entry belongs to the record kept for its defname, the one linked.
+bool isKept(const ScriptIndex &index, const Use &use)
+{
+    const int definition = index.facts(use.file).records.at(use.record).definition;
+    return definition < 0 || index.isKept(FactRef{use.file, definition});
+}
+
+// Every kept item's resource entries, in the order of the defnames, the entries of each item in
+// the order written.
+template <class Visit> void forEachResource(const ScriptIndex &index, Visit visit)
+{
+    QMap<QString, QList<FactRef>> byDefname;
+    for (const int file : index.files()) {
+        const QList<Use> &uses = index.facts(file).uses;
+        for (int i = 0; i < uses.size(); ++i) {
+            const Use &use = uses.at(i);
+            if ((use.flags & Use::ItemResource) && isKept(index, use))
+                byDefname[index.facts(file).records.at(use.record).defname].append({file, i});
         }
     }
+    for (auto it = byDefname.cbegin(); it != byDefname.cend(); ++it) {
+        for (const FactRef &ref : it.value())
+            visit(it.key(), ref, index.use(ref));
+    }
+}
+
+} // namespace
+
+UsageIndex::UsageIndex(const ScriptIndex &index)
+{
+    forEachResource(index, [&](const QString &defname, FactRef ref, const Use &use) {
+        if (resourceTarget(index, use.name) == ResourceUse::Nothing)
+            return;
+        // Records come in ascending order, so a record's entries end up side by side.
+        QList<ItemUse> &users = uses[use.name];
+        if (!users.isEmpty() && users.constLast().defname == defname)
+            users.last().amount = plus(users.constLast().amount, use.amount);
+        else
+            users.append(ItemUse{defname, use.amount, use.element, ref});
+    });
 }
 
 QList<ItemUse> UsageIndex::usesOf(const QString &id) const
@@ -60,19 +97,13 @@ QList<ItemUse> UsageIndex::usesOf(const QString &id) const
     return uses.value(id);
 }
 
-NamingIndex::NamingIndex(const LoadedScripts &loaded)
+NamingIndex::NamingIndex(const ScriptIndex &index)
 {
-    for (const Reference &reference : loaded.language.references) {
-        places[reference.name].append(NamingPlace{
-            loaded.files.at(reference.file), reference.position, reference.key, reference.owner});
-    }
-    static const QString skillmake = QStringLiteral("SKILLMAKE");
-    for (const ScriptRecord &record : loaded.records) {
-        const QString owner = QStringLiteral("ITEMDEF ") + record.fields.defname;
-        for (const SkillEntry &entry : record.entries.skills) {
-            places[entry.skill].append(NamingPlace{
-                record.place.file, TextPosition{record.place.skillmakeLine, entry.column},
-                skillmake, owner});
+    for (const int file : index.files()) {
+        for (const Use &use : index.facts(file).uses) {
+            if (!(use.flags & Use::ItemResource))
+                places[use.name].append(
+                    NamingPlace{use.location.file, use.location.position(), use.key, use.owner});
         }
     }
     const auto order = [](const NamingPlace &a, const NamingPlace &b) {
@@ -91,51 +122,101 @@ QList<NamingPlace> NamingIndex::placesNaming(const QString &name) const
     return places.value(name.toLower());
 }
 
-QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QList<ItemUse> &uses)
+QList<LocatedUse> locateUses(const ScriptIndex &index, const QList<ItemUse> &uses)
 {
     QList<LocatedUse> located;
     located.reserve(uses.size());
     for (const ItemUse &use : uses) {
-        const ScriptRecord &record = *loaded.records.constFind(use.defname);
-        const QStringList skills = loaded.linker.skillNames(record.entries.skills);
-        const TextPosition position{record.place.resourcesLine,
-                                    record.entries.resources.at(use.element).column};
-        located.append(LocatedUse{use, record.fields.name, withoutRepeats(skills),
-                                  record.place.file, position});
+        const Use &entry = index.use(use.use);
+        const ScriptFacts &facts = index.facts(entry.file);
+        const ItemRecord &record = facts.records.at(entry.record);
+        // The skills of the item are the entries of its SKILLMAKE that name no item and no type.
+        QStringList skills;
+        for (const Use &other : facts.uses) {
+            if ((other.flags & Use::ItemSkill) && other.record == entry.record &&
+                resourceTarget(index, other.name) == ResourceUse::Nothing)
+                skills.append(capitalised(other.name));
+        }
+        located.append(LocatedUse{use, record.name, withoutRepeats(skills), entry.location.file,
+                                  entry.location.position()});
     }
     return located;
 }
 
-MaterialCosts::MaterialCosts(const LoadedScripts &loaded)
+MaterialCosts::MaterialCosts(const ScriptIndex &index)
+{
+    QMap<QString, Item> items;
+    for (const int file : index.files()) {
+        const ScriptFacts &facts = index.facts(file);
+        for (int i = 0; i < facts.definitions.size(); ++i) {
+            const Definition &definition = facts.definitions.at(i);
+            if (definition.record < 0 || !index.isKept(FactRef{file, i}))
+                continue;
+            const ItemRecord &record = facts.records.at(definition.record);
+            items[record.defname].name = record.name;
+        }
+    }
+    forEachResource(index, [&](const QString &defname, FactRef, const Use &use) {
+        items[defname].resources.append(&use);
+    });
+    build(index, items);
+}
+
+// The items the item's resources reach, and theirs, walked as the whole load is: an item's
+// totals are its resources' totals, but for where a cycle is cut.
+MaterialCosts::MaterialCosts(const ScriptIndex &index, const QString &root)
+{
+    QMap<QString, Item> items;
+    QList<QString> pending{root};
+    while (!pending.isEmpty()) {
+        const QString defname = pending.takeLast();
+        if (items.contains(defname))
+            continue;
+        const FactRef kept = index.keptRecord(index.nameOf(defname));
+        if (!kept.isValid())
+            continue;
+        Item &item = items[defname];
+        item.name = index.record(kept).name;
+        const int record = index.definition(kept).record;
+        for (const Use &use : index.facts(kept.file).uses) {
+            if (use.record != record || !(use.flags & Use::ItemResource))
+                continue;
+            item.resources.append(&use);
+            pending.append(use.name);
+        }
+    }
+    build(index, items);
+}
+
+void MaterialCosts::build(const ScriptIndex &index, const QMap<QString, Item> &items)
 {
     // Every crafted item is numbered before any resource can name it.
-    std::vector<const QList<ResourceEntry> *> resources;
-    for (const ScriptRecord &record : loaded.records) {
-        const ItemFields &fields = record.fields;
-        if (record.entries.resources.isEmpty()) {
-            rawIndex(fields.defname, fields.name, ResourceUse::Item);
+    std::vector<const QList<const Use *> *> resources;
+    for (auto item = items.cbegin(); item != items.cend(); ++item) {
+        if (item->resources.isEmpty()) {
+            rawIndex(item.key(), item->name, ResourceUse::Item);
             continue;
         }
-        nodeOf.insert(fields.defname, int(nodes.size()));
-        nodes.push_back(Node{fields.defname, fields.name, {}});
-        resources.push_back(&record.entries.resources);
+        nodeOf.insert(item.key(), int(nodes.size()));
+        nodes.push_back(Node{item.key(), item->name, {}});
+        resources.push_back(&item->resources);
     }
     for (size_t n = 0; n < nodes.size(); ++n) {
         Node &node = nodes[n];
-        const QList<ResourceUse> entries = loaded.linker.resourceUses(*resources[n]);
-        node.edges.reserve(size_t(entries.size()));
-        for (const ResourceUse &entry : entries) {
+        node.edges.reserve(size_t(resources[n]->size()));
+        for (const Use *use : *resources[n]) {
             Edge edge;
-            edge.amount = entry.entry.amount;
-            const QString &id = entry.entry.id;
+            edge.amount = use->amount;
+            const QString &id = use->name;
+            const ResourceUse::Target target = resourceTarget(index, id);
             const auto crafted = nodeOf.constFind(id);
-            if (entry.target == ResourceUse::Item && crafted != nodeOf.cend()) {
+            if (target == ResourceUse::Item && crafted != nodeOf.cend()) {
                 edge.crafted = true;
                 edge.target = *crafted;
-            } else if (entry.target == ResourceUse::Item) {
+            } else if (target == ResourceUse::Item) {
                 edge.target = rawOf.value(id);
             } else {
-                edge.target = rawIndex(id, id, entry.target);
+                edge.target = rawIndex(id, id, target);
             }
             node.edges.push_back(edge);
         }

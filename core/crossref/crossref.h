@@ -2,11 +2,12 @@
 #ifndef TAVREL_CROSSREF_H
 #define TAVREL_CROSSREF_H
 
+#include "core/language/index.h"
 #include "core/load/linking.h"
-#include "core/read/scriptreader.h"
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -14,22 +15,25 @@
 
 namespace tavrel {
 
-struct LoadedScripts;
-
 // An item whose resources name an id: the amount of all its entries naming it, and the first
-// such entry's position in its RESOURCES list.
+// such entry's position in its RESOURCES list and its use.
 struct ItemUse
 {
     QString defname;
     qint64 amount = 0;
     int element = 0;
+    FactRef use;
 };
+
+// What an item's resource names, as the items are linked: the item kept for a defname, else an
+// item type some item has, else nothing.
+ResourceUse::Target resourceTarget(const ScriptIndex &index, const QString &id);
 
 // Which items name each id (an item id or an item type) among their resources.
 class UsageIndex
 {
 public:
-    explicit UsageIndex(const LoadedScripts &loaded);
+    explicit UsageIndex(const ScriptIndex &index);
     // In ascending defname order.
     QList<ItemUse> usesOf(const QString &id) const;
 
@@ -48,12 +52,11 @@ struct NamingPlace
 };
 
 // Where each name is named, compared regardless of case, as written (no alias is followed): by
-// the references of the language and by the items' SKILLMAKE entries. The items' RESOURCES are
-// UsageIndex's.
+// every use but the entries of the items' RESOURCES, which are UsageIndex's.
 class NamingIndex
 {
 public:
-    explicit NamingIndex(const LoadedScripts &loaded);
+    explicit NamingIndex(const ScriptIndex &index);
     // By file, line and column.
     QList<NamingPlace> placesNaming(const QString &name) const;
 
@@ -74,7 +77,7 @@ struct LocatedUse
 };
 
 // Where the users name the id.
-QList<LocatedUse> locateUses(const LoadedScripts &loaded, const QList<ItemUse> &uses);
+QList<LocatedUse> locateUses(const ScriptIndex &index, const QList<ItemUse> &uses);
 
 // A raw material and how much of it is needed. An item type is named by its id, as the window
 // shows it.
@@ -143,7 +146,9 @@ struct BillOfMaterials
 class MaterialCosts
 {
 public:
-    explicit MaterialCosts(const LoadedScripts &loaded);
+    explicit MaterialCosts(const ScriptIndex &index);
+    // The costs of one item and what its resources reach, and no more.
+    MaterialCosts(const ScriptIndex &index, const QString &root);
 
     // The deepest level below the item that a tree shows.
     static constexpr int deepestLevel = 64;
@@ -195,6 +200,13 @@ private:
         bool partial = false;
     };
 
+    // A kept item, in ascending defname order, with its resources.
+    struct Item
+    {
+        QString name;
+        QList<const Use *> resources;
+    };
+    void build(const ScriptIndex &index, const QMap<QString, Item> &items);
     int rawIndex(const QString &id, const QString &name, ResourceUse::Target target);
     void numberRawsById();
     void cutCycles();

@@ -175,8 +175,8 @@ struct OpenBlock
 class BlockReader
 {
 public:
-    BlockReader(const Script &script, QList<BlockProblem> &problems)
-        : script(script), problems(problems)
+    BlockReader(const Script &script, const QString &path, QList<BlockProblem> &problems)
+        : script(script), path(path), problems(problems)
     {
     }
 
@@ -190,7 +190,8 @@ public:
         for (const OpenBlock &unclosed : std::as_const(open)) {
             const ScriptLine &end = script.lines.at(last - 1);
             BlockProblem &problem = add(BlockProblem::Unclosed, unclosed.place);
-            problem.other = script.position(end, end.key.start);
+            problem.other =
+                Location::at(path, script.position(end, end.key.start), int(end.key.length));
         }
     }
 
@@ -262,7 +263,7 @@ private:
         problem.fault = fault;
         problem.code = code->kind;
         problem.word = wordAt(place);
-        problem.position = positionOf(place);
+        problem.location = locationOf(place);
         problem.owner = ownerOf(script.sections.at(code->section));
         problems.append(std::move(problem));
         return problems.last();
@@ -271,7 +272,7 @@ private:
     void relate(BlockProblem &problem, const Place &place)
     {
         problem.otherWord = wordAt(place);
-        problem.other = positionOf(place);
+        problem.other = locationOf(place);
     }
 
     QString wordAt(const Place &place) const
@@ -279,9 +280,11 @@ private:
         return QStringView(script.text).mid(place.start, place.length).toString();
     }
 
-    TextPosition positionOf(const Place &place) const
+    Location locationOf(const Place &place) const
     {
-        return script.position(script.lines.at(place.line), place.start);
+        return Location::at(
+            path, script.position(script.lines.at(place.line), place.start),
+            characterCount(QStringView(script.text).mid(place.start, place.length)));
     }
 
     QString ownerOf(const ScriptSection &section) const
@@ -294,6 +297,7 @@ private:
     }
 
     const Script &script;
+    const QString &path;
     QList<BlockProblem> &problems;
     const ScriptBlock *code = nullptr;
     QList<OpenBlock> open;
@@ -301,10 +305,10 @@ private:
 
 } // namespace
 
-QList<BlockProblem> blockProblemsOf(const Script &script)
+QList<BlockProblem> blockProblemsOf(const Script &script, const QString &path)
 {
     QList<BlockProblem> problems;
-    BlockReader reader(script, problems);
+    BlockReader reader(script, path, problems);
     for (const ScriptBlock &block : script.blocks)
         reader.read(block);
     return problems;

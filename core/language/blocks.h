@@ -2,6 +2,7 @@
 #ifndef TAVREL_BLOCKS_H
 #define TAVREL_BLOCKS_H
 
+#include "core/language/location.h"
 #include "core/read/scriptreader.h"
 
 #include <QList>
@@ -36,17 +37,17 @@ struct BlockProblem
     ScriptBlock::Kind code = ScriptBlock::Trigger;
     // The offending word as written and where it stands.
     QString word;
-    TextPosition position;
+    Location location;
     QString otherWord;
-    TextPosition other;
+    Location other;
     // The first word of the section's arguments, the name it defines ("f_go", "i_axe").
     QString owner;
     // The index of the file in its load.
     int file = 0;
 };
 
-// Every block fault of a script's code.
-QList<BlockProblem> blockProblemsOf(const Script &script);
+// Every block fault of a script's code; locations name the file at `path`.
+QList<BlockProblem> blockProblemsOf(const Script &script, const QString &path = QString());
 
 } // namespace tavrel
 

@@ -120,12 +120,11 @@ constexpr Kinds items = kindBit(Kind::Item);
 constexpr Kinds itemsOrTemplates = kindBit(Kind::Item) | kindBit(Kind::Template);
 constexpr Kinds crafting = kindBit(Kind::Skill) | kindBit(Kind::ItemType) | kindBit(Kind::Item);
 constexpr unsigned itemSections = bit(Section::Itemdef) | bit(Section::Multidef);
-constexpr unsigned char numbers = Reference::NumberAllowed;
+constexpr unsigned char numbers = Use::NumberAllowed;
 
 const Rule rules[] = {
     {itemSections, "TYPE", Shape::Name, kindBit(Kind::ItemType), numbers, Properties},
-    {bit(Section::Itemdef), "ID DUPEITEM", Shape::Name, items, Reference::ScriptedNumber,
-     Properties},
+    {bit(Section::Itemdef), "ID DUPEITEM", Shape::Name, items, Use::ScriptedNumber, Properties},
     {bit(Section::Multidef), "DUPEITEM", Shape::Name, items, numbers, Properties},
     {itemSections, "DUPELIST", Shape::List, items, numbers, Properties},
     {itemSections, "RESDISPDNID", Shape::Name, items, numbers, Properties},
@@ -156,8 +155,8 @@ const Rule rules[] = {
     {bit(Section::SkillMenu), "MAKEITEM", Shape::Name, items, numbers, Properties | MenuOptions},
     {bit(Section::SkillMenu), "SKILLMENU", Shape::Name, kindBit(Kind::SkillMenu), numbers,
      Properties | MenuOptions},
-    {bit(Section::SkillMenu) | bit(Section::Menu), "ON", Shape::Name, items,
-     Reference::ScriptedNumber, MenuOptions},
+    {bit(Section::SkillMenu) | bit(Section::Menu), "ON", Shape::Name, items, Use::ScriptedNumber,
+     MenuOptions},
     {bit(Section::Template), "CONTAINER ITEM ITEMNEWBIE BUY SELL", Shape::ItemOrList,
      itemsOrTemplates, numbers, Properties},
     {bit(Section::Newbie), "ITEM", Shape::ItemOrList, itemsOrTemplates, numbers, Properties},
@@ -312,8 +311,8 @@ Word defnameOf(const Script &script, const ScriptSection &section)
 class SectionReader
 {
 public:
-    SectionReader(const Script &script, ScriptFacts &facts, int ordinal)
-        : script(script), text(script.text), facts(facts), ordinal(ordinal)
+    SectionReader(const Script &script, const QString &path, ScriptFacts &facts, int ordinal)
+        : script(script), text(script.text), path(path), facts(facts), ordinal(ordinal)
     {
     }
 
@@ -356,9 +355,9 @@ private:
         definition.kind = kind;
         definition.origin = origin;
         definition.section = ordinal;
-        definition.position = position;
-        setName(QStringView(text).mid(word.start, word.length), definition.name,
-                definition.written);
+        const QStringView written = QStringView(text).mid(word.start, word.length);
+        definition.location = Location::at(path, position, characterCount(written));
+        setName(written, definition.name, definition.written);
         facts.definitions.append(std::move(definition));
         return facts.definitions.last();
     }
@@ -390,7 +389,7 @@ private:
         definition.multi = word.section == Section::Multidef;
         definition.section = ordinal;
         definition.number = scriptNumber(name);
-        definition.position = position;
+        definition.location = Location::at(path, position, characterCount(name));
         definition.name = name.toString();
         definition.label = label;
         facts.definitions.append(std::move(definition));
@@ -413,7 +412,8 @@ private:
                 Definition &alias = define(Kind::Alias, keyWord, Definition::Key,
                                            script.position(line, keyWord.start));
                 alias.value = script.string(line.value);
-                alias.valuePosition = script.position(line, line.value.start);
+                alias.valueLocation = Location::at(path, script.position(line, line.value.start),
+                                                   characterCount(alias.value));
             }
             referFromAlias(line);
             return;
@@ -434,8 +434,11 @@ private:
         const QStringView name = triggerName(script, opener);
         if (name.isEmpty())
             return;
-        facts.triggers.append(Trigger{name.toString().toLower(), ordinal,
-                                      script.position(opener, opener.value.start), 0});
+        facts.triggers.append(
+            Trigger{name.toString().toLower(), ordinal,
+                    Location::at(path, script.position(opener, opener.value.start),
+                                 characterCount(script.value(opener))),
+                    0});
     }
 
     void referFromLine(const ScriptLine &line, Section kind, unsigned where)
@@ -458,7 +461,7 @@ private:
     void referFromAlias(const ScriptLine &line)
     {
         static const Rule aliasRule{
-            0, "", Shape::Name, everyKind, numbers | Reference::AliasValue, Properties};
+            0, "", Shape::Name, everyKind, numbers | Use::AliasValue, Properties};
         aliasKey = script.string(line.key);
         current = Context{&line, &aliasRule, &aliasKey};
         qsizetype offset = 0;
@@ -486,10 +489,12 @@ private:
                 if (!lists)
                     return;
                 RandomList randomList;
-                randomList.position = script.position(*current.line, found.start);
+                randomList.location =
+                    Location::at(path, script.position(*current.line, found.start), 1);
                 randomList.elements = found.elements;
                 for (const qsizetype zero : found.zeroWeights)
-                    randomList.zeroWeights.append(script.position(*current.line, zero));
+                    randomList.zeroWeights.append(
+                        Location::at(path, script.position(*current.line, zero), 1));
                 facts.randomLists.append(std::move(randomList));
             });
     }
@@ -499,24 +504,24 @@ private:
         const Rule &rule = *current.rule;
         unsigned char flags = rule.flags;
         if (word.resourceElement)
-            flags |= Reference::ResourceElement;
+            flags |= Use::ResourceElement;
         const QStringView written = QStringView(text).mid(word.start, word.length);
-        if (isNumberText(written) &&
-            !(flags & (Reference::ResourceElement | Reference::ScriptedNumber)))
+        if (isNumberText(written) && !(flags & (Use::ResourceElement | Use::ScriptedNumber)))
             return;
-        Reference reference;
-        setName(written, reference.name, reference.written);
-        reference.accepted = rule.accepted;
-        reference.flags = flags;
-        reference.shape = shape;
-        reference.position = script.position(*current.line, word.start);
-        reference.key = *current.key;
-        reference.owner = owner;
+        Use use;
+        setName(written, use.name, use.written);
+        use.accepted = rule.accepted;
+        use.flags = flags;
+        use.shape = shape;
+        use.location =
+            Location::at(path, script.position(*current.line, word.start), characterCount(written));
+        use.key = *current.key;
+        use.owner = owner;
         if (word.resourceElement) {
-            reference.list = list;
-            reference.restFrom = restFrom;
+            use.list = list;
+            use.restFrom = restFrom;
         }
-        facts.references.append(std::move(reference));
+        facts.uses.append(std::move(use));
     }
 
     struct Context
@@ -528,6 +533,7 @@ private:
 
     const Script &script;
     const QString &text;
+    const QString &path;
     ScriptFacts &facts;
     const int ordinal;
     QString owner;
@@ -561,12 +567,16 @@ Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
     return 0;
 }
 
-ScriptFacts readFacts(const Script &script)
+ScriptFacts readFacts(const Script &script, const QString &path, qsizetype moreUses)
 {
     ScriptFacts facts;
+    // Room for a use a line and two definitions a section, most of it never touched, so that the
+    // lists are not moved as they grow.
+    facts.uses.reserve(script.lines.size() + moreUses);
+    facts.definitions.reserve(2 * script.sections.size());
     int ordinal = 0;
     for (const ScriptSection &section : script.sections) {
-        SectionReader reader(script, facts, ordinal++);
+        SectionReader reader(script, path, facts, ordinal++);
         reader.read(section);
     }
     return facts;

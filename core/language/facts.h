@@ -4,6 +4,7 @@
 
 #include "core/language/blocks.h"
 #include "core/language/kinds.h"
+#include "core/language/location.h"
 #include "core/language/values.h"
 #include "core/read/scriptreader.h"
 
@@ -40,12 +41,15 @@ struct Definition
     QString part;
     // A numbered section's DEFNAME as written, the name its findings go by.
     QString label;
-    TextPosition position;
+    // The name (or number) as written.
+    Location location;
     // The section that defines it, counted in its file from 0.
     int section = 0;
     // An alias's value as written ("i_log", "0x1bd7", "{i_a 1 i_b 2}") and where it stands.
     QString value;
-    TextPosition valuePosition;
+    Location valueLocation;
+    // An item definition's record (see ItemRecord), an index into its file's records, or -1.
+    int record = -1;
     // The index of the file in its load.
     int file = 0;
 
@@ -54,8 +58,9 @@ struct Definition
     QString owner() const { return label.isEmpty() ? shown() : label; }
 };
 
-// A name or a number that a key's value refers to.
-struct Reference
+// A name or a number used somewhere: named by a key's value, or an entry of an item's RESOURCES
+// or SKILLMAKE, which carries its amount and its place in the list.
+struct Use
 {
     enum Flag : unsigned char
     {
@@ -68,6 +73,9 @@ struct Reference
         // The value of an alias, whose name is the key: text the server reads only where the
         // alias is used, so nothing is checked of it here.
         AliasValue = 8,
+        // An entry of an item's RESOURCES, or of its SKILLMAKE.
+        ItemResource = 16,
+        ItemSkill = 32,
     };
 
     // Lower case; `written` holds the text as written where it differs.
@@ -77,7 +85,7 @@ struct Reference
     unsigned char flags = 0;
     // How the key reads its value, and so the value of an alias it reaches.
     Shape shape = Shape::Name;
-    TextPosition position;
+    Location location;
     // The key as written, and the header of its section ("CHARDEF c_man"; a numbered section
     // goes by its DEFNAME, "CHARDEF c_steed").
     QString key;
@@ -86,9 +94,15 @@ struct Reference
     // drops with it start, -1 after the last element.
     QString list;
     qsizetype restFrom = -1;
+    // An item's entry: its amount (a skill's value rounded down), its index in its list, and the
+    // item's record, an index into its file's records.
+    int amount = 0;
+    int element = -1;
+    int record = -1;
     int file = 0;
 
     QString shown() const { return written.isEmpty() ? name : written; }
+    bool isItemEntry() const { return flags & (ItemResource | ItemSkill); }
     // The elements after it, as written.
     QString rest() const
     {
@@ -101,7 +115,7 @@ struct Trigger
 {
     QString name;
     int section = 0;
-    TextPosition position;
+    Location location;
     int file = 0;
 };
 
@@ -109,17 +123,35 @@ struct Trigger
 // elements should pair up, and no weight be 0.
 struct RandomList
 {
-    TextPosition position;
+    Location location;
     int elements = 0;
-    QList<TextPosition> zeroWeights;
+    QList<Location> zeroWeights;
     int file = 0;
+};
+
+// What an item definition is as the window shows it: the record a load keeps for its defname,
+// the later definition of a defname replacing the earlier.
+struct ItemRecord
+{
+    QString defname;
+    // The finished name, singular and plural, and the TYPE in lower case.
+    QString name;
+    QString plural;
+    QString type;
+    // The definition it is kept with, an index into its file's definitions.
+    int definition = -1;
+    int section = 0;
+    // Its RESOURCES and SKILLMAKE as linking reads them, which the names of its entries refer to.
+    QString resources;
+    QString skillmake;
 };
 
 } // namespace tavrel
 
 // Their members move as their bytes do, so the load's lists of them grow without copying.
 Q_DECLARE_TYPEINFO(tavrel::Definition, Q_RELOCATABLE_TYPE);
-Q_DECLARE_TYPEINFO(tavrel::Reference, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tavrel::Use, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(tavrel::ItemRecord, Q_RELOCATABLE_TYPE);
 Q_DECLARE_TYPEINFO(tavrel::Trigger, Q_RELOCATABLE_TYPE);
 Q_DECLARE_TYPEINFO(tavrel::RandomList, Q_RELOCATABLE_TYPE);
 
@@ -129,16 +161,24 @@ namespace tavrel {
 struct ScriptFacts
 {
     QList<Definition> definitions;
-    QList<Reference> references;
+    QList<Use> uses;
+    QList<ItemRecord> records;
     QList<Trigger> triggers;
     QList<RandomList> randomLists;
     // The faults in the shape of its code, which the scan reads beside the rest.
     QList<BlockProblem> blockProblems;
+    // Why the file could not be read, or an empty text; in a file read as Windows-1252, where
+    // its first character outside ASCII in a value stands.
+    QString problem;
+    Location legacyCharacter;
 };
 
-// Reads the definitions and references of every section of a script, but for the RESOURCES and
-// SKILLMAKE of item definitions, which a load reads with the items themselves.
-ScriptFacts readFacts(const Script &script);
+// Reads the definitions and uses of every section of a script, but for the records of item
+// definitions and the entries of their RESOURCES and SKILLMAKE, which a scan adds from the items
+// it reads (see scanScript). Locations name the file at `path`.
+// `moreUses` leaves room for the uses a scan adds.
+ScriptFacts readFacts(const Script &script, const QString &path = QString(),
+                      qsizetype moreUses = 0);
 
 // The kinds of names the value of a line of a section names, as readFacts reads it and the
 // load reads an item's RESOURCES (items and item types) and SKILLMAKE (skills, and the items

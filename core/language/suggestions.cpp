@@ -101,16 +101,17 @@ public:
             cell(0, j) = std::uint8_t(j);
     }
 
-    void searchIn(const std::vector<std::uint32_t> &list)
+    // Walks the names of the accepted kinds.
+    void search(Kinds accepted)
     {
         // A name as near as the best one makes it doubtful, so the walk goes on as far as it.
         int reach = std::min(limit, bestDistance);
         const char32_t *previous = nullptr;
         // How many rows hold the distances of the first characters of `previous`.
         int known = 0;
-        auto at = list.begin();
-        while (at != list.end() && reach > 0) {
-            const Name name = names[*at];
+        auto at = names.begin();
+        while (at != names.end() && reach > 0) {
+            const Name name = *at;
             const char32_t *text = characters + name.start;
             const int length = int(name.length);
             int depth = 0;
@@ -122,8 +123,7 @@ public:
             known = depth;
             if (depth < length) {
                 const std::uint32_t beginning = std::uint32_t(depth) + 1;
-                const auto startsSo = [&](std::uint32_t other) {
-                    const Name next = names[other];
+                const auto startsSo = [&](const Name &next) {
                     return next.length >= beginning &&
                            std::equal(text, text + beginning, characters + next.start);
                 };
@@ -131,19 +131,20 @@ public:
                 // first, in steps that double.
                 auto low = at + 1;
                 std::ptrdiff_t step = 1;
-                while (step < list.end() - low && startsSo(low[step - 1])) {
+                while (step < names.end() - low && startsSo(low[step - 1])) {
                     low += step;
                     step *= 2;
                 }
-                at = std::partition_point(low, low + std::min(step, list.end() - low), startsSo);
+                at = std::partition_point(low, low + std::min(step, names.end() - low), startsSo);
                 continue;
             }
             const int distance =
                 std::abs(length - queryLength) <= mostEdits ? cell(length, queryLength) : beyond;
-            if (distance > 0 && distance <= reach && *at != best && likely(text, length)) {
+            if (distance > 0 && distance <= reach && (name.kinds & accepted) &&
+                likely(text, length)) {
                 tie = distance == bestDistance;
                 if (distance < bestDistance) {
-                    best = *at;
+                    best = std::uint32_t(at - names.begin());
                     bestDistance = distance;
                     reach = distance;
                 }
@@ -233,37 +234,39 @@ private:
 
 NameSuggestions::NameSuggestions(const QList<DefinedName> &defined)
 {
-    struct Staged
-    {
-        std::u32string text;
-        Kinds kinds;
-    };
-    std::vector<Staged> staged;
+    // The names are sorted by their characters' codes; the indices move, not the names.
+    std::vector<Name> staged;
     staged.reserve(std::size_t(defined.size()));
     for (const DefinedName &name : defined) {
         const QList<uint> text = name.name.toUcs4();
-        staged.push_back({std::u32string(text.begin(), text.end()), kindBit(name.kind)});
+        staged.push_back(
+            Name{std::uint32_t(characters.size()), std::uint32_t(text.size()), kindBit(name.kind)});
+        characters.insert(characters.end(), text.begin(), text.end());
     }
-    std::sort(staged.begin(), staged.end(),
-              [](const Staged &a, const Staged &b) { return a.text < b.text; });
-
-    for (std::size_t i = 0; i < staged.size();) {
-        Kinds kinds = 0;
-        std::size_t same = i;
-        for (; same < staged.size() && staged[same].text == staged[i].text; ++same)
-            kinds |= staged[same].kinds;
-        const auto index = std::uint32_t(names.size());
-        names.push_back({std::uint32_t(characters.size()), std::uint32_t(staged[i].text.size())});
-        const std::u32string &text = staged[i].text;
-        if (std::any_of(text.begin(), text.end(),
-                        [](char32_t c) { return c >= U'0' && c <= U'9'; }))
-            skeletons.insert(skeleton(text.data(), int(text.size())));
-        characters.insert(characters.end(), staged[i].text.begin(), staged[i].text.end());
-        for (std::size_t kind = 0; kind < namesOfKind.size(); ++kind) {
-            if (kinds & kindBit(Kind(kind)))
-                namesOfKind[kind].push_back(index);
+    const char32_t *all = characters.data();
+    std::sort(staged.begin(), staged.end(), [all](const Name &a, const Name &b) {
+        return std::lexicographical_compare(all + a.start, all + a.start + a.length, all + b.start,
+                                            all + b.start + b.length);
+    });
+    const auto same = [all](const Name &a, const Name &b) {
+        return a.length == b.length &&
+               std::equal(all + a.start, all + a.start + a.length, all + b.start);
+    };
+    const std::u32string *lastSkeleton = nullptr;
+    for (const Name &name : staged) {
+        if (!names.empty() && same(names.back(), name)) {
+            names.back().kinds |= name.kinds;
+            continue;
         }
-        i = same;
+        names.push_back(name);
+        const char32_t *first = all + name.start;
+        const int length = int(name.length);
+        // A numbered family comes side by side: its skeleton is made once.
+        if (std::any_of(first, first + length, [](char32_t c) { return c >= U'0' && c <= U'9'; })) {
+            if (!(lastSkeleton && sameSkeleton(first, length, *lastSkeleton)))
+                lastSkeleton = &skeletons.emplace(skeleton(first, length), 0).first->first;
+            ++skeletons[*lastSkeleton];
+        }
     }
 }
 
@@ -286,11 +289,50 @@ QString NameSuggestions::suggest(QStringView name, Kinds accepted, QStringView h
     const QList<uint> held = holder.toString().toLower().toUcs4();
     const std::u32string holderText(held.begin(), held.end());
     Search search(*this, query, limit, holderText);
-    for (std::size_t kind = 0; kind < namesOfKind.size(); ++kind) {
-        if (accepted & kindBit(Kind(kind)))
-            search.searchIn(namesOfKind[kind]);
-    }
+    search.search(accepted);
     return search.result();
+}
+
+// Where a name stands among the names sorted by their characters' codes, and whether it is there.
+std::pair<std::size_t, bool> NameSuggestions::find(const char32_t *text, int length) const
+{
+    const auto at = std::lower_bound(names.begin(), names.end(), 0, [&](const Name &name, int) {
+        const char32_t *other = characters.data() + name.start;
+        return std::lexicographical_compare(other, other + name.length, text, text + length);
+    });
+    const bool found = at != names.end() && int(at->length) == length &&
+                       std::equal(text, text + length, characters.data() + at->start);
+    return {std::size_t(at - names.begin()), found};
+}
+
+void NameSuggestions::set(const QString &name, Kinds kinds)
+{
+    const QList<uint> text = name.toUcs4();
+    const auto *first = reinterpret_cast<const char32_t *>(text.constData());
+    const int length = int(text.size());
+    const auto [at, found] = find(first, length);
+    const bool numbered =
+        std::any_of(first, first + length, [](char32_t c) { return c >= U'0' && c <= U'9'; });
+    if (found) {
+        if (kinds != 0) {
+            names[at].kinds = kinds;
+            return;
+        }
+        names.erase(names.begin() + std::ptrdiff_t(at));
+        if (numbered) {
+            const auto family = skeletons.find(skeleton(first, length));
+            if (family != skeletons.end() && --family->second == 0)
+                skeletons.erase(family);
+        }
+        return;
+    }
+    if (kinds == 0)
+        return;
+    names.insert(names.begin() + std::ptrdiff_t(at),
+                 Name{std::uint32_t(characters.size()), std::uint32_t(length), kinds});
+    characters.insert(characters.end(), first, first + length);
+    if (numbered)
+        ++skeletons[skeleton(first, length)];
 }
 
 } // namespace tavrel

@@ -8,10 +8,9 @@
 #include <QString>
 #include <QStringView>
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace tavrel {
@@ -44,6 +43,10 @@ public:
     // Names are compared in lower case.
     QString suggest(QStringView name, Kinds accepted, QStringView holder = {}) const;
 
+    // Gives a lower-case name the kinds it is defined as, none taking it out: a workspace changes
+    // its table name by name.
+    void set(const QString &name, Kinds kinds);
+
 private:
     class Search;
 
@@ -51,15 +54,17 @@ private:
     {
         std::uint32_t start = 0;
         std::uint32_t length = 0;
+        Kinds kinds = 0;
     };
+    std::pair<std::size_t, bool> find(const char32_t *text, int length) const;
 
-    // Every distinct name, sorted, with its characters end to end in `characters`.
+    // Every distinct name, sorted by its characters' codes, with the kinds it is defined as; the
+    // characters stand end to end in `characters`, where a name taken out leaves its own.
     std::vector<char32_t> characters;
     std::vector<Name> names;
-    // For each kind, its names' indices in ascending order.
-    std::array<std::vector<std::uint32_t>, std::size_t(Kind::Count)> namesOfKind;
-    // The skeletons of the numbered names: a name without its digits (see suggest).
-    std::unordered_set<std::u32string> skeletons;
+    // The skeletons of the numbered names, a name without its digits (see suggest), with how many
+    // names have each.
+    std::unordered_map<std::u32string, int> skeletons;
 };
 
 } // namespace tavrel

@@ -49,7 +49,7 @@ public:
             QStringList unreadable;
             const QStringList paths = findScriptFiles(directory, options.filter, &unreadable);
             for (const QString &path : std::as_const(unreadable))
-                loaded.unreadable.append({path, unreadableDirectoryReason()});
+                loaded.problems.unreadableDirectories.append({path, unreadableDirectoryReason()});
             observer.directoryStarted(directory, paths);
             if (!readFiles(paths))
                 return false;
@@ -119,9 +119,9 @@ private:
         ServerScripts server = listServerScripts(options.tablesFile);
         loaded.tablesProblem = server.problem;
         for (const MissingScriptEntry &entry : std::as_const(server.missing))
-            loaded.missingScriptFiles.append({options.tablesFile, entry});
+            loaded.problems.missingScriptFiles.append({options.tablesFile, entry});
         for (const QString &folder : std::as_const(server.unreadableFolders))
-            loaded.unreadable.append({folder, unreadableDirectoryReason()});
+            loaded.problems.unreadableDirectories.append({folder, unreadableDirectoryReason()});
         return readFiles(server.files);
     }
 
@@ -138,21 +138,15 @@ private:
     bool merge(const QString &path, ScannedFile &file)
     {
         observer.fileStarted(path);
-        loaded.language.add(int(loaded.files.size()), std::move(file.facts));
+        if (depth == ScanDepth::Everything)
+            loaded.index.addFile(path, std::move(file.facts));
         loaded.files.append(path);
-        if (!file.problem.isEmpty())
-            loaded.unreadable.append({path, file.problem});
-        if (file.legacyCharacter.line > 0)
-            loaded.legacyEncodings.append({path, file.legacyCharacter});
         for (ScannedSection &section : file.sections) {
             if (!observer.mayContinue())
                 return false;
-            if (section.itemDefinition) {
-                observer.itemDefinitionRead(section.accepted ? &keep(path, section) : nullptr);
-                continue;
-            }
-            if (!section.skillKey.isEmpty())
-                loaded.skillDefinitions.append(section.skillKey);
+            if (section.itemDefinition)
+                observer.itemDefinitionRead(
+                    section.accepted && options.linkRecords ? &keep(path, section) : nullptr);
         }
         observer.fileFinished();
         return true;
@@ -167,12 +161,6 @@ private:
         loaded.linker.addRecord(record.fields.defname, record.fields.name, record.plural,
                                 record.fields.type);
         ScriptRecord &stored = recordOf(record.fields.defname);
-        if (!stored.fields.defname.isEmpty()) {
-            QList<DefinitionPlace> &places = loaded.redefinitions[record.fields.defname];
-            if (places.isEmpty())
-                places.append(stored.place);
-            places.append(record.place);
-        }
         stored = std::move(record);
         return stored;
     }
@@ -272,6 +260,11 @@ QStringList LoadedScripts::messages() const
     return withoutRepeats(all);
 }
 
+CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options)
+{
+    return runChecks(loaded.index, loaded.problems, options);
+}
+
 QString directoryProblem(const QString &directory)
 {
     QString path = normaliseDirectory(directory);
@@ -300,8 +293,8 @@ bool loadScripts(const LoadOptions &options, LoadedScripts &loaded, LoadObserver
               observer ? *observer : silent());
     if (!load.read())
         return false;
-    loaded.language.index();
-    return load.link();
+    loaded.index.index();
+    return !options.linkRecords || load.link();
 }
 
 LoadedScripts loadScanned(const QList<ScannedScript> &scripts, int threads)
@@ -311,7 +304,7 @@ LoadedScripts loadScanned(const QList<ScannedScript> &scripts, int threads)
     options.threads = threads;
     Load load(options, ScanDepth::Everything, loaded, silent());
     load.merge(scripts);
-    loaded.language.index();
+    loaded.index.index();
     load.link();
     return loaded;
 }

@@ -2,7 +2,8 @@
 #ifndef TAVREL_SCRIPTLOAD_H
 #define TAVREL_SCRIPTLOAD_H
 
-#include "core/language/language.h"
+#include "core/check/checks.h"
+#include "core/language/index.h"
 #include "core/load/linking.h"
 #include "core/read/itemdefinition.h"
 #include "core/read/scan.h"
@@ -48,30 +49,20 @@ struct LoadedScripts
 {
     // The records that linking sees, by defname: a later definition replaced an earlier one.
     QMap<QString, ScriptRecord> records;
-    // Every place of each defname defined more than once, in the order they were read.
-    QMap<QString, QList<DefinitionPlace>> redefinitions;
     Linker linker;
     // In order of first use, as the window's skill tree lists them.
     QList<SkillGroup> skills;
     // Every entry naming nothing, in linking order: records by defname, entries in order.
     QList<MissingResourceUse> missing;
 
-    // The script files that are not valid UTF-8 and were read as Windows-1252, in reading
-    // order, with the first character outside ASCII that stands in a value.
-    QList<QPair<QString, TextPosition>> legacyEncodings;
-    // Files and directories below the configured directories that were listed but could not be
-    // read, with the reason.
-    QList<QPair<QString, QString>> unreadable;
-    // The names the scripts give their skills ([SKILL n] sections, key KEY), as written.
-    QStringList skillDefinitions;
-    // The script files read, in order; the language's facts name them by their index here.
+    // The script files read, in order; the index numbers them in this order too.
     QStringList files;
-    // Every definition and reference, when the records are kept.
-    ScriptLanguage language;
-    // With a tables file: why it could not be read, and the entries of its list that name
-    // nothing, each with its tables file.
+    // Every definition and use, when everything is read.
+    ScriptIndex index;
+    // The directories listed that could not be read and the lines of a tables file that name
+    // nothing; and with a tables file, why it could not be read.
+    ProjectProblems problems;
     QString tablesProblem;
-    QList<QPair<QString, MissingScriptEntry>> missingScriptFiles;
 
     // The window's load messages: one per id that names nothing, in order of first occurrence.
     QStringList messages() const;
@@ -113,11 +104,12 @@ struct LoadOptions
     // waits for them; one per core when 0.
     int threads = 0;
     // Whether the result keeps the records with their entries, the skill groups with their items
-    // and every definition and reference of the language, for the checks, the cross-references
-    // and the pages. A caller that keeps what it
-    // shows itself lets each record go once it is linked: the result then holds the messages
-    // and the skills without their items.
+    // and every definition and use of the language, for the checks, the cross-references and
+    // the pages. A caller that keeps what it shows itself lets each record go once it is
+    // linked: the result then holds the messages and the skills without their items.
     bool keepRecords = true;
+    // Whether the records are kept and linked at all: the checks need only the index.
+    bool linkRecords = true;
     // Whether the skill groups hold their items with their rows rendered as the window shows
     // them, for the listing and the pages; the checks need only what the entries name.
     bool itemRows = true;
@@ -126,6 +118,9 @@ struct LoadOptions
     // The server's tables file: the scripts it lists are read instead of the directories'.
     QString tablesFile;
 };
+
+// Runs the checks over what a load read.
+CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);
 
 // Why a configured directory cannot be scanned, or an empty text when it can.
 QString directoryProblem(const QString &directory);

@@ -51,7 +51,8 @@ enum class ScanDepth
 ScannedFile scanScriptFile(const QString &path, ScanDepth depth);
 // The same of a script read before, such as the text of a document an editor holds: what it
 // keeps refers to nothing of the script.
-ScannedFile scanScript(const Script &script, ScanDepth depth);
+// Its facts' locations name the file at `path`.
+ScannedFile scanScript(const Script &script, ScanDepth depth, const QString &path = QString());
 
 } // namespace tavrel
 

@@ -51,9 +51,9 @@ QStringList findingLines(const QList<Finding> &findings)
     for (const Finding &f : findings)
         lines.append(QStringLiteral("%1 %2:%3 %4 %5")
                          .arg(f.check)
-                         .arg(f.line)
-                         .arg(f.column)
-                         .arg(f.length)
+                         .arg(f.location.line)
+                         .arg(f.location.column)
+                         .arg(f.location.length)
                          .arg(severityName(f.severity)));
     return lines;
 }
@@ -199,11 +199,11 @@ void tst_Blocks::messages()
     QString related;
     for (const RelatedPlace &place : finding.related)
         related += QStringLiteral("%1:%2 %3")
-                       .arg(place.position.line)
-                       .arg(place.position.column)
+                       .arg(place.location.line)
+                       .arg(place.location.column)
                        .arg(place.message);
     QTEST(related, "related");
-    QCOMPARE(finding.file, QStringLiteral("s/a.scp"));
+    QCOMPARE(finding.location.file, QStringLiteral("s/a.scp"));
 }
 
 void tst_Blocks::split_data()

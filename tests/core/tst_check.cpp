@@ -13,8 +13,8 @@ namespace {
 QString line(const Finding &f)
 {
     return QStringLiteral("%1 %2:%3:%4 %5 %6 %7")
-        .arg(f.check, f.file, QString::number(f.line), QString::number(f.column), f.defname,
-             f.subject, severityName(f.severity));
+        .arg(f.check, f.location.file, QString::number(f.location.line),
+             QString::number(f.location.column), f.defname, f.subject, severityName(f.severity));
 }
 
 QStringList lines(const CheckResult &result)

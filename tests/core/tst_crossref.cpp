@@ -162,7 +162,7 @@ void tst_CrossRef::usesOf()
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, recipes);
     QStringList found;
-    for (const ItemUse &use : UsageIndex(loaded).usesOf(id))
+    for (const ItemUse &use : UsageIndex(loaded.index).usesOf(id))
         found.append(
             QStringLiteral("%1 %2 %3")
                 .arg(use.defname, QString::number(use.amount), QString::number(use.element)));
@@ -174,7 +174,7 @@ void tst_CrossRef::locateUses_resourcesLineAndIdColumn()
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, recipes);
     const QString id = QStringLiteral("i_board");
-    const QList<LocatedUse> located = locateUses(loaded, UsageIndex(loaded).usesOf(id));
+    const QList<LocatedUse> located = locateUses(loaded.index, UsageIndex(loaded.index).usesOf(id));
     QCOMPARE(located.size(), 2);
 
     QCOMPARE(located.at(0).use.defname, QStringLiteral("i_chair"));
@@ -246,7 +246,7 @@ void tst_CrossRef::bill()
     QFETCH(QStringList, unknown);
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, recipes);
-    MaterialCosts costs(loaded);
+    MaterialCosts costs(loaded.index);
     const BillOfMaterials bill = costs.bill(id, amount);
     QCOMPARE(treeLines(bill.tree), tree);
     QCOMPARE(totalLines(bill.totals), totals);
@@ -261,15 +261,15 @@ void tst_CrossRef::rawMaterials_sameInAnyOrderAndAsTheBill()
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, recipes);
     const QStringList defnames = loaded.records.keys();
-    MaterialCosts forwards(loaded);
+    MaterialCosts forwards(loaded.index);
     QList<QStringList> first;
     for (const QString &defname : defnames)
         first.append(totalLines(forwards.rawMaterials(defname, 1)));
-    MaterialCosts backwards(loaded);
+    MaterialCosts backwards(loaded.index);
     for (qsizetype i = defnames.size() - 1; i >= 0; --i) {
         bool partial = false;
         QCOMPARE(totalLines(backwards.rawMaterials(defnames.at(i), 1, &partial)), first.at(i));
-        MaterialCosts fresh(loaded);
+        MaterialCosts fresh(loaded.index);
         const BillOfMaterials bill = fresh.bill(defnames.at(i), 1);
         QCOMPARE(totalLines(bill.totals), first.at(i));
         QCOMPARE(partial, bill.partial());
@@ -280,7 +280,7 @@ void tst_CrossRef::rawMaterials_notCraftedIsItsOwnMaterial()
 {
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, recipes);
-    MaterialCosts costs(loaded);
+    MaterialCosts costs(loaded.index);
     QVERIFY(costs.isItem(QStringLiteral("t_gem")));
     QVERIFY(!costs.isCrafted(QStringLiteral("t_gem")));
     QVERIFY(costs.isCrafted(QStringLiteral("i_board")));
@@ -299,7 +299,7 @@ void tst_CrossRef::deepChain_totalsCompleteTreeStopsAtDeepestLevel()
     const WorkingDirectory dir;
     const LoadedScripts loaded =
         load(dir, chain("i_c", 100000, "i_log") + "[ITEMDEF i_log]\nNAME=Log\n");
-    MaterialCosts costs(loaded);
+    MaterialCosts costs(loaded.index);
     QCOMPARE(totalLines(costs.rawMaterials(QStringLiteral("i_c0"), 7)), QStringList{"7 i_log"});
 
     const BillOfMaterials bill = costs.bill(QStringLiteral("i_c0"), 1);
@@ -316,7 +316,7 @@ void tst_CrossRef::longCycle_keepsRepeatedItemAndLastItems()
 {
     const WorkingDirectory dir;
     const LoadedScripts loaded = load(dir, chain("i_k", 40, "i_k0"));
-    MaterialCosts costs(loaded);
+    MaterialCosts costs(loaded.index);
     // Ids sort as text: i_k0, i_k1, i_k10, ... the walk still starts at i_k0.
     const BillOfMaterials bill = costs.bill(QStringLiteral("i_k0"), 1);
     QCOMPARE(bill.cycles.size(), 1);
@@ -338,7 +338,7 @@ void tst_CrossRef::hugeAmounts_saturate()
                                            "[ITEMDEF i_s3]\nRESOURCES=2000000000 i_log\n"
                                            "[ITEMDEF i_n]\nRESOURCES=-2000000000 i_s1\n"
                                            "[ITEMDEF i_log]\nNAME=Log\n");
-    MaterialCosts costs(loaded);
+    MaterialCosts costs(loaded.index);
     const qint64 largest = std::numeric_limits<qint64>::max();
     QCOMPARE(costs.rawMaterials(QStringLiteral("i_s2"), 1).constFirst().amount,
              qint64(4000000000000000000));

@@ -19,8 +19,8 @@ QStringList definitionLines(const ScriptFacts &facts)
         QString line =
             QStringLiteral("%1 %2%3 @%4:%5")
                 .arg(kindName(d.kind), d.number >= 0 ? QStringLiteral("#") : QString(), d.shown())
-                .arg(d.position.line)
-                .arg(d.position.column);
+                .arg(d.location.line)
+                .arg(d.location.column);
         if (d.kind == Kind::Alias)
             line += QStringLiteral(" =") + d.value;
         lines.append(line);
@@ -33,14 +33,13 @@ QStringList definitionLines(const ScriptFacts &facts)
 QStringList referenceLines(const ScriptFacts &facts)
 {
     QStringList lines;
-    for (const Reference &r : facts.references) {
+    for (const Use &r : facts.uses) {
         QString line =
             QStringLiteral("%1 %2%3%4 @%5:%6")
-                .arg(r.key, r.flags & Reference::ResourceElement ? QStringLiteral("!") : QString(),
-                     r.flags & Reference::ScriptedNumber ? QStringLiteral("*") : QString(),
-                     r.shown())
-                .arg(r.position.line)
-                .arg(r.position.column);
+                .arg(r.key, r.flags & Use::ResourceElement ? QStringLiteral("!") : QString(),
+                     r.flags & Use::ScriptedNumber ? QStringLiteral("*") : QString(), r.shown())
+                .arg(r.location.line)
+                .arg(r.location.column);
         if (!r.rest().isEmpty())
             line += QStringLiteral(" /") + r.rest();
         lines.append(line);
@@ -49,8 +48,8 @@ QStringList referenceLines(const ScriptFacts &facts)
         lines.append(QStringLiteral("{%1 elements, %2 zero} @%3:%4")
                          .arg(list.elements)
                          .arg(list.zeroWeights.size())
-                         .arg(list.position.line)
-                         .arg(list.position.column));
+                         .arg(list.location.line)
+                         .arg(list.location.column));
     for (const Trigger &trigger : facts.triggers)
         lines.append(QStringLiteral("@%1 in %2").arg(trigger.name).arg(trigger.section));
     return lines;
@@ -60,7 +59,10 @@ QStringList findingLines(const CheckResult &result)
 {
     QStringList lines;
     for (const Finding &f : result.findings)
-        lines.append(QStringLiteral("%1 %2:%3:%4").arg(f.check, f.file).arg(f.line).arg(f.column));
+        lines.append(QStringLiteral("%1 %2:%3:%4")
+                         .arg(f.check, f.location.file)
+                         .arg(f.location.line)
+                         .arg(f.location.column));
     return lines;
 }
 
@@ -347,13 +349,13 @@ void tst_Language::findingDetails()
          runChecks(loadScripts({QStringLiteral("s")}, QStringLiteral("*.scp")), options).findings) {
         lines.append(QStringLiteral("%1 %2:%3 (in %4) %5")
                          .arg(f.check)
-                         .arg(f.line)
-                         .arg(f.column)
+                         .arg(f.location.line)
+                         .arg(f.location.column)
                          .arg(f.defname, f.message));
         for (const RelatedPlace &place : f.related)
             lines.append(QStringLiteral("  related %1:%2 %3")
-                             .arg(place.position.line)
-                             .arg(place.position.column)
+                             .arg(place.location.line)
+                             .arg(place.location.column)
                              .arg(place.message));
     }
     QTEST(lines, "findings");

@@ -52,21 +52,51 @@ QStringList everything(const LoadedScripts &loaded)
             lines.append(
                 QStringLiteral("  %1 %2 @%3").arg(entry.amount).arg(entry.id).arg(entry.column));
     }
-    for (auto it = loaded.redefinitions.cbegin(); it != loaded.redefinitions.cend(); ++it) {
-        for (const DefinitionPlace &place : it.value())
-            lines.append(it.key() + QLatin1Char('@') + where(place));
-    }
     for (const MissingResourceUse &use : loaded.missing)
         lines.append(use.defname + QLatin1Char('>') + use.resource.id + QLatin1Char('#') +
                      QString::number(use.resource.element));
-    for (const auto &[path, position] : loaded.legacyEncodings)
-        lines.append(
-            QStringLiteral("%1?%2:%3")
-                .arg(path, QString::number(position.line), QString::number(position.column)));
-    for (const auto &[path, reason] : loaded.unreadable)
+    // The index: every definition with the record it keeps, every use, every file's problems.
+    const ScriptIndex &index = loaded.index;
+    for (const int file : index.files()) {
+        const ScriptFacts &facts = index.facts(file);
+        for (const Definition &d : facts.definitions)
+            lines.append(QStringLiteral("%1 %2 %3:%4:%5 #%6")
+                             .arg(kindName(d.kind), d.shown(), d.location.file)
+                             .arg(d.location.line)
+                             .arg(d.location.column)
+                             .arg(d.record));
+        for (const Use &u : facts.uses)
+            lines.append(QStringLiteral("%1 %2 %3:%4:%5 x%6")
+                             .arg(u.key, u.shown(), u.location.file)
+                             .arg(u.location.line)
+                             .arg(u.location.column)
+                             .arg(u.amount));
+        if (facts.legacyCharacter.line > 0)
+            lines.append(QStringLiteral("%1?%2:%3")
+                             .arg(facts.legacyCharacter.file,
+                                  QString::number(facts.legacyCharacter.line),
+                                  QString::number(facts.legacyCharacter.column)));
+        if (!facts.problem.isEmpty())
+            lines.append(index.path(file) + QLatin1Char('!') + facts.problem);
+    }
+    for (const auto &[path, reason] : loaded.problems.unreadableDirectories)
         lines.append(path + QLatin1Char('!') + reason);
-    lines += loaded.skillDefinitions;
     return lines;
+}
+
+// The places of a defname's item definitions, in the order read.
+QStringList recordPlaces(const LoadedScripts &loaded, const QString &defname)
+{
+    QStringList places;
+    for (const FactRef &ref : loaded.index.definitionsOf(QStringView(defname))) {
+        const Definition &definition = loaded.index.definition(ref);
+        if (definition.record >= 0)
+            places.append(QStringLiteral("%1:%2:%3")
+                              .arg(definition.location.file)
+                              .arg(definition.location.line)
+                              .arg(definition.location.column));
+    }
+    return places;
 }
 
 // Puts a FIFO in the place of a script once the directory is listed, before any file is read.
@@ -129,13 +159,9 @@ void tst_ScriptLoad::laterDefinitionWins_placesKept()
     QCOMPARE(log.fields.name, QStringLiteral("Last log"));
     QCOMPARE(where(log.place), QStringLiteral("s/b.scp:4:10 R0 S0"));
 
-    QCOMPARE(loaded.redefinitions.keys(), QStringList{"i_log"});
-    const QList<DefinitionPlace> places = loaded.redefinitions.value(QStringLiteral("i_log"));
-    QStringList wheres;
-    for (const DefinitionPlace &place : places)
-        wheres.append(where(place));
-    QCOMPARE(wheres,
-             (QStringList{"s/a.scp:1:10 R0 S0", "s/b.scp:2:9 R0 S0", "s/b.scp:4:10 R0 S0"}));
+    QCOMPARE(recordPlaces(loaded, QStringLiteral("i_log")),
+             (QStringList{"s/a.scp:1:10", "s/b.scp:2:9", "s/b.scp:4:10"}));
+    QCOMPARE(recordPlaces(loaded, QStringLiteral("i_x")).size(), 1);
 }
 
 void tst_ScriptLoad::everyMissingOccurrence_windowMessagesOnce()
@@ -206,12 +232,12 @@ void tst_ScriptLoad::parallelRead_sameAsSerial()
     }
     const LoadedScripts serial =
         loadScripts({QStringLiteral("s"), QStringLiteral("s/d1")}, QStringLiteral("*.scp"), 1);
-    QVERIFY(!serial.redefinitions.isEmpty());
+    QVERIFY(serial.index.useCount() > 0);
     for (int threads : {2, 3, 8}) {
         const LoadedScripts parallel = loadScripts({QStringLiteral("s"), QStringLiteral("s/d1")},
                                                    QStringLiteral("*.scp"), threads);
         QCOMPARE(everything(parallel), everything(serial));
-        QVERIFY(!parallel.legacyEncodings.isEmpty());
+        QVERIFY(everything(parallel).join(u'\n').contains(u'?'));
     }
 
     // Files read one by one beforehand load as if read by the load.
@@ -220,17 +246,17 @@ void tst_ScriptLoad::parallelRead_sameAsSerial()
         scanned.append(ScannedScript{path, scanScriptFile(path, ScanDepth::Everything)});
     const LoadedScripts again = loadScanned(scanned);
     QCOMPARE(everything(again), everything(serial));
-    QCOMPARE(again.language.references.size(), serial.language.references.size());
+    QCOMPARE(again.index.useCount(), serial.index.useCount());
 
     // And so do their texts, scanned as an editor holds them.
     for (ScannedScript &script : scanned) {
         QFile file(script.path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        script.file = scanScript(Script::fromBytes(file.readAll()), ScanDepth::Everything);
+        script.file =
+            scanScript(Script::fromBytes(file.readAll()), ScanDepth::Everything, script.path);
     }
     const LoadedScripts fromTexts = loadScanned(scanned);
     QCOMPARE(everything(fromTexts), everything(serial));
-    QCOMPARE(fromTexts.legacyEncodings.size(), serial.legacyEncodings.size());
 }
 
 void tst_ScriptLoad::fifoSwappedIn_skippedWithoutBlocking_data()
@@ -262,8 +288,8 @@ void tst_ScriptLoad::fifoSwappedIn_skippedWithoutBlocking()
         options.threads = threads;
         loadScripts(options, loaded, &swap);
         QVERIFY(swap.swapped);
-        QCOMPARE(loaded.unreadable, (QList<QPair<QString, QString>>{
-                                        {script, QStringLiteral("is not a regular file")}}));
+        QCOMPARE(loaded.index.facts(loaded.index.fileOf(script)).problem,
+                 QStringLiteral("is not a regular file"));
         QCOMPARE(loaded.records.keys(),
                  (QStringList{"i_0", "i_1", "i_2", "i_4", "i_5", "i_6", "i_7"}));
     }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "core/language/suggestions.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <tuple>
 
@@ -225,10 +227,25 @@ void tst_Suggestions::sameAsEveryComparison()
     for (int i = 0; i < 1500; ++i)
         names.append({word(1 + random.bounded(longest)), Kind(random.bounded(3))});
     const NameSuggestions suggestions(names);
+    // The same table made name by name, with names taken out and given again on the way.
+    QHash<QString, Kinds> kinds;
+    for (const DefinedName &name : std::as_const(names))
+        kinds[name.name] |= kindBit(name.kind);
+    NameSuggestions changed;
+    QStringList order = kinds.keys();
+    std::shuffle(order.begin(), order.end(), std::mt19937(seed));
+    for (const QString &name : std::as_const(order)) {
+        changed.set(name, kindBit(Kind::Spawn));
+        if (random.bounded(4) == 0)
+            changed.set(name, 0);
+        changed.set(name, kinds.value(name));
+    }
     for (int i = 0; i < 300; ++i) {
         const QString query = word(random.bounded(longest + 3));
         const Kinds accepted = 1 + random.bounded(7);
-        QCOMPARE(suggestions.suggest(query, accepted), nearest(names, query, accepted));
+        const QString expected = nearest(names, query, accepted);
+        QCOMPARE(suggestions.suggest(query, accepted), expected);
+        QCOMPARE(changed.suggest(query, accepted), expected);
     }
 }
 

@@ -87,7 +87,7 @@ async function main() {
             },
         });
         assert.equal(result.serverInfo.name, 'tavrel-lsp');
-        assert.equal(result.capabilities.textDocumentSync.change, lsp.TextDocumentSyncKind.Full);
+        assert.equal(result.capabilities.textDocumentSync.change, lsp.TextDocumentSyncKind.Incremental);
         assert.ok(result.capabilities.definitionProvider && result.capabilities.hoverProvider);
         connection.sendNotification(lsp.InitializedNotification.type, {});
     });
@@ -168,12 +168,17 @@ async function main() {
         assert.deepEqual(actions[0].edit.changes[uri('scripts/more/chars.scp')], [{ range: diagnostic.range, newText: 'i_board' }]);
     });
 
-    await check('errors: a malformed message, an unknown method, a file outside', async () => {
+    await check('errors: a malformed message, an unknown method; a file outside is no error', async () => {
         child.stdin.write('Content-Length: 7\r\n\r\n{"bad":');
         await assert.rejects(connection.sendRequest('tavrel/unknown', {}), { code: lsp.ErrorCodes.MethodNotFound });
         assert.ok(errors.some((e) => e.includes('-32700')), errors.join('\n'));
-        await assert.rejects(connection.sendRequest(lsp.HoverRequest.type, at('elsewhere.scp', 0, 10)),
-            { code: lsp.ErrorCodes.InvalidParams });
+        // A script outside the workspace's list is answered, never with an error an editor
+        // would show unasked.
+        assert.equal(await connection.sendRequest(lsp.HoverRequest.type, at('elsewhere.scp', 0, 10)), null);
+        assert.deepEqual(await connection.sendRequest(lsp.CodeActionRequest.type, {
+            textDocument: { uri: uri('elsewhere.scp') }, range: { start: { line: 0, character: 0 }, end: { line: 1, character: 0 } },
+            context: { diagnostics: [] },
+        }), []);
     });
 
     await check('files created and deleted on disk: a duplicate with its related place', async () => {

@@ -58,7 +58,7 @@ local ok, failure = pcall(function()
   local text = hover and hover.contents and hover.contents.value or ''
   expect('hover', vim.split(text, '  \n', true), {
     '**Board** `i_board` — item', 'Type: `t_wood`', 'Resources: 2 Log', 'Skills: Carpentry 10',
-    'Raw materials: 2 Log (i_log)', 'Used by 0 items', 'Defined at scripts/items.scp:4',
+    'Raw materials: 2 Log (i_log)', 'Used in 1 place', 'Defined at scripts/items.scp:4',
   })
 end)
 finish(not ok and tostring(failure) or nil)
