@@ -401,8 +401,9 @@ void HostileTest::linkToFileOutside_isRead()
     QVERIFY(QFile::link(QStringLiteral("nowhere.scp"), QStringLiteral("scripts/dangling.scp")));
 
     loadAndCheck();
-    // A link that leads nowhere is no file.
-    QCOMPARE(result.files, lines({"scripts [2]", "  scripts/inside.scp", "  scripts/link.scp"}));
+    // A link that leads nowhere is listed, and gives nothing.
+    QCOMPARE(result.files, lines({"scripts [3]", "  scripts/dangling.scp", "  scripts/inside.scp",
+                                  "  scripts/link.scp"}));
     QCOMPARE(result.skills, lines({"Mining", "  Inside", "  Outside"}));
 }
 
