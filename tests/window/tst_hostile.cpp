@@ -621,7 +621,12 @@ void HostileTest::unwritable()
         result = load(window.get());
         QCOMPARE(result.skills, lines({"Mining", "  A"}));
         window->resize(500, 300);
-        closeWindow(window);
+        // The window says what it could not save.
+        const QString warning = closeWindowThroughWarning(window);
+        QVERIFY2(warning.contains(readOnly == QLatin1String(".") ? QStringLiteral("./config.cfg")
+                                                                 : QStringLiteral("./") + readOnly),
+                 qPrintable(warning));
+        QVERIFY2(warning.contains(QLatin1String("Permission denied")), qPrintable(warning));
     }
 
     // What could not be written is as it was; the rest was written.
