@@ -118,8 +118,15 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
         send(errorResponse(id, MethodNotFound, QStringLiteral("no method ") + method));
         return;
     }
-    if (!initializing && method != QLatin1String("shutdown"))
+    if (!initializing && method != QLatin1String("shutdown")) {
         settle();
+        // A request is answered at once, not once an endless walk ends.
+        if (!workspace.analysed()) {
+            send(errorResponse(id, RequestFailed,
+                               QStringLiteral("the workspace's scripts are still being listed")));
+            return;
+        }
+    }
     const Reply reply = (this->*handler)(params);
     send(reply.error != 0 ? errorResponse(id, reply.error, reply.message)
                           : response(id, reply.result));
@@ -153,6 +160,8 @@ bool Server::hasWork() const
 void Server::idle()
 {
     settle();
+    // While the directories are walked, a message that comes is read within this time.
+    workspace.awaitListing(std::chrono::milliseconds(50));
     workspace.retire();
 }
 

@@ -46,6 +46,7 @@ QByteArray windows1252(const QString &text)
 Workspace::Workspace() = default;
 Workspace::~Workspace()
 {
+    stopListing();
     if (freeing.valid())
         freeing.wait();
 }
@@ -62,6 +63,7 @@ void Workspace::retire()
 
 void Workspace::configure(const Settings &settings)
 {
+    stopListing();
     current = settings;
     QHash<QString, File> kept;
     // What the editor holds stays, whatever the directories now are.
@@ -123,38 +125,69 @@ void Workspace::listChanged()
     rediscover = true;
 }
 
-void Workspace::discover()
+Workspace::Listing Workspace::list(const Settings &settings, const std::atomic<bool> &stop)
 {
-    QStringList paths;
-    unreadableDirectories.clear();
+    Listing found;
     QSet<QString> seen;
-    missingScriptFiles.clear();
     const auto add = [&](const QString &path) {
         const QString clean = QDir::cleanPath(path);
         if (!seen.contains(clean)) {
             seen.insert(clean);
-            paths.append(clean);
+            found.paths.append(clean);
         }
     };
-    for (const QString &tables : std::as_const(current.tablesFiles)) {
+    for (const QString &tables : settings.tablesFiles) {
         const ServerScripts server = listServerScripts(tables);
         for (const QString &folder : server.unreadableFolders)
-            unreadableDirectories.append({folder, unreadableDirectoryReason()});
+            found.unreadableDirectories.append({folder, unreadableDirectoryReason()});
         if (!server.problem.isEmpty())
-            unreadableDirectories.append({tables, server.problem});
+            found.unreadableDirectories.append({tables, server.problem});
         for (const MissingScriptEntry &entry : server.missing)
-            missingScriptFiles.append({tables, entry});
+            found.missingScriptFiles.append({tables, entry});
         for (const QString &path : server.files)
             add(path);
     }
-    for (const ScriptDirectory &directory : std::as_const(current.directories)) {
+    for (const ScriptDirectory &directory : settings.directories) {
         QStringList unreadable;
-        const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable);
+        const QStringList paths = findScriptFiles(directory.path, directory.filter, &unreadable,
+                                                  [&stop] { return !stop.load(); });
         for (const QString &path : unreadable)
-            unreadableDirectories.append({path, unreadableDirectoryReason()});
-        for (const QString &path : found)
+            found.unreadableDirectories.append({path, unreadableDirectoryReason()});
+        for (const QString &path : paths)
             add(path);
     }
+    return found;
+}
+
+void Workspace::startListing()
+{
+    rediscover = false;
+    listingStopped = std::make_shared<std::atomic<bool>>(false);
+    listing = std::async(std::launch::async, [settings = current, stop = listingStopped] {
+        return list(settings, *stop);
+    });
+}
+
+void Workspace::stopListing()
+{
+    if (!listing.valid())
+        return;
+    *listingStopped = true;
+    listing.wait();
+    listing = std::future<Listing>();
+}
+
+void Workspace::awaitListing(std::chrono::milliseconds patience)
+{
+    if (listing.valid())
+        listing.wait_for(patience);
+}
+
+void Workspace::takeListing(Listing found)
+{
+    unreadableDirectories = std::move(found.unreadableDirectories);
+    missingScriptFiles = std::move(found.missingScriptFiles);
+    const QSet<QString> seen(found.paths.cbegin(), found.paths.cend());
     // An open document that is not below the directories is not part of the workspace either.
     for (auto file = files.begin(); file != files.end();) {
         if (seen.contains(file.key()))
@@ -162,15 +195,14 @@ void Workspace::discover()
         else
             file = files.erase(file);
     }
-    for (const QString &path : std::as_const(paths)) {
+    for (const QString &path : std::as_const(found.paths)) {
         File &file = files[path];
         if (!file.read)
             pending.insert(path);
     }
     // A file gone changes the load though nothing is read.
-    relink = relink || paths != order;
-    order = paths;
-    rediscover = false;
+    relink = relink || found.paths != order;
+    order = std::move(found.paths);
 }
 
 void Workspace::read(const QString &path, File &file)
@@ -198,8 +230,13 @@ void Workspace::read(const QString &path, File &file)
 
 bool Workspace::settle()
 {
-    if (rediscover)
-        discover();
+    if (rediscover && !listing.valid())
+        startListing();
+    if (listing.valid()) {
+        if (listing.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return false;
+        takeListing(listing.get());
+    }
     if (!stale())
         return false;
     // Only paths of the workspace are read; a document opened outside it is not.

@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
 
@@ -48,9 +50,18 @@ public:
     // Files were created or deleted: the directories are listed again.
     void listChanged();
 
-    bool stale() const { return rediscover || relink || !pending.isEmpty() || !built; }
+    bool stale() const
+    {
+        return rediscover || listing.valid() || relink || !pending.isEmpty() || !built;
+    }
     // Reads what changed and analyses the workspace again when anything did; true when it did.
+    // The directories are walked on a thread of their own, as a walk through a large tree (a
+    // link to "/") takes its time: until that walk ends, nothing is analysed.
     bool settle();
+    // Waits at most that long for a running walk of the directories.
+    void awaitListing(std::chrono::milliseconds patience);
+    // Whether there is an analysis to answer from.
+    bool analysed() const { return built != nullptr; }
     // The analysis of the last settle; the one before it lives until `retire`.
     const Analysis &analysis() const { return *built; }
     // Frees the analysis before the last on another thread: a large one takes as long to free
@@ -78,7 +89,17 @@ private:
         QString text;
     };
 
-    void discover();
+    // What a walk of the directories found.
+    struct Listing
+    {
+        QStringList paths;
+        QList<QPair<QString, QString>> unreadableDirectories;
+        QList<QPair<QString, MissingScriptEntry>> missingScriptFiles;
+    };
+    static Listing list(const Settings &settings, const std::atomic<bool> &stop);
+    void startListing();
+    void stopListing();
+    void takeListing(Listing found);
     void read(const QString &path, File &file);
 
     Settings current;
@@ -92,6 +113,8 @@ private:
     bool rediscover = true;
     // The list of files changed since the last analysis.
     bool relink = false;
+    std::future<Listing> listing;
+    std::shared_ptr<std::atomic<bool>> listingStopped;
     std::unique_ptr<Analysis> built;
     std::unique_ptr<Analysis> previous;
     std::future<void> freeing;
