@@ -120,7 +120,12 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
     }
     if (!initializing && method != QLatin1String("shutdown")) {
         settle();
-        // A request is answered at once, not once an endless walk ends.
+        // The walk of a usual workspace ends in moments, and the request is answered from its
+        // scripts; an endless one is not waited for.
+        if (!workspace.analysed()) {
+            workspace.awaitListing(std::chrono::milliseconds(500));
+            settle();
+        }
         if (!workspace.analysed()) {
             send(errorResponse(id, RequestFailed,
                                QStringLiteral("the workspace's scripts are still being listed")));
