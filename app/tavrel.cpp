@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -66,6 +67,7 @@ Tavrel::Tavrel(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, fla
 
     setCentralWidget(outerSplitter);
 
+    removeInterruptedSaves(configFile);
     const Configuration config = readConfiguration(configFile);
     dirs = config.dirs;
     filter = config.filter;
@@ -107,7 +109,10 @@ void Tavrel::Update(QStringList dirs, QString filter, QString h1, QString h2, QS
 
 void Tavrel::closeEvent(QCloseEvent *event)
 {
-    writeConfiguration(configFile, Configuration{dirs, filter, h1, h2, h3});
+    if (!saveOrConfirmLoss()) {
+        event->ignore();
+        return;
+    }
 
     if (settingsDialog) {
         if (settingsDialog->isWaiting()) {
@@ -125,4 +130,32 @@ void Tavrel::closeEvent(QCloseEvent *event)
         loadProgress->cancel();
 
     QMainWindow::closeEvent(event);
+}
+
+// A save that failed is said, and the user may keep the window open to set the file right.
+bool Tavrel::saveOrConfirmLoss()
+{
+    QStringList failures;
+    const SaveOutcome saved =
+        writeConfiguration(configFile, Configuration{dirs, filter, h1, h2, h3});
+    if (!saved.saved)
+        failures.append(
+            tr("The settings could not be saved: %1 %2.").arg(configFile, saved.problem));
+    // The dialog's position goes first, as its destruction would save it; the window's own is
+    // saved when it is destroyed, into a file that takes the dialog's.
+    QWidgetSettings *store = QWidgetSettings::WidgetSettings();
+    if (settingsDialog)
+        store->SaveStates(settingsDialog);
+    else
+        store->SaveStates();
+    if (!store->saveProblem().isEmpty())
+        failures.append(tr("The window positions could not be saved: %1 %2.")
+                            .arg(store->fileName(), store->saveProblem()));
+    if (failures.isEmpty())
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, tr("Tavrel"),
+        failures.join(QLatin1Char('\n')) + QLatin1Char('\n') + tr("Close anyway?"),
+        QMessageBox::Close | QMessageBox::Cancel, QMessageBox::Cancel);
+    return answer == QMessageBox::Close;
 }

@@ -67,6 +67,9 @@ private:
         Activity &activity;
     };
 
+    // Writes the configuration and the windows' positions; false when a save failed and the
+    // user chose to keep the window open.
+    bool saveOrConfirmLoss();
     void resetResults();
     void releaseUnplacedRecords();
 

@@ -355,11 +355,12 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
 {
     Setup setup;
     const QString &configFile = invocation.configFile;
-    if (invocation.configGiven || QFileInfo::exists(configFile)) {
-        const QString problem = configurationFileProblem(configFile);
-        if (!problem.isEmpty())
-            return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, problem));
-        const CheckConfiguration kept = readCheckConfiguration(configFile);
+    // Read once: what is checked is what is used, whatever takes the file's place meanwhile.
+    const ConfigurationFile file = readConfigurationFile(configFile);
+    if (invocation.configGiven || file.exists) {
+        if (!file.problem.isEmpty())
+            return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, file.problem));
+        const CheckConfiguration &kept = file.checks;
         // Directories on the command line mean those directories.
         if (!invocation.dirs && !invocation.filter)
             setup.tables = kept.tables;
@@ -367,7 +368,7 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
         for (const QString &id : kept.disable)
             setup.checkOptions.disabled.insert(id);
     }
-    setup.configuration = readConfiguration(configFile);
+    setup.configuration = file.configuration;
     if (invocation.dirs)
         setup.configuration.dirs = *invocation.dirs;
     if (invocation.filter)

@@ -279,7 +279,7 @@ QString itemPageName(const QString &defname)
 
 QString skillReport(const Configuration &configuration, const SkillGroup &skill)
 {
-    return reportHtml(configuration.h1, configuration.h2, configuration.h3, skill.items);
+    return escapedReportHtml(configuration.h1, configuration.h2, configuration.h3, skill.items);
 }
 
 QString writePages(SitePublication &site, const LoadedScripts &loaded,

@@ -23,7 +23,8 @@ QString skillPageName(const QString &skill);
 // that loses anything or would give a name some platform reserves.
 QString itemPageName(const QString &defname);
 
-// The report the window shows for a click on the skill's node.
+// The report the window shows for a click on the skill's node, with every value of the scripts
+// escaped: the window renders the user's own scripts, a published page is read by others.
 QString skillReport(const tavrel::Configuration &configuration, const tavrel::SkillGroup &skill);
 
 // Writes into the staged site "index.html", one page per skill, "items.html" and one page per

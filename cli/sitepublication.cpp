@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <cerrno>
 #include <climits>
@@ -25,6 +26,11 @@ using tavrel::Descriptor;
 using tavrel::systemReason;
 
 namespace {
+
+const char manifestName[] = ".tavrel-files";
+const QByteArray manifestHeading = QByteArrayLiteral("tavrel-report site files 1");
+// Far above the list of a site of a million items.
+constexpr qint64 manifestLimit = qint64(256) << 20;
 
 int openDirectory(int parent, const QByteArray &name)
 {
@@ -157,9 +163,41 @@ enum class SitePart
     EarlierStaging
 };
 
-// Why the previous site cannot be replaced whole: an entry that none of tavrel-report's pages
-// accounts for, which its owner may want to keep, or a directory this run could not empty.
-QString previousSiteProblem(int site, const QString &directory, const QString &shown, SitePart part)
+// The list of its own files a site keeps at its top, as publish() writes it: a first line
+// naming the list, then one path of the site per line, directories ending in "/". Empty when
+// the site has none, as the sites of earlier versions have not.
+QSet<QByteArray> manifestOf(int site)
+{
+    const Descriptor file(
+        ::openat(site, manifestName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status;
+    if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size > manifestLimit)
+        return {};
+    QByteArray text(qsizetype(status.st_size), '\0');
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t count = ::read(file.fd, text.data() + done, size_t(text.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        done += count;
+    }
+    text.truncate(done);
+    QList<QByteArray> lines = text.split('\n');
+    if (lines.isEmpty() || lines.takeFirst() != manifestHeading)
+        return {};
+    return QSet<QByteArray>(lines.cbegin(), lines.cend());
+}
+
+// Why the previous site cannot be replaced whole: an entry that the site's list of its own
+// files does not hold, which its owner may want to keep, or a directory this run could not
+// empty. A site without a list, as earlier versions published it, holds its pages only where
+// they are, each beginning as they all do.
+QString previousSiteProblem(int site, const QString &directory, const QString &shown,
+                            const QSet<QByteArray> &manifest, const QByteArray &below,
+                            SitePart part)
 {
     if (::faccessat(site, ".", W_OK | X_OK, AT_EACCESS) != 0) {
         return QStringLiteral("output directory \"%1\": %2")
@@ -172,35 +210,52 @@ QString previousSiteProblem(int site, const QString &directory, const QString &s
     const QByteArray items = QFile::encodeName(itemsDirectoryName());
     for (const Entry &entry : entries) {
         const QString path = shown + QLatin1Char('/') + QFile::decodeName(entry.name);
-        SitePart below = part;
-        if (part == SitePart::Top && entry.name == items)
-            below = SitePart::ItemPages;
-        else if (part == SitePart::Top &&
-                 (entry.name == ".items.new" || entry.name == ".items.old"))
-            below = SitePart::EarlierStaging;
-        if (entry.type == DT_DIR && below != part) {
-            const Descriptor inner(openDirectory(site, entry.name));
-            if (inner.fd < 0)
+        const QByteArray inSite = below + entry.name;
+        SitePart inner = part;
+        if (!manifest.isEmpty()) {
+            const bool listed =
+                entry.type == DT_DIR
+                    ? manifest.contains(inSite + '/')
+                    : entry.type == DT_REG && (manifest.contains(inSite) || inSite == manifestName);
+            if (!listed)
+                return notOurs(directory, path);
+        } else if (part == SitePart::Top && entry.name == items) {
+            inner = SitePart::ItemPages;
+        } else if (part == SitePart::Top &&
+                   (entry.name == ".items.new" || entry.name == ".items.old")) {
+            inner = SitePart::EarlierStaging;
+        }
+        if (entry.type == DT_DIR && (!manifest.isEmpty() || inner != part)) {
+            const Descriptor innerFd(openDirectory(site, entry.name));
+            if (innerFd.fd < 0)
                 return QStringLiteral("cannot read \"%1\": %2").arg(path, systemReason(errno));
-            const QString problem = previousSiteProblem(inner.fd, directory, path, below);
+            const QString problem =
+                previousSiteProblem(innerFd.fd, directory, path, manifest, inSite + '/', inner);
             if (!problem.isEmpty())
                 return problem;
             continue;
         }
-        if (below == SitePart::EarlierStaging)
+        if (!manifest.isEmpty() || inner == SitePart::EarlierStaging)
             continue;
-        const bool page = entry.type == DT_REG && entry.name.endsWith(".html") &&
-                          (part != SitePart::Top || startsAsPage(site, entry.name));
+        const bool page =
+            entry.type == DT_REG && entry.name.endsWith(".html") && startsAsPage(site, entry.name);
         if (!page)
             return notOurs(directory, path);
     }
     return QString();
 }
 
-QString permissionProblem(const QString &directory, const QString &in)
+// Why the run cannot write in `in`, an existing directory on the way to the output directory.
+QString writeProblem(const QString &directory, const QString &in, int error)
 {
-    return QStringLiteral("output directory \"%1\": no permission to write in \"%2\"")
-        .arg(directory, in);
+    if (error == EROFS)
+        return QStringLiteral("output directory \"%1\": \"%2\" is on a read-only file system")
+            .arg(directory, in);
+    if (error == EACCES || error == EPERM)
+        return QStringLiteral("output directory \"%1\": no permission to write in \"%2\"")
+            .arg(directory, in);
+    return QStringLiteral("output directory \"%1\": cannot write in \"%2\": %3")
+        .arg(directory, in, systemReason(error));
 }
 
 } // namespace
@@ -216,6 +271,9 @@ SitePublication::~SitePublication()
         ::close(fd);
     if (!stagedSite.isEmpty() && !published)
         removeTree(parentFd, stagedSite);
+    // A run that published nothing leaves nothing, not even the lock file it made.
+    if (locked && createdLock && !published)
+        ::unlinkat(parentFd, lockName.constData(), 0);
     if (parentFd >= 0)
         ::close(parentFd);
     // Closing the lock file releases the lock.
@@ -273,36 +331,65 @@ QString SitePublication::prepare(const QStringList &scriptDirectories,
             return QStringLiteral(
                        "cannot create output directory \"%1\": \"%2\" is not a directory")
                 .arg(directory, blocking.filePath());
-        return permissionProblem(directory, blocking.filePath());
+        const QByteArray blockingName = QFile::encodeName(blocking.filePath());
+        const int error =
+            ::faccessat(AT_FDCWD, blockingName.constData(), W_OK | X_OK, AT_EACCESS) == 0 ? EACCES
+                                                                                          : errno;
+        return writeProblem(directory, blocking.filePath(), error);
     }
     parentFd =
         ::open(QFile::encodeName(parentPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parentFd < 0)
         return QStringLiteral("cannot open \"%1\": %2").arg(parentPath, systemReason(errno));
     if (::faccessat(parentFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
-        return permissionProblem(directory, parentPath);
+        return writeProblem(directory, parentPath, errno);
     return QString();
 }
 
 QString SitePublication::lock(bool wait, const std::function<void()> &waiting)
 {
-    const QByteArray lockName = '.' + name + ".tavrel-lock";
+    lockName = '.' + name + ".tavrel-lock";
     const QString lockPath = shownBeside(lockName);
-    lockFd = ::openat(parentFd, lockName.constData(),
-                      O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (lockFd < 0)
-        return QStringLiteral("cannot open the lock file \"%1\": %2")
-            .arg(lockPath, systemReason(errno));
-    if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK)
-            return QStringLiteral("cannot lock \"%1\": %2").arg(lockPath, systemReason(errno));
-        if (!wait)
-            return QStringLiteral("another run is publishing into \"%1\"").arg(directory);
-        waiting();
-        while (::flock(lockFd, LOCK_EX) != 0) {
-            if (errno != EINTR)
-                return QStringLiteral("cannot lock \"%1\": %2").arg(lockPath, systemReason(errno));
+    bool told = false;
+    // A run that made the lock file and is refused removes it while it holds the lock; a run
+    // that waited on that file then holds a lock nobody else sees, and starts again.
+    for (;;) {
+        createdLock = true;
+        lockFd = ::openat(parentFd, lockName.constData(),
+                          O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (lockFd < 0 && errno == EEXIST) {
+            createdLock = false;
+            lockFd = ::openat(parentFd, lockName.constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (lockFd < 0 && errno == ENOENT)
+                continue;
         }
+        if (lockFd < 0)
+            return QStringLiteral("cannot open the lock file \"%1\": %2")
+                .arg(lockPath, systemReason(errno));
+        if (::flock(lockFd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK)
+                return QStringLiteral("cannot lock \"%1\": %2").arg(lockPath, systemReason(errno));
+            if (!wait)
+                return QStringLiteral("another run is publishing into \"%1\"").arg(directory);
+            if (!std::exchange(told, true))
+                waiting();
+            while (::flock(lockFd, LOCK_EX) != 0) {
+                if (errno != EINTR)
+                    return QStringLiteral("cannot lock \"%1\": %2")
+                        .arg(lockPath, systemReason(errno));
+            }
+        }
+        struct stat held;
+        struct stat named;
+        if (::fstat(lockFd, &held) == 0 &&
+            ::fstatat(parentFd, lockName.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            locked = true;
+            break;
+        }
+        ::close(lockFd);
+        lockFd = -1;
     }
     const QString problem = inspectPrevious();
     if (!problem.isEmpty())
@@ -342,6 +429,7 @@ QString SitePublication::addDirectory(const QString &path)
     if (fd < 0)
         return QStringLiteral("cannot create \"%1\": %2").arg(shown(path), systemReason(errno));
     stagedDirectories.insert(path, fd);
+    written.append(QFile::encodeName(path) + '/');
     return QString();
 }
 
@@ -371,11 +459,16 @@ QString SitePublication::addFile(const QString &path, const QByteArray &content)
     // Some file systems report a failed write only when the file is closed.
     if (::close(fd) != 0)
         return QStringLiteral("cannot write \"%1\": %2").arg(shown(path), systemReason(errno));
+    written.append(QFile::encodeName(path));
     return QString();
 }
 
 QString SitePublication::publish()
 {
+    // The next run takes for its own only what this one wrote.
+    const QByteArray list = manifestHeading + '\n' + written.join('\n') + '\n';
+    if (const QString failure = addFile(QFile::decodeName(manifestName), list); !failure.isEmpty())
+        return failure;
     // On the disk before it is current, so that a crash of the system does not publish a site
     // whose pages never reached it; one call for the file system, as syncing each page in turn
     // would take minutes.
@@ -502,7 +595,8 @@ QString SitePublication::inspectPrevious()
     const Descriptor siteFd(openDirectory(parentFd, site));
     if (siteFd.fd < 0)
         return QStringLiteral("output directory \"%1\": %2").arg(directory, systemReason(errno));
-    return previousSiteProblem(siteFd.fd, directory, directory, SitePart::Top);
+    return previousSiteProblem(siteFd.fd, directory, directory, manifestOf(siteFd.fd), QByteArray(),
+                               SitePart::Top);
 }
 
 void SitePublication::removeLeftovers()

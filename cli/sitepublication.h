@@ -16,8 +16,11 @@
 // one. A lock file beside DIR, ".NAME.tavrel-lock", lets one run at a time publish there; the
 // run holding it removes what interrupted runs left beside DIR.
 //
-// A DIR that is a plain directory, as earlier versions wrote it, is taken over only when it
-// holds nothing but their pages; it is swapped with the link in one step too.
+// Each site keeps the list of the files the run wrote, ".tavrel-files" at its top: the next run
+// replaces the site only when it holds nothing else. A site without that list, as earlier
+// versions wrote it, is replaced only when it holds nothing but their pages (files that begin
+// as every page does, at the top and in "items/"). A DIR that is a plain directory, as earlier
+// versions wrote it, is taken over on those terms; it is swapped with the link in one step too.
 class SitePublication
 {
 public:
@@ -83,6 +86,13 @@ private:
     QByteArray stagedSite;
     // The staged site and the directories added to it, by their path in the site.
     QHash<QString, int> stagedDirectories;
+    // Every directory and file written into the staged site, as the site's list of its own
+    // files names them.
+    QList<QByteArray> written;
+    QByteArray lockName;
+    // Whether this run made the lock file rather than finding it there, and holds the lock.
+    bool createdLock = false;
+    bool locked = false;
     bool published = false;
     QStringList warnings;
 };

@@ -52,7 +52,8 @@ struct Listing
     ProjectProblems problems;
 };
 
-Listing listFiles(const Settings &settings)
+// The walk stops where `mayContinue` says so, with what it found.
+Listing listFiles(const Settings &settings, const std::function<bool()> &mayContinue)
 {
     Listing listing;
     QSet<QString> seen;
@@ -76,7 +77,8 @@ Listing listFiles(const Settings &settings)
     }
     for (const ScriptDirectory &directory : settings.directories) {
         QStringList unreadable;
-        const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable);
+        const QStringList found =
+            findScriptFiles(directory.path, directory.filter, &unreadable, mayContinue);
         for (const QString &path : std::as_const(unreadable))
             listing.problems.unreadableDirectories.append({path, unreadableDirectoryReason()});
         for (const QString &path : found)
@@ -232,7 +234,7 @@ void Workspace::startLoad()
     progress = 0;
     listed = 0;
     load = std::async(std::launch::async, [this, settings = current] {
-        const Listing listing = listFiles(settings);
+        const Listing listing = listFiles(settings, [this] { return !stopping; });
         const qsizetype count = listing.paths.size();
         listed = int(count);
         std::vector<ScriptFacts> facts(static_cast<size_t>(count));
@@ -289,7 +291,7 @@ bool Workspace::settle()
     QSet<int> files;
     if (relist) {
         relist = false;
-        const Listing listing = listFiles(current);
+        const Listing listing = listFiles(current, {});
         const QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
         for (const QString &path : paths()) {
             if (!now.contains(path)) {

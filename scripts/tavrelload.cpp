@@ -29,6 +29,12 @@ class CountingPass : public LoadObserver
 public:
     CountingPass(PacedProgress &progress, int &total) : progress(progress), total(total) {}
 
+    // A walk through many directories, or through links to a large tree, takes its time too.
+    bool enteringDirectory() override
+    {
+        progress.processEvents();
+        return !progress.canceled();
+    }
     void directoryStarted(const QString &, const QStringList &paths) override
     {
         total += 1 + int(paths.size());
@@ -56,6 +62,12 @@ public:
                   QMap<QString, SI_item *> &items, QMap<QString, QTreeWidgetItem *> &skills)
         : progress(progress), fileTree(fileTree), skillTree(skillTree), items(items), skills(skills)
     {
+    }
+
+    bool enteringDirectory() override
+    {
+        progress.processEvents();
+        return !progress.canceled();
     }
 
     void directoryStarted(const QString &directory, const QStringList &paths) override

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -43,6 +44,24 @@ void closeWindow(std::unique_ptr<Tavrel> &window)
 {
     window->close();
     window.reset();
+}
+
+QString closeWindowThroughWarning(std::unique_ptr<Tavrel> &window, bool closeAnyway)
+{
+    QString warning;
+    // The warning's own event loop runs the timer.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&warning, closeAnyway] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            warning = box->text();
+            box->button(closeAnyway ? QMessageBox::Close : QMessageBox::Cancel)->click();
+        }
+    });
+    answer.start(0);
+    window->close();
+    if (!window->isVisible())
+        window.reset();
+    return warning;
 }
 
 QAction *findAction(Tavrel *window, const QString &text)

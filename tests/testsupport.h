@@ -29,6 +29,11 @@ std::unique_ptr<Tavrel> startWindow();
 // Closes the window like the user does (its close event) and destroys it like the entry point.
 void closeWindow(std::unique_ptr<Tavrel> &window);
 
+// Closes the window as closeWindow does, answering the warning of a failed save, if one comes,
+// with its Close button, or with Cancel, which keeps the window open. Returns the warning's
+// text, or an empty text when none came.
+QString closeWindowThroughWarning(std::unique_ptr<Tavrel> &window, bool closeAnyway = true);
+
 QAction *findAction(Tavrel *window, const QString &text);
 QTreeWidget *fileTree(Tavrel *window);
 QTreeWidget *skillTree(Tavrel *window);

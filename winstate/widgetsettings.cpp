@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "winstate/widgetsettings.h"
 
+#include "core/config/inifile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPoint>
 #include <QRect>
 #include <QScreen>
 #include <QSize>
 #include <QSplitter>
+#include <QTemporaryDir>
 #include <QWidget>
 
 namespace {
@@ -27,6 +34,19 @@ bool onSomeScreen(const QRect &frame)
     }
     return false;
 }
+
+// A file of the store's own in a new private directory, or an empty name (no file) when none
+// can be made.
+QString scratchFile(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return QString();
+    QTemporaryDir directory(QDir::tempPath() + QStringLiteral("/tavrel-state-XXXXXX"));
+    if (!directory.isValid())
+        return QString();
+    directory.setAutoRemove(false);
+    return directory.filePath(QStringLiteral("state.ini"));
+}
 } // namespace
 
 QWidgetSettings::QWidgetSettings() : QSettings(QString(), QSettings::IniFormat)
@@ -34,9 +54,16 @@ QWidgetSettings::QWidgetSettings() : QSettings(QString(), QSettings::IniFormat)
     currentStore = this;
 }
 
-QWidgetSettings::QWidgetSettings(QString fileName) : QSettings(fileName, QSettings::IniFormat)
+QWidgetSettings::QWidgetSettings(QString fileName)
+    : QSettings(scratchFile(fileName), QSettings::IniFormat), stateFile(fileName)
 {
     currentStore = this;
+    if (stateFile.isEmpty())
+        return;
+    if (QSettings::fileName().isEmpty())
+        problem = tr("cannot be written: no scratch file can be made");
+    tavrel::removeInterruptedSaves(stateFile);
+    readFile();
 }
 
 QWidgetSettings::~QWidgetSettings()
@@ -44,6 +71,11 @@ QWidgetSettings::~QWidgetSettings()
     // The accessor must never hand out a deleted store.
     if (currentStore == this)
         currentStore = nullptr;
+    // Changes not synced yet reach the file, as QSettings' own would.
+    if (stateFile.isEmpty() || QSettings::fileName().isEmpty())
+        return;
+    synchronise();
+    QDir(QFileInfo(QSettings::fileName()).path()).removeRecursively();
 }
 
 QWidgetSettings *QWidgetSettings::WidgetSettings()
@@ -55,7 +87,7 @@ QWidgetSettings *QWidgetSettings::WidgetSettings()
 
 bool QWidgetSettings::LoadStates(QWidget *widget)
 {
-    sync();
+    synchronise();
     if (widget) {
         restore(widget);
     } else {
@@ -75,7 +107,7 @@ bool QWidgetSettings::SaveStates(QWidget *widget)
         for (QWidget *w : all)
             save(w);
     }
-    sync();
+    synchronise();
     return true;
 }
 
@@ -83,7 +115,7 @@ bool QWidgetSettings::LoadStates(QSplitter *splitter)
 {
     if (!splitter)
         return false;
-    sync();
+    synchronise();
     beginGroup(splitter->objectName());
     splitter->restoreState(value(QStringLiteral("geometry"), QVariant()).toByteArray());
     endGroup();
@@ -97,7 +129,7 @@ bool QWidgetSettings::SaveStates(QSplitter *splitter)
     beginGroup(splitter->objectName());
     setValue(QStringLiteral("geometry"), splitter->saveState());
     endGroup();
-    sync();
+    synchronise();
     return true;
 }
 
@@ -124,4 +156,45 @@ void QWidgetSettings::save(QWidget *widget)
     setValue(QStringLiteral("size"), widget->size());
     setValue(QStringLiteral("pos"), widget->pos());
     endGroup();
+}
+
+// QSettings' sync between the file and the scratch copy: what changed in the file comes in,
+// then the changes made here go out.
+void QWidgetSettings::synchronise()
+{
+    readFile();
+    sync();
+    writeFile();
+}
+
+void QWidgetSettings::readFile()
+{
+    const QString scratch = QSettings::fileName();
+    if (stateFile.isEmpty() || scratch.isEmpty())
+        return;
+    // Anything but a regular file reads as an empty one, as a missing file does.
+    const tavrel::ConfigurationBytes read = tavrel::readConfigurationBytes(stateFile);
+    if (read.bytes == copied && copies > 0)
+        return;
+    QFile file(scratch);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(read.bytes) != read.bytes.size())
+        return;
+    // QSettings reads its file again only when its size or time changed, and two copies may
+    // have the same size within the same second.
+    file.setFileTime(QDateTime::fromSecsSinceEpoch(1000000000 + ++copies),
+                     QFileDevice::FileModificationTime);
+    copied = read.bytes;
+}
+
+void QWidgetSettings::writeFile()
+{
+    if (stateFile.isEmpty() || QSettings::fileName().isEmpty())
+        return;
+    QList<std::pair<QString, QVariant>> values;
+    const QStringList keys = allKeys();
+    for (const QString &key : keys)
+        values.append({key, value(key)});
+    const tavrel::SaveOutcome saved = tavrel::writeIniValues(stateFile, values);
+    problem = saved.problem;
 }

@@ -2,9 +2,6 @@
 #include "core/config/configuration.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QSettings>
 
 #include <algorithm>
 
@@ -49,10 +46,10 @@ QString defaultEndTemplate()
     return windowText("</TABLE>");
 }
 
-Configuration readConfiguration(const QString &fileName)
+namespace {
+
+Configuration configurationOf(const IniValues &file)
 {
-    QSettings file(fileName, QSettings::IniFormat);
-    file.sync();
     Configuration c;
     c.dirs = file.value(dirsKey, QStringLiteral("./")).toStringList();
     // A filter typed into the file by hand without quotes reads as a list of its patterns; as a
@@ -67,10 +64,8 @@ Configuration readConfiguration(const QString &fileName)
     return c;
 }
 
-CheckConfiguration readCheckConfiguration(const QString &fileName)
+CheckConfiguration checksOf(const IniValues &file)
 {
-    QSettings file(fileName, QSettings::IniFormat);
-    file.sync();
     const auto list = [&file](const QString &key) {
         QStringList values;
         const QStringList read = file.value(key).toStringList();
@@ -84,45 +79,64 @@ CheckConfiguration readCheckConfiguration(const QString &fileName)
                               file.value(tablesKey).toString().trimmed()};
 }
 
-bool writeConfiguration(const QString &fileName, const Configuration &configuration)
+QString problemOf(const ConfigurationBytes &read, const IniValues &file)
 {
-    QSettings file(fileName, QSettings::IniFormat);
-    file.setValue(dirsKey, configuration.dirs);
-    file.setValue(filterKey, configuration.filter);
-    file.setValue(headerKey, configuration.h1);
-    file.setValue(itemKey, configuration.h2);
-    file.setValue(endKey, configuration.h3);
-    file.sync();
-    return file.status() == QSettings::NoError;
-}
-
-QString configurationFileProblem(const QString &fileName)
-{
-    const QFileInfo info(fileName);
-    if (!info.exists())
+    if (!read.exists)
         return QStringLiteral("does not exist");
-    if (info.isDir())
-        return QStringLiteral("is a directory");
-    // A FIFO would block the read for ever and a device would never end: only regular files.
-    if (!info.isFile())
-        return QStringLiteral("is not a regular file");
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    QSettings settings(fileName, QSettings::IniFormat);
-    settings.sync();
-    if (settings.status() == QSettings::FormatError)
+    if (!read.problem.isEmpty())
+        return read.problem;
+    if (!file.decoded())
+        return QStringLiteral("cannot be read: no scratch file can be made");
+    if (!file.wellFormed())
         return QStringLiteral("is not a valid configuration file");
     // The window writes all five keys; a file with content but none of them is another kind
     // of file given by mistake.
     const QStringList keys = {dirsKey, filterKey, headerKey,  itemKey,
                               endKey,  ignoreKey, disableKey, tablesKey};
-    const bool known = std::any_of(keys.cbegin(), keys.cend(), [&settings](const QString &key) {
-        return settings.contains(key);
-    });
-    if (!known && info.size() > 0)
+    const bool known = std::any_of(keys.cbegin(), keys.cend(),
+                                   [&file](const QString &key) { return file.contains(key); });
+    if (!known && !read.bytes.isEmpty())
         return QStringLiteral("holds none of the keys ") + keys.join(QStringLiteral(", "));
     return QString();
+}
+
+} // namespace
+
+ConfigurationFile readConfigurationFile(const QString &fileName)
+{
+    const ConfigurationBytes read = readConfigurationBytes(fileName);
+    // Only what was read is decoded: a file that cannot be used gives the defaults.
+    const IniValues file(read.problem.isEmpty() ? read.bytes : QByteArray());
+    ConfigurationFile result;
+    result.exists = read.exists;
+    result.problem = problemOf(read, file);
+    result.configuration = configurationOf(file);
+    result.checks = checksOf(file);
+    return result;
+}
+
+Configuration readConfiguration(const QString &fileName)
+{
+    return readConfigurationFile(fileName).configuration;
+}
+
+CheckConfiguration readCheckConfiguration(const QString &fileName)
+{
+    return readConfigurationFile(fileName).checks;
+}
+
+QString configurationFileProblem(const QString &fileName)
+{
+    return readConfigurationFile(fileName).problem;
+}
+
+SaveOutcome writeConfiguration(const QString &fileName, const Configuration &configuration)
+{
+    return writeIniValues(fileName, {{dirsKey, configuration.dirs},
+                                     {filterKey, configuration.filter},
+                                     {headerKey, configuration.h1},
+                                     {itemKey, configuration.h2},
+                                     {endKey, configuration.h3}});
 }
 
 } // namespace tavrel

@@ -2,6 +2,8 @@
 #ifndef TAVREL_CONFIGURATION_H
 #define TAVREL_CONFIGURATION_H
 
+#include "core/config/inifile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,13 +34,25 @@ struct CheckConfiguration
 };
 CheckConfiguration readCheckConfiguration(const QString &fileName);
 
+// A configuration file read once, through one descriptor: what it holds, or why it cannot be
+// used. A file that is not there, or not used, gives the defaults.
+struct ConfigurationFile
+{
+    bool exists = false;
+    // Why the command-line tool cannot use the file, or an empty text.
+    QString problem;
+    Configuration configuration;
+    CheckConfiguration checks;
+};
+ConfigurationFile readConfigurationFile(const QString &fileName);
+
 // Why a configuration file given to the command-line tool cannot be used, or an empty text.
 QString configurationFileProblem(const QString &fileName);
 
 // A missing key gives its default; a key present with an empty value stays empty.
 Configuration readConfiguration(const QString &fileName);
-// Returns false when the file could not be written; the window ignores that.
-bool writeConfiguration(const QString &fileName, const Configuration &configuration);
+// Writes the five values and leaves the rest of the file as it is (see writeIniValues).
+SaveOutcome writeConfiguration(const QString &fileName, const Configuration &configuration);
 
 } // namespace tavrel
 

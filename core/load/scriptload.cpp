@@ -47,7 +47,14 @@ public:
             return readFiles(options.files);
         for (const QString &directory : options.directories) {
             QStringList unreadable;
-            const QStringList paths = findScriptFiles(directory, options.filter, &unreadable);
+            bool stopped = false;
+            const QStringList paths =
+                findScriptFiles(directory, options.filter, &unreadable, [this, &stopped] {
+                    stopped = !observer.enteringDirectory();
+                    return !stopped;
+                });
+            if (stopped)
+                return false;
             for (const QString &path : std::as_const(unreadable))
                 loaded.problems.unreadableDirectories.append({path, unreadableDirectoryReason()});
             observer.directoryStarted(directory, paths);
@@ -230,6 +237,11 @@ LoadObserver::~LoadObserver() = default;
 void LoadObserver::directoryStarted(const QString &, const QStringList &) {}
 
 void LoadObserver::fileStarted(const QString &) {}
+
+bool LoadObserver::enteringDirectory()
+{
+    return mayContinue();
+}
 
 bool LoadObserver::mayContinue()
 {

@@ -77,6 +77,10 @@ class LoadObserver
 public:
     virtual ~LoadObserver();
 
+    // Asked as the walk of a configured directory enters each directory below it (the
+    // configured one itself is always listed), however long the walk takes; false stops the
+    // load. Asks `mayContinue` unless overridden.
+    virtual bool enteringDirectory();
     virtual void directoryStarted(const QString &directory, const QStringList &paths);
     virtual void fileStarted(const QString &path);
     // Asked before every section of a file that has lines; false stops the load.

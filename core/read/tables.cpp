@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/read/tables.h"
 
+#include "core/read/discovery.h"
 #include "core/read/scriptfile.h"
 
 #include <QDir>
@@ -62,17 +63,14 @@ private:
     // The folder's own .scp files, and nothing below it.
     void addFolder(const QString &prefix)
     {
-        const QString listed = prefix.isEmpty() ? QStringLiteral(".") : prefix;
-        const QFileInfo info(listed);
-        if (!info.isReadable() || !info.isExecutable()) {
-            scripts.unreadableFolders.append(listed);
+        bool listed = false;
+        const QStringList paths = filesInDirectory(prefix, QStringLiteral("*.scp"), &listed);
+        if (!listed) {
+            scripts.unreadableFolders.append(prefix.isEmpty() ? QStringLiteral(".") : prefix);
             return;
         }
-        // A QDir sorts by name regardless of case unless told otherwise, as discovery lists.
-        const QStringList names =
-            QDir(listed).entryList(QStringList{QStringLiteral("*.scp")}, QDir::Files);
-        for (const QString &name : names)
-            addFile(prefix + name);
+        for (const QString &path : paths)
+            addFile(path);
     }
 
     bool addPath(const QString &base, const QStringList &parts, bool folderOnly)

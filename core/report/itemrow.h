@@ -26,6 +26,14 @@ QString itemRow(const QString &itemTemplate, const QString &name, const QString 
 QString reportHtml(const QString &header, const QString &itemTemplate, const QString &end,
                    const QList<ReportItem> &items);
 
+// The item row of a page others read: each value HTML-escaped and put in by one pass over the
+// template, so that a value is shown as written, whatever markup or placeholder it holds.
+QString escapedItemRow(const QString &itemTemplate, const QString &name, const QString &resources,
+                       const QString &skillmake);
+// `reportHtml` with escaped item rows.
+QString escapedReportHtml(const QString &header, const QString &itemTemplate, const QString &end,
+                          const QList<ReportItem> &items);
+
 } // namespace tavrel
 
 #endif

@@ -89,12 +89,14 @@ QStringList snapshot(const QString &directory)
     return entries;
 }
 
-// The site as an earlier version left it: a plain directory, with the staging of a killed run.
+// The site as an earlier version left it: a plain directory without the list of its files,
+// with the staging of a killed run.
 void unlinkSite(const WorkingDirectory &dir)
 {
     const QString target = QFileInfo(QStringLiteral("site")).symLinkTarget();
     QFile::remove(QStringLiteral("site"));
     QDir().rename(target, QStringLiteral("site"));
+    QFile::remove(QStringLiteral("site/.tavrel-files"));
     dir.write(QStringLiteral("site/.items.old/i_gone.html"), "<!DOCTYPE html>\n");
     dir.write(QStringLiteral("site/.items.new"), "");
 }

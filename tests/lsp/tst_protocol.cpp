@@ -1,9 +1,17 @@
 // SPDX-License-Identifier: MIT
+#include "coresupport.h"
 #include "lsp/jsonrpc.h"
 #include "lsp/positions.h"
+#include "lsp/server.h"
 
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tavrel;
 using namespace tavrel::lsp;
@@ -17,6 +25,8 @@ private slots:
     void framing();
     void positions_data();
     void positions();
+    void hostileWorkspace_data();
+    void hostileWorkspace();
 };
 
 namespace {
@@ -29,7 +39,60 @@ QByteArray framed(const QByteArray &body)
 const QByteArray ping = R"({"jsonrpc":"2.0","id":1,"method":"ping"})";
 const QByteArray note = R"({"jsonrpc":"2.0","method":"note","params":{"text":"é"}})";
 
+// Makes a workspace's files and gives its folder: the working directory unless it names another.
+using MakeWorkspace = QString (*)(const WorkingDirectory &);
+
+QString chairs(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("chairs.scp"), "[ITEMDEF i_chair]\nNAME=Chair\n");
+    return dir.path();
+}
+
+QString withHugeSparseScript(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("huge.scp"), QByteArray());
+    // 100 GiB that take no disk.
+    return ::truncate("huge.scp", qint64(100) << 30) == 0 ? chairs(dir) : QString();
+}
+
+QString withFifo(const WorkingDirectory &dir)
+{
+    return ::mkfifo("pipe.scp", 0600) == 0 ? chairs(dir) : QString();
+}
+
+QString withLinkToNothing(const WorkingDirectory &dir)
+{
+    return QFile::link(QStringLiteral("nowhere.scp"), QStringLiteral("gone.scp")) ? chairs(dir)
+                                                                                  : QString();
+}
+
+// Each level holds two links to the next: 2^12 paths to the one file at the bottom.
+QString twoLinksPerLevel(const WorkingDirectory &dir)
+{
+    for (int level = 0; level < 12; ++level) {
+        QDir().mkpath(QStringLiteral("d%1").arg(level));
+        for (const char *name : {"a", "b"})
+            QFile::link(QStringLiteral("../d%1").arg(level + 1),
+                        QStringLiteral("d%1/%2").arg(level).arg(name));
+    }
+    dir.write(QStringLiteral("d12/chairs.scp"), "[ITEMDEF i_chair]\nNAME=Chair\n");
+    return dir.path();
+}
+
+// The whole file system, through /proc.
+QString root(const WorkingDirectory &)
+{
+    return QStringLiteral("/");
+}
+
+QJsonObject message(int id, const QString &method, const QJsonObject &params)
+{
+    return id > 0 ? request(id, method, params) : notification(method, params);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(MakeWorkspace)
 
 void tst_Protocol::framing_data()
 {
@@ -145,6 +208,92 @@ void tst_Protocol::positions()
         const QJsonObject split{{"line", expected.value("line")}, {"character", inside}};
         QTEST(wide.fromProtocol(split).column, "insideColumn");
     }
+}
+
+void tst_Protocol::hostileWorkspace_data()
+{
+    QTest::addColumn<MakeWorkspace>("workspace");
+    // Whether the test waits for the first analysis before it asks for the symbols.
+    QTest::addColumn<bool>("settled");
+    // A text a published diagnostic holds, or none.
+    QTest::addColumn<QString>("diagnostic");
+    // The symbols named i_chair, or the error the request gets.
+    QTest::addColumn<int>("chairs");
+    QTest::addColumn<int>("error");
+
+    QTest::newRow("a sparse script of 100 GiB")
+        << MakeWorkspace(withHugeSparseScript) << true << "Cannot be read: is larger than 256 MiB"
+        << 1 << 0;
+    QTest::newRow("a FIFO") << MakeWorkspace(withFifo) << true
+                            << "Cannot be read: is not a regular file" << 1 << 0;
+    QTest::newRow("a link to nothing") << MakeWorkspace(withLinkToNothing) << true
+                                       << "Cannot be read: is a symbolic link to nothing" << 1 << 0;
+    QTest::newRow("twelve levels of two links to the next")
+        << MakeWorkspace(twoLinksPerLevel) << true << QString() << 1 << 0;
+    QTest::newRow("the root, walked while the server answers from what it read")
+        << MakeWorkspace(root) << false << QString() << 0 << 0;
+}
+
+// The server answers, and ends when told, whatever the workspace holds.
+void tst_Protocol::hostileWorkspace()
+{
+    QFETCH(MakeWorkspace, workspace);
+    QFETCH(bool, settled);
+    const WorkingDirectory dir;
+    const QString folder = workspace(dir);
+    if (folder.isEmpty())
+        QSKIP("this file system cannot hold the workspace's files");
+
+    QList<QJsonObject> sent;
+    Server server([&sent](const QByteArray &bytes) {
+        MessageReader reader;
+        reader.feed(bytes);
+        Incoming incoming;
+        while (reader.next(incoming))
+            sent.append(incoming.message);
+    });
+    const auto receive = [&server](int id, const QString &method, const QJsonObject &params) {
+        Incoming incoming;
+        incoming.message = message(id, method, params);
+        incoming.id = incoming.message.value(QLatin1String("id"));
+        server.receive(incoming);
+    };
+    receive(1, QStringLiteral("initialize"),
+            {{QStringLiteral("rootUri"), uriOf(folder)},
+             {QStringLiteral("capabilities"), QJsonObject()}});
+    receive(0, QStringLiteral("initialized"), {});
+    // Each round waits a moment for a running walk; settled, there is no work left.
+    server.idle();
+    for (int round = 0; settled && server.hasWork() && round < 100000; ++round)
+        server.idle();
+    receive(2, QStringLiteral("workspace/symbol"), {{QStringLiteral("query"), "i_chair"}});
+    receive(3, QStringLiteral("shutdown"), {});
+    receive(0, QStringLiteral("exit"), {});
+    QCOMPARE(server.exitCode(), std::optional<int>(0));
+
+    QFETCH(QString, diagnostic);
+    QFETCH(int, chairs);
+    QFETCH(int, error);
+    QStringList diagnostics;
+    QJsonValue symbols;
+    bool shutDown = false;
+    for (const QJsonObject &reply : std::as_const(sent)) {
+        const QJsonObject params = reply.value(QLatin1String("params")).toObject();
+        for (const QJsonValue &found : params.value(QLatin1String("diagnostics")).toArray())
+            diagnostics.append(found.toObject().value(QLatin1String("message")).toString());
+        if (reply.value(QLatin1String("id")).toInt() == 2)
+            symbols = reply;
+        shutDown = shutDown || (reply.value(QLatin1String("id")).toInt() == 3 &&
+                                reply.contains(QLatin1String("result")));
+    }
+    QVERIFY(shutDown);
+    if (!diagnostic.isEmpty())
+        QVERIFY2(diagnostics.join(QLatin1Char('\n')).contains(diagnostic),
+                 qPrintable(diagnostics.join(QLatin1Char('\n'))));
+    const QJsonObject reply = symbols.toObject();
+    QCOMPARE(reply.value(QLatin1String("error")).toObject().value(QLatin1String("code")).toInt(),
+             error);
+    QCOMPARE(reply.value(QLatin1String("result")).toArray().size(), chairs);
 }
 
 QTEST_GUILESS_MAIN(tst_Protocol)

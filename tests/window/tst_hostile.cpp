@@ -401,8 +401,9 @@ void HostileTest::linkToFileOutside_isRead()
     QVERIFY(QFile::link(QStringLiteral("nowhere.scp"), QStringLiteral("scripts/dangling.scp")));
 
     loadAndCheck();
-    // A link that leads nowhere is no file.
-    QCOMPARE(result.files, lines({"scripts [2]", "  scripts/inside.scp", "  scripts/link.scp"}));
+    // A link that leads nowhere is listed, and gives nothing.
+    QCOMPARE(result.files, lines({"scripts [3]", "  scripts/dangling.scp", "  scripts/inside.scp",
+                                  "  scripts/link.scp"}));
     QCOMPARE(result.skills, lines({"Mining", "  Inside", "  Outside"}));
 }
 
@@ -620,7 +621,12 @@ void HostileTest::unwritable()
         result = load(window.get());
         QCOMPARE(result.skills, lines({"Mining", "  A"}));
         window->resize(500, 300);
-        closeWindow(window);
+        // The window says what it could not save.
+        const QString warning = closeWindowThroughWarning(window);
+        QVERIFY2(warning.contains(readOnly == QLatin1String(".") ? QStringLiteral("./config.cfg")
+                                                                 : QStringLiteral("./") + readOnly),
+                 qPrintable(warning));
+        QVERIFY2(warning.contains(QLatin1String("Permission denied")), qPrintable(warning));
     }
 
     // What could not be written is as it was; the rest was written.

@@ -127,7 +127,8 @@ private slots:
     void closingWithDialogOpen_destroysDialogWithoutOnClose();
     void closingWhileEditorOpen_finishesEditorThenEnds();
     void closingWhilePreviewOpen_endsWhenPreviewCloses();
-    void unwritableFiles_loseValuesSilently();
+    void unwritableFiles_closeSaysWhatIsLost();
+    void unsavedClose_cancelledKeepsWindowToSaveLater();
     void garbageFiles_giveDefaults();
 
 private:
@@ -649,7 +650,7 @@ void StartupTest::closingWhilePreviewOpen_endsWhenPreviewCloses()
              (QStringList{QStringLiteral("ChangeDirClass"), QStringLiteral("TavrelClass")}));
 }
 
-void StartupTest::unwritableFiles_loseValuesSilently()
+void StartupTest::unwritableFiles_closeSaysWhatIsLost()
 {
     // Directories in place of the two files: neither can be written.
     QVERIFY(QDir().mkdir(QStringLiteral("config.cfg")));
@@ -660,12 +661,33 @@ void StartupTest::unwritableFiles_loseValuesSilently()
     QCOMPARE(dirEdit(settingsDialog(window.get()))->toPlainText(), QStringLiteral("./"));
     window->Update({QStringLiteral("lost")}, QStringLiteral("*.lost"), QString(), QString(),
                    QString());
-    closeWindow(window);
+    const QString warning = closeWindowThroughWarning(window);
+    QVERIFY2(warning.contains(QLatin1String("./config.cfg is a directory")), qPrintable(warning));
+    QVERIFY2(warning.contains(QLatin1String("./win_config.cfg is a directory")),
+             qPrintable(warning));
 
     QVERIFY(QFileInfo(QStringLiteral("config.cfg")).isDir());
     QVERIFY(QFileInfo(QStringLiteral("win_config.cfg")).isDir());
     window = startWindow();
     QCOMPARE(filterEdit(settingsDialog(window.get()))->text(), QStringLiteral("*"));
+    QVERIFY(!closeWindowThroughWarning(window).isEmpty());
+}
+
+void StartupTest::unsavedClose_cancelledKeepsWindowToSaveLater()
+{
+    QVERIFY(QDir().mkdir(QStringLiteral("config.cfg")));
+    window = startWindow();
+    window->Update({QStringLiteral("kept")}, QStringLiteral("*.kept"), QString(), QString(),
+                   QString());
+
+    QVERIFY(!closeWindowThroughWarning(window, false).isEmpty());
+    QVERIFY(window && window->isVisible());
+    QVERIFY(settingsDialog(window.get()));
+    // Set right, the file takes the values at the next close.
+    QVERIFY(QDir().rmdir(QStringLiteral("config.cfg")));
+    QCOMPARE(closeWindowThroughWarning(window), QString());
+    QCOMPARE(fileValue(QStringLiteral("config.cfg"), QStringLiteral("Settings/Filter")).toString(),
+             QStringLiteral("*.kept"));
 }
 
 void StartupTest::garbageFiles_giveDefaults()
