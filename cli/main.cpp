@@ -6,6 +6,7 @@
 #include "cli/sitepublication.h"
 #include "core/check/checks.h"
 #include "core/config/configuration.h"
+#include "core/config/project.h"
 #include "core/crossref/crossref.h"
 #include "core/load/scriptload.h"
 
@@ -343,54 +344,25 @@ Parsed parseCommandLine(const QStringList &arguments)
 // What a command runs with besides the command line.
 struct Setup
 {
-    Configuration configuration;
-    CheckOptions checkOptions;
-    // The tables file whose scripts are read instead of the directories', or empty.
-    QString tables;
+    Project project;
 };
 
 // The configuration file (when there is one) with the command line's overrides, or the status
 // the program ends with.
 std::variant<Setup, int> prepare(const Invocation &invocation)
 {
-    Setup setup;
-    const QString &configFile = invocation.configFile;
-    // Read once: what is checked is what is used, whatever takes the file's place meanwhile.
-    const ConfigurationFile file = readConfigurationFile(configFile);
-    if (invocation.configGiven || file.exists) {
-        if (!file.problem.isEmpty())
-            return fail(QStringLiteral("configuration \"%1\": %2").arg(configFile, file.problem));
-        const CheckConfiguration &kept = file.checks;
-        // Directories on the command line mean those directories.
-        if (!invocation.dirs && !invocation.filter)
-            setup.tables = kept.tables;
-        setup.checkOptions.ignored = kept.ignore;
-        for (const QString &id : kept.disable)
-            setup.checkOptions.disabled.insert(id);
-    }
-    setup.configuration = file.configuration;
-    if (invocation.dirs)
-        setup.configuration.dirs = *invocation.dirs;
-    if (invocation.filter)
-        setup.configuration.filter = *invocation.filter;
-    if (invocation.tables)
-        setup.tables = *invocation.tables;
-    setup.checkOptions.ignored += invocation.ignore;
-    for (const QString &id : invocation.disable)
-        setup.checkOptions.disabled.insert(id);
-    for (const QString &id : std::as_const(setup.checkOptions.disabled)) {
-        if (!findCheck(id))
-            return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
-    }
-    // The tables file lists the scripts itself; its files are read as the server finds them.
-    const QStringList directories =
-        setup.tables.isEmpty() ? setup.configuration.dirs : QStringList();
-    for (const QString &directory : directories) {
-        const QString problem = directoryProblem(directory);
-        if (!problem.isEmpty())
-            return fail(QStringLiteral("script directory \"%1\": %2").arg(directory, problem));
-    }
-    return setup;
+    ProjectRequest request;
+    request.configurationFile = invocation.configFile;
+    request.configurationGiven = invocation.configGiven;
+    request.directories = invocation.dirs;
+    request.filter = invocation.filter;
+    request.tablesFile = invocation.tables;
+    request.ignore = invocation.ignore;
+    request.disable = invocation.disable;
+    const Project project = resolveProject(request);
+    if (!project.problems.isEmpty())
+        return fail(project.problems.constFirst().text);
+    return Setup{project};
 }
 
 QString listingText(const LoadedScripts &loaded)
@@ -455,7 +427,7 @@ int runCheck(const Invocation &invocation, const LoadedScripts &loaded, const Se
     // Directories or a filter that match nothing would pass every check.
     if (loaded.files.isEmpty())
         return fail(QStringLiteral("no script file matched"));
-    const CheckResult result = runChecks(loaded.index, loaded.problems, setup.checkOptions);
+    const CheckResult result = runChecks(loaded.index, loaded.problems, setup.project.checks);
     if (invocation.verbose) {
         for (const QString &text : result.notes)
             tell(QStringLiteral("note: ") + text);
@@ -559,15 +531,16 @@ std::optional<int> startPublication(const Invocation &invocation, const Setup &s
     const QString &directory = invocation.htmlDirectory;
     // A tables file lists the scripts one by one: the site may lie beside them, not hold them.
     QStringList scriptFolders;
-    if (!setup.tables.isEmpty()) {
-        for (const QString &file : listServerScripts(setup.tables).files) {
+    if (!setup.project.tablesFile.isEmpty()) {
+        for (const QString &file : listServerScripts(setup.project.tablesFile).files) {
             const QString folder = QFileInfo(file).path();
             if (!scriptFolders.contains(folder))
                 scriptFolders.append(folder);
         }
     }
     QString problem = site.prepare(
-        setup.tables.isEmpty() ? setup.configuration.dirs : QStringList(), scriptFolders);
+        setup.project.tablesFile.isEmpty() ? setup.project.configuration.dirs : QStringList(),
+        scriptFolders);
     if (problem.isEmpty()) {
         problem = site.lock(!invocation.noWait, [&directory] {
             tell(QStringLiteral("waiting for another run publishing into \"%1\"").arg(directory));
@@ -583,7 +556,7 @@ QString publish(SitePublication &site, const LoadedScripts &loaded, const Setup 
 {
     QString failure = site.stage();
     if (failure.isEmpty())
-        failure = writePages(site, loaded, setup.configuration);
+        failure = writePages(site, loaded, setup.project.configuration);
     if (failure.isEmpty())
         failure = site.publish();
     tellWarnings(site);
@@ -603,18 +576,15 @@ int run(const Invocation &invocation, const Setup &setup)
     static LoadedScripts &loaded = *new LoadedScripts;
     {
         ProgressLine progress;
-        LoadOptions options;
-        options.directories = setup.configuration.dirs;
-        options.filter = setup.configuration.filter;
-        options.tablesFile = setup.tables;
+        LoadOptions options = loadOptionsOf(setup.project);
         options.itemRows = invocation.command != Command::Check || site.has_value();
         // The checks read the index alone; the listing and the pages show linked records.
         options.linkRecords = invocation.command == Command::Listing || site.has_value();
         loadScripts(options, loaded, &progress);
     }
     if (!loaded.tablesProblem.isEmpty())
-        return fail(
-            QStringLiteral("tables file \"%1\": %2").arg(setup.tables, loaded.tablesProblem));
+        return fail(QStringLiteral("tables file \"%1\": %2")
+                        .arg(setup.project.tablesFile, loaded.tablesProblem));
     if (site) {
         const QString failure = publish(*site, loaded, setup);
         if (!failure.isEmpty())

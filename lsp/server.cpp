@@ -4,6 +4,8 @@
 #include "lsp/features.h"
 #include "lsp/protocol.h"
 
+#include "core/read/discovery.h"
+
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSet>
@@ -324,10 +326,14 @@ void Server::initialized(const QJsonObject &)
         return;
     QJsonArray watchers{
         QJsonObject{{QStringLiteral("globPattern"), QStringLiteral("**/config.cfg")}}};
+    // The files are watched by the patterns discovery matches them with; an empty one matches
+    // no file.
     QSet<QString> patterns;
     for (const ScriptDirectory &directory : workspace.settings().directories) {
-        for (const QString &pattern : directory.filter.split(u',', Qt::SkipEmptyParts))
-            patterns.insert(pattern.trimmed());
+        for (const QString &pattern : filterPatterns(directory.filter)) {
+            if (!pattern.isEmpty())
+                patterns.insert(pattern);
+        }
     }
     for (const QString &pattern : std::as_const(patterns))
         watchers.append(

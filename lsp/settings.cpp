@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "lsp/settings.h"
 
-#include "core/config/configuration.h"
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -14,38 +12,37 @@ Settings readSettings(const QStringList &roots)
     Settings settings;
     settings.roots = roots;
     for (const QString &root : roots) {
-        const QDir base(root);
-        const QString file = base.filePath(QStringLiteral("config.cfg"));
-        if (!QFileInfo::exists(file)) {
+        const QString file = QDir(root).filePath(QStringLiteral("config.cfg"));
+        ProjectRequest request;
+        request.configurationFile = file;
+        request.base = root;
+        const Project project = resolveProject(request);
+        if (project.configurationFile.isEmpty()) {
             settings.directories.append(ScriptDirectory{root, scripts});
             continue;
         }
         settings.configurations.append(file);
-        const QString problem = configurationFileProblem(file);
-        if (!problem.isEmpty()) {
-            settings.problems.append(
-                QStringLiteral("%1: %2; the folder's .scp files are read").arg(file, problem));
+        // A directory that cannot be read is a finding of the walk; a configuration that cannot
+        // be used leaves the folder's scripts to read.
+        bool usable = true;
+        for (const Project::Problem &problem : project.problems) {
+            if (problem.kind == Project::Problem::Configuration) {
+                usable = false;
+                settings.problems.append(problem.text +
+                                         QStringLiteral("; the folder's .scp files are read"));
+            } else if (problem.kind == Project::Problem::Check) {
+                settings.problems.append(QStringLiteral("%1: %2").arg(file, problem.text));
+            }
+        }
+        if (!usable) {
             settings.directories.append(ScriptDirectory{root, scripts});
             continue;
         }
-        const Configuration configuration = readConfiguration(file);
-        const CheckConfiguration checks = readCheckConfiguration(file);
-        if (!checks.tables.isEmpty()) {
-            settings.tablesFiles.append(QDir::cleanPath(base.absoluteFilePath(checks.tables)));
-        } else {
-            for (const QString &directory : configuration.dirs) {
-                settings.directories.append(ScriptDirectory{
-                    QDir::cleanPath(base.absoluteFilePath(directory)), configuration.filter});
-            }
-        }
-        settings.checks.ignored += checks.ignore;
-        for (const QString &id : checks.disable) {
-            if (findCheck(id))
-                settings.checks.disabled.insert(id);
-            else
-                settings.problems.append(
-                    QStringLiteral("%1: [Check] Disable names no check \"%2\"").arg(file, id));
-        }
+        if (!project.tablesFile.isEmpty())
+            settings.tablesFiles.append(project.tablesFile);
+        settings.directories += project.directories;
+        settings.checks.ignored += project.checks.ignored;
+        settings.checks.disabled.unite(project.checks.disabled);
     }
     return settings;
 }

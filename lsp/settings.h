@@ -3,18 +3,14 @@
 #define TAVREL_LSP_SETTINGS_H
 
 #include "core/check/checks.h"
+#include "core/config/project.h"
 
 #include <QString>
 #include <QStringList>
 
 namespace tavrel::lsp {
 
-// A directory of scripts, absolute, and the patterns of its files' names.
-struct ScriptDirectory
-{
-    QString path;
-    QString filter;
-};
+using tavrel::ScriptDirectory;
 
 // What a workspace reads and checks.
 struct Settings
@@ -33,10 +29,10 @@ struct Settings
     QStringList problems;
 };
 
-// A root with a config.cfg reads the script directories and filter it names, relative to the
-// root, or the scripts its [Check] Tables= file lists, and its [Check] section, as
-// tavrel-report run at the root does; a root without one is itself the script directory, of
-// .scp files.
+// Each root is a project as tavrel-report run at the root resolves it: a root with a config.cfg
+// reads the script directories and filter it names, relative to the root, or the scripts its
+// [Check] Tables= file lists, and its [Check] section; a root without one is itself the script
+// directory, of .scp files.
 Settings readSettings(const QStringList &roots);
 
 } // namespace tavrel::lsp

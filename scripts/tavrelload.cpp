@@ -243,9 +243,10 @@ void Tavrel::Load(bool)
 
     // The directories and the filter are taken once, so that a settings change during the load
     // cannot change them between the passes.
-    LoadOptions options;
-    options.directories = dirs;
-    options.filter = filter;
+    ProjectRequest request;
+    request.directories = dirs;
+    request.filter = filter;
+    LoadOptions options = loadOptionsOf(resolveProject(request));
     options.keepRecords = false;
 
     int total = int(options.directories.size());

@@ -272,6 +272,17 @@ QStringList LoadedScripts::messages() const
     return withoutRepeats(all);
 }
 
+LoadOptions loadOptionsOf(const Project &project)
+{
+    LoadOptions options;
+    options.tablesFile = project.tablesFile;
+    for (const ScriptDirectory &directory : project.directories)
+        options.directories.append(directory.path);
+    options.filter = project.directories.isEmpty() ? project.configuration.filter
+                                                   : project.directories.constFirst().filter;
+    return options;
+}
+
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options)
 {
     return runChecks(loaded.index, loaded.problems, options);

@@ -3,6 +3,7 @@
 #define TAVREL_SCRIPTLOAD_H
 
 #include "core/check/checks.h"
+#include "core/config/project.h"
 #include "core/language/index.h"
 #include "core/load/linking.h"
 #include "core/read/itemdefinition.h"
@@ -122,6 +123,10 @@ struct LoadOptions
     // The server's tables file: the scripts it lists are read instead of the directories'.
     QString tablesFile;
 };
+
+// What to load for a project: its tables file, or its directories with their filter (one for
+// all of them, as a configuration gives it).
+LoadOptions loadOptionsOf(const Project &project);
 
 // Runs the checks over what a load read.
 CheckResult runChecks(const LoadedScripts &loaded, const CheckOptions &options);

@@ -25,9 +25,7 @@ class NamePatterns
 public:
     explicit NamePatterns(const QString &filter)
     {
-        const QStringList parts =
-            filter.split(QStringLiteral(","), Qt::KeepEmptyParts, Qt::CaseSensitive);
-        for (const QString &part : parts)
+        for (const QString &part : filterPatterns(filter))
             patterns.append(QRegularExpression::fromWildcard(part, Qt::CaseInsensitive));
     }
 
@@ -172,6 +170,11 @@ private:
 };
 
 } // namespace
+
+QStringList filterPatterns(const QString &filter)
+{
+    return filter.split(QLatin1Char(','), Qt::KeepEmptyParts, Qt::CaseSensitive);
+}
 
 QString normaliseDirectory(const QString &directory)
 {

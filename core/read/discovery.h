@@ -9,6 +9,10 @@
 
 namespace tavrel {
 
+// The patterns of a filter, as discovery matches them: split at "," and kept as written, empty
+// ones included.
+QStringList filterPatterns(const QString &filter);
+
 // "" becomes "./"; otherwise backslashes become "/" and a trailing "/" is ensured.
 QString normaliseDirectory(const QString &directory);
 
