@@ -14,6 +14,8 @@ namespace tavrel::lsp {
 
 namespace {
 
+constexpr int mostHoverItems = 2000;
+
 void addDefinitions(const ScriptIndex &index, const QString &name, QList<Location> &places)
 {
     const QList<FactRef> &defined = index.definitionsOf(
@@ -67,7 +69,8 @@ std::optional<Hover> hoverAt(const Workspace &workspace, const QString &path, in
     const std::optional<NameAt> name = nameAt(index, path, line, column);
     if (!name)
         return std::nullopt;
-    MaterialCosts costs(index, name->name);
+    // The materials of an item whose resources reach most of the pack are left to --bom.
+    MaterialCosts costs(index, name->name, mostHoverItems);
     return Hover{
         describeName(index, name->name, costs,
                      [&workspace](const QString &file) { return workspace.shownPath(file); }),

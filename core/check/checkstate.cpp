@@ -94,6 +94,8 @@ void CheckState::update(const QSet<int> &files, const ScriptIndex::Change &chang
         checkFile(file);
     for (const int name : change.names)
         checkName(name);
+    for (const int name : change.moved)
+        checkName(name);
 }
 
 // The table of names gives the kinds each is defined as, an alias's those it leads to.

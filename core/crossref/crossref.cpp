@@ -164,11 +164,15 @@ MaterialCosts::MaterialCosts(const ScriptIndex &index)
 
 // The items the item's resources reach, and theirs, walked as the whole load is: an item's
 // totals are its resources' totals, but for where a cycle is cut.
-MaterialCosts::MaterialCosts(const ScriptIndex &index, const QString &root)
+MaterialCosts::MaterialCosts(const ScriptIndex &index, const QString &root, int mostItems)
 {
     QMap<QString, Item> items;
     QList<QString> pending{root};
     while (!pending.isEmpty()) {
+        if (items.size() > mostItems) {
+            tooFar = true;
+            return;
+        }
         const QString defname = pending.takeLast();
         if (items.contains(defname))
             continue;

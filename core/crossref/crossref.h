@@ -147,8 +147,10 @@ class MaterialCosts
 {
 public:
     explicit MaterialCosts(const ScriptIndex &index);
-    // The costs of one item and what its resources reach, and no more.
-    MaterialCosts(const ScriptIndex &index, const QString &root);
+    // The costs of one item and what its resources reach, and no more: when they reach more than
+    // `mostItems` items, nothing, and `reachesTooFar` says so.
+    MaterialCosts(const ScriptIndex &index, const QString &root, int mostItems);
+    bool reachesTooFar() const { return tooFar; }
 
     // The deepest level below the item that a tree shows.
     static constexpr int deepestLevel = 64;
@@ -207,6 +209,7 @@ private:
         QList<const Use *> resources;
     };
     void build(const ScriptIndex &index, const QMap<QString, Item> &items);
+    bool tooFar = false;
     int rawIndex(const QString &id, const QString &name, ResourceUse::Target target);
     void numberRawsById();
     void cutCycles();

@@ -92,7 +92,11 @@ QString describeName(const ScriptIndex &index, const QString &name, MaterialCost
             lines.append(QStringLiteral("Resources: ") + resources);
         if (!skills.isEmpty())
             lines.append(QStringLiteral("Skills: ") + skills);
-        if (costs.isCrafted(name))
+        if (costs.reachesTooFar())
+            lines.append(QStringLiteral("Raw materials: too many items below it to total here "
+                                        "(`tavrel-report --bom %1` totals them)")
+                             .arg(name));
+        else if (costs.isCrafted(name))
             lines.append(QStringLiteral("Raw materials: ") + materialsText(costs, name));
         lines.append(usersText(users));
         lines.append(QStringLiteral("Defined at ") + where(index, kept, shownPath));

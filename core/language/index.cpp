@@ -57,11 +57,49 @@ void ScriptIndex::index()
     change = Change();
 }
 
+// A definition that only moved changes no use's resolution: its name's own checks see it.
+// An alias's place is quoted where its uses are reported, so a moved alias is changed.
 void ScriptIndex::replaceFile(int file, ScriptFacts &&facts)
 {
+    QSet<int> touched;
+    deferred = &touched;
+    const QHash<int, QString> before = meanings(file);
     unlink(file);
     place(file, std::move(facts));
     link(file);
+    const QHash<int, QString> after = meanings(file);
+    deferred = nullptr;
+    for (const int name : std::as_const(touched)) {
+        if (before.value(name) != after.value(name))
+            touch(name);
+        else if (!change.names.contains(name))
+            change.moved.insert(name);
+    }
+}
+
+QHash<int, QString> ScriptIndex::meanings(int file)
+{
+    QHash<int, QString> meaning;
+    const ScriptFacts &facts = entries[size_t(file)].facts;
+    for (const Definition &definition : facts.definitions) {
+        QString &text = meaning[nameFor(definition)];
+        text += QStringLiteral("%1/%2/%3/%4/%5/%6/")
+                    .arg(int(definition.kind))
+                    .arg(definition.number)
+                    .arg(int(definition.origin))
+                    .arg(int(definition.multi))
+                    .arg(definition.part, definition.label.toLower());
+        if (definition.record >= 0)
+            text += QStringLiteral("record %1 %2/")
+                        .arg(facts.records.at(definition.record).defname,
+                             facts.records.at(definition.record).type);
+        if (definition.kind == Kind::Alias)
+            text += QStringLiteral("alias %1 %2:%3/")
+                        .arg(definition.value)
+                        .arg(definition.location.line)
+                        .arg(definition.location.column);
+    }
+    return meaning;
 }
 
 int ScriptIndex::insertFile(const QString &path, ScriptFacts &&facts, int before)
@@ -157,6 +195,10 @@ void ScriptIndex::touch(int name)
 {
     if (!indexed || change.names.contains(name))
         return;
+    if (deferred) {
+        deferred->insert(name);
+        return;
+    }
     QList<int> pending{name};
     while (!pending.isEmpty()) {
         const int next = pending.takeLast();
@@ -180,8 +222,12 @@ void ScriptIndex::countRecordType(int name, int delta)
     int &count = recordTypes[type];
     const bool had = count > 0;
     count += delta;
-    if ((count > 0) != had && indexed)
+    // A type that comes or goes is a change of what its name stands for, wherever it moved.
+    if ((count > 0) != had && indexed) {
+        QSet<int> *const saved = std::exchange(deferred, nullptr);
         touch(names.add(type));
+        deferred = saved;
+    }
     if (count == 0)
         recordTypes.remove(type);
 }

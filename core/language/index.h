@@ -62,9 +62,12 @@ public:
     // to them, and whether the kinds that some section defines changed.
     struct Change
     {
+        // What the names stand for changed: their uses resolve anew.
         QSet<int> names;
+        // Their definitions only moved, as lines came or went above them.
+        QSet<int> moved;
         bool kinds = false;
-        bool empty() const { return names.isEmpty() && !kinds; }
+        bool empty() const { return names.isEmpty() && moved.isEmpty() && !kinds; }
     };
 
     // With `tracksUses`, the index knows which files use each name, for a workspace's changes
@@ -150,6 +153,9 @@ private:
     void unlink(int file);
     int nameFor(const Definition &definition);
     void touch(int name);
+    // What each name defined in a file stands for there, to tell a definition that changed from
+    // one that moved.
+    QHash<int, QString> meanings(int file);
     void countRecordType(int name, int delta);
     NameEntry &entryOf(int name);
 
@@ -170,6 +176,8 @@ private:
     qsizetype useTotal = 0;
     Change change;
     bool indexed = false;
+    // While a file is replaced, the names its definitions touch, told apart once it is in.
+    QSet<int> *deferred = nullptr;
 };
 
 } // namespace tavrel
