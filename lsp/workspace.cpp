@@ -279,6 +279,10 @@ bool Workspace::waitForLoad(int milliseconds)
 bool Workspace::settle()
 {
     bool changed = false;
+    if (!loaded || relist)
+        wideFound.clear();
+    for (const QString &path : std::as_const(pending))
+        wideFound.remove(path);
     if (!loaded) {
         if (!load.valid())
             startLoad();
@@ -335,9 +339,12 @@ bool Workspace::settle()
     return changed;
 }
 
-WideCharacters Workspace::wide(const QString &path) const
+const WideCharacters &Workspace::wide(const QString &path) const
 {
-    return WideCharacters::of(text(path));
+    auto found = wideFound.find(path);
+    if (found == wideFound.end())
+        found = wideFound.insert(path, WideCharacters::of(text(path)));
+    return *found;
 }
 
 QString Workspace::text(const QString &path) const

@@ -78,7 +78,7 @@ public:
 
     // Where a file's characters outside the basic plane stand, to convert the protocol's
     // positions.
-    WideCharacters wide(const QString &path) const;
+    const WideCharacters &wide(const QString &path) const;
     // A file's text, the editor's where it is open.
     QString text(const QString &path) const;
     // A path as a user reads it: relative to the workspace folder it is in.
@@ -113,6 +113,9 @@ private:
     QSet<QString> pending;
     bool relist = false;
     bool loaded = false;
+    // What wide() found of each file since it was last read: the files that related places name
+    // are converted at each publication, and most never change.
+    mutable QHash<QString, WideCharacters> wideFound;
     std::future<std::unique_ptr<Model>> load;
     std::atomic<bool> stopping{false};
     std::atomic<int> progress{0};

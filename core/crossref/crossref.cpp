@@ -132,8 +132,8 @@ QList<LocatedUse> locateUses(const ScriptIndex &index, const QList<ItemUse> &use
         const ItemRecord &record = facts.records.at(entry.record);
         // The skills of the item are the entries of its SKILLMAKE that name no item and no type.
         QStringList skills;
-        for (const Use &other : facts.uses) {
-            if ((other.flags & Use::ItemSkill) && other.record == entry.record &&
+        for (const Use &other : facts.entriesOf(record)) {
+            if ((other.flags & Use::ItemSkill) &&
                 resourceTarget(index, other.name) == ResourceUse::Nothing)
                 skills.append(capitalised(other.name));
         }
@@ -181,9 +181,9 @@ MaterialCosts::MaterialCosts(const ScriptIndex &index, const QString &root, int 
             continue;
         Item &item = items[defname];
         item.name = index.record(kept).name;
-        const int record = index.definition(kept).record;
-        for (const Use &use : index.facts(kept.file).uses) {
-            if (use.record != record || !(use.flags & Use::ItemResource))
+        const ScriptFacts &facts = index.facts(kept.file);
+        for (const Use &use : facts.entriesOf(index.record(kept))) {
+            if (!(use.flags & Use::ItemResource))
                 continue;
             item.resources.append(&use);
             pending.append(use.name);

@@ -38,10 +38,8 @@ QString materialsText(MaterialCosts &costs, const QString &defname)
 // plural for its amount, a type by its id; a skill by its display name and value.
 void linkedEntries(const ScriptIndex &index, FactRef kept, QString &resources, QString &skills)
 {
-    const Definition &definition = index.definition(kept);
-    for (const Use &use : index.facts(kept.file).uses) {
-        if (use.record != definition.record)
-            continue;
+    const ScriptFacts &facts = index.facts(kept.file);
+    for (const Use &use : facts.entriesOf(index.record(kept))) {
         const ResourceUse::Target target = resourceTarget(index, use.name);
         if (use.flags & Use::ItemResource) {
             if (target == ResourceUse::Nothing)

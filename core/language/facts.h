@@ -144,6 +144,9 @@ struct ItemRecord
     // Its RESOURCES and SKILLMAKE as linking reads them, which the names of its entries refer to.
     QString resources;
     QString skillmake;
+    // Its entries' uses, one after another in its file's uses: RESOURCES, then SKILLMAKE.
+    int firstEntry = 0;
+    int entryCount = 0;
 };
 
 } // namespace tavrel
@@ -171,6 +174,20 @@ struct ScriptFacts
     // its first character outside ASCII in a value stands.
     QString problem;
     Location legacyCharacter;
+
+    // The uses of a record's entries.
+    struct Entries
+    {
+        const Use *first;
+        const Use *last;
+        const Use *begin() const { return first; }
+        const Use *end() const { return last; }
+    };
+    Entries entriesOf(const ItemRecord &record) const
+    {
+        const Use *const first = uses.constData() + record.firstEntry;
+        return Entries{first, first + record.entryCount};
+    }
 };
 
 // Reads the definitions and uses of every section of a script, but for the records of item

@@ -2,6 +2,7 @@
 #include "core/language/index.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace tavrel {
 
@@ -39,7 +40,7 @@ bool ScriptIndex::hasFile(int file) const
 int ScriptIndex::addFile(const QString &path, ScriptFacts &&facts)
 {
     const int file = int(entries.size());
-    entries.push_back(FileEntry{path, ScriptFacts(), true});
+    entries.push_back(FileEntry{path, ScriptFacts(), true, {}, {}});
     byPath.insert(path, file);
     order.append(file);
     rank.push_back(file);
@@ -63,49 +64,74 @@ void ScriptIndex::replaceFile(int file, ScriptFacts &&facts)
 {
     QSet<int> touched;
     deferred = &touched;
-    const QHash<int, QString> before = meanings(file);
     unlink(file);
+    FileEntry &entry = entries[size_t(file)];
+    const ScriptFacts before = std::exchange(entry.facts, ScriptFacts());
+    const std::vector<int> namesBefore = std::move(entry.definitionNames);
     place(file, std::move(facts));
     link(file);
-    const QHash<int, QString> after = meanings(file);
     deferred = nullptr;
+    const ScriptFacts &after = entry.facts;
+    // Each name's definitions, before and after, in the order of the file.
+    const auto byName = [](const std::vector<int> &names) {
+        std::vector<std::pair<int, int>> sorted;
+        sorted.reserve(names.size());
+        for (size_t i = 0; i < names.size(); ++i)
+            sorted.emplace_back(names[i], int(i));
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
+    const std::vector<std::pair<int, int>> was = byName(namesBefore);
+    const std::vector<std::pair<int, int>> is = byName(entry.definitionNames);
+    QSet<int> changed;
+    size_t w = 0;
+    size_t i = 0;
+    while (w < was.size() || i < is.size()) {
+        const int name = std::min(w < was.size() ? was[w].first : INT_MAX,
+                                  i < is.size() ? is[i].first : INT_MAX);
+        bool same = true;
+        for (; w < was.size() && was[w].first == name; ++w, ++i) {
+            same = same && i < is.size() && is[i].first == name &&
+                   sameMeaning(before, before.definitions.at(was[w].second), after,
+                               after.definitions.at(is[i].second));
+        }
+        for (; i < is.size() && is[i].first == name; ++i)
+            same = false;
+        if (!same)
+            changed.insert(name);
+    }
     for (const int name : std::as_const(touched)) {
-        if (before.value(name) != after.value(name))
+        if (changed.contains(name))
             touch(name);
         else if (!change.names.contains(name))
             change.moved.insert(name);
     }
 }
 
-QHash<int, QString> ScriptIndex::meanings(int file)
+bool ScriptIndex::sameMeaning(const ScriptFacts &before, const Definition &was,
+                              const ScriptFacts &after, const Definition &is)
 {
-    QHash<int, QString> meaning;
-    const ScriptFacts &facts = entries[size_t(file)].facts;
-    for (const Definition &definition : facts.definitions) {
-        QString &text = meaning[nameFor(definition)];
-        text += QStringLiteral("%1/%2/%3/%4/%5/%6/")
-                    .arg(int(definition.kind))
-                    .arg(definition.number)
-                    .arg(int(definition.origin))
-                    .arg(int(definition.multi))
-                    .arg(definition.part, definition.label.toLower());
-        if (definition.record >= 0)
-            text += QStringLiteral("record %1 %2/")
-                        .arg(facts.records.at(definition.record).defname,
-                             facts.records.at(definition.record).type);
-        if (definition.kind == Kind::Alias)
-            text += QStringLiteral("alias %1 %2:%3/")
-                        .arg(definition.value)
-                        .arg(definition.location.line)
-                        .arg(definition.location.column);
+    if (was.kind != is.kind || was.number != is.number || was.origin != is.origin ||
+        was.multi != is.multi || was.part != is.part ||
+        was.label.compare(is.label, Qt::CaseInsensitive) != 0 ||
+        (was.record >= 0) != (is.record >= 0))
+        return false;
+    if (was.record >= 0) {
+        const ItemRecord &a = before.records.at(was.record);
+        const ItemRecord &b = after.records.at(is.record);
+        if (a.defname != b.defname || a.type != b.type)
+            return false;
     }
-    return meaning;
+    // An alias's place is quoted where its uses are reported.
+    return was.kind != Kind::Alias ||
+           (was.value == is.value && was.location.line == is.location.line &&
+            was.location.column == is.location.column);
 }
 
 int ScriptIndex::insertFile(const QString &path, ScriptFacts &&facts, int before)
 {
     const int file = int(entries.size());
-    entries.push_back(FileEntry{path, ScriptFacts(), true});
+    entries.push_back(FileEntry{path, ScriptFacts(), true, {}, {}});
     byPath.insert(path, file);
     const qsizetype at = before < 0 ? -1 : order.indexOf(before);
     if (at < 0)
@@ -128,6 +154,7 @@ void ScriptIndex::removeFile(int file)
     FileEntry &entry = entries[size_t(file)];
     byPath.remove(entry.path);
     entry.facts = ScriptFacts();
+    entry.definitionNames.clear();
     entry.present = false;
     order.removeAll(file);
 }
@@ -234,11 +261,15 @@ void ScriptIndex::countRecordType(int name, int delta)
 
 void ScriptIndex::link(int file)
 {
-    const ScriptFacts &facts = entries[size_t(file)].facts;
+    FileEntry &fileEntry = entries[size_t(file)];
+    const ScriptFacts &facts = fileEntry.facts;
+    std::vector<int> &definitionNames = fileEntry.definitionNames;
+    definitionNames.resize(size_t(facts.definitions.size()));
     QSet<int> recordNames;
     for (int i = 0; i < facts.definitions.size(); ++i) {
         const Definition &definition = facts.definitions.at(i);
         const int name = nameFor(definition);
+        definitionNames[size_t(i)] = name;
         QList<FactRef> &list = entryOf(name).definitions;
         const FactRef ref{file, i};
         // Most files come in load order: their definitions go at the end.
@@ -254,6 +285,11 @@ void ScriptIndex::link(int file)
             countRecordType(name, -1);
         }
         list.insert(at, ref);
+        NameEntry &entry = entryOf(name);
+        if (definition.kind == Kind::Alias)
+            ++entry.aliases;
+        else
+            entry.kinds |= kindBit(definition.kind);
         ++definitionTotal;
         if (kindCounts[size_t(definition.kind)]++ == 0)
             change.kinds = true;
@@ -285,28 +321,34 @@ void ScriptIndex::link(int file)
     useTotal += facts.uses.size();
     if (!tracksUses)
         return;
-    for (const Use &use : facts.uses) {
-        const int name =
-            names.add(isNumberText(use.name) ? numberName(scriptNumber(use.name)) : use.name);
+    std::vector<int> &useNames = fileEntry.useNames;
+    useNames.resize(size_t(facts.uses.size()));
+    for (qsizetype i = 0; i < facts.uses.size(); ++i) {
+        const QString &used = facts.uses.at(i).name;
+        const int name = names.add(isNumberText(used) ? numberName(scriptNumber(used)) : used);
+        useNames[size_t(i)] = name;
         ++entryOf(name).users[file];
     }
 }
 
 void ScriptIndex::unlink(int file)
 {
-    const ScriptFacts &facts = entries[size_t(file)].facts;
+    FileEntry &fileEntry = entries[size_t(file)];
+    const ScriptFacts &facts = fileEntry.facts;
+    const std::vector<int> &definitionNames = fileEntry.definitionNames;
     QSet<int> recordNames;
-    for (const Definition &definition : facts.definitions) {
-        if (definition.record >= 0)
-            recordNames.insert(names.find(definition.number >= 0 ? numberName(definition.number)
-                                                                 : definition.name));
+    for (int i = 0; i < facts.definitions.size(); ++i) {
+        if (facts.definitions.at(i).record >= 0)
+            recordNames.insert(definitionNames[size_t(i)]);
     }
     for (const int name : std::as_const(recordNames))
         countRecordType(name, -1);
     for (int i = 0; i < facts.definitions.size(); ++i) {
         const Definition &definition = facts.definitions.at(i);
-        const int name = nameFor(definition);
-        entryOf(name).definitions.removeOne(FactRef{file, i});
+        const int name = definitionNames[size_t(i)];
+        NameEntry &entry = entryOf(name);
+        entry.definitions.removeOne(FactRef{file, i});
+        summarize(entry);
         --definitionTotal;
         if (--kindCounts[size_t(definition.kind)] == 0)
             change.kinds = true;
@@ -320,10 +362,10 @@ void ScriptIndex::unlink(int file)
         countRecordType(name, 1);
     // An alias's words are forgotten with it; the others of its name may name them too, and a
     // word named by no alias any more costs nothing but a look.
-    for (const Definition &definition : facts.definitions) {
-        if (definition.kind != Kind::Alias)
+    for (int i = 0; i < facts.definitions.size(); ++i) {
+        if (facts.definitions.at(i).kind != Kind::Alias)
             continue;
-        const int name = names.find(definition.name);
+        const int name = definitionNames[size_t(i)];
         if (!entryOf(name).definitions.isEmpty())
             continue;
         for (const int target : aliasTargets.take(name)) {
@@ -336,15 +378,14 @@ void ScriptIndex::unlink(int file)
         }
     }
     useTotal -= facts.uses.size();
-    if (!tracksUses)
-        return;
-    for (const Use &use : facts.uses) {
-        const int name =
-            names.find(isNumberText(use.name) ? numberName(scriptNumber(use.name)) : use.name);
-        QHash<int, int> &users = entryOf(name).users;
-        if (--users[file] == 0)
-            users.remove(file);
+    if (tracksUses) {
+        for (const int name : fileEntry.useNames) {
+            QHash<int, int> &users = entryOf(name).users;
+            if (--users[file] == 0)
+                users.remove(file);
+        }
     }
+    fileEntry.useNames.clear();
 }
 
 const QList<FactRef> &ScriptIndex::definitionsOf(int name) const
@@ -374,18 +415,33 @@ Resolution ScriptIndex::resolve(QStringView name, Shape shape) const
 Resolution ScriptIndex::resolve(int name, Shape shape, int depth) const
 {
     Resolution resolution;
-    const QList<FactRef> &defined = definitionsOf(name);
-    if (defined.isEmpty())
+    if (name < 0 || size_t(name) >= byName.size())
+        return resolution;
+    const NameEntry &entry = byName[size_t(name)];
+    if (entry.definitions.isEmpty())
         return resolution;
     resolution.outcome = Resolution::Defined;
-    for (const FactRef &ref : defined) {
-        const Definition &definition = this->definition(ref);
-        if (definition.kind == Kind::Alias)
+    resolution.kinds = entry.kinds;
+    if (entry.aliases == 0)
+        return resolution;
+    for (const FactRef &ref : entry.definitions) {
+        if (definition(ref).kind == Kind::Alias)
             resolveAlias(ref, shape, depth, resolution);
-        else
-            resolution.kinds |= kindBit(definition.kind);
     }
     return resolution;
+}
+
+void ScriptIndex::summarize(NameEntry &entry) const
+{
+    entry.kinds = 0;
+    entry.aliases = 0;
+    for (const FactRef &ref : std::as_const(entry.definitions)) {
+        const Kind kind = definition(ref).kind;
+        if (kind == Kind::Alias)
+            ++entry.aliases;
+        else
+            entry.kinds |= kindBit(kind);
+    }
 }
 
 // An alias stands for what its value names, read as the key that reaches it reads its own: a

@@ -138,10 +138,17 @@ private:
         QString path;
         ScriptFacts facts;
         bool present = false;
+        // The names its definitions and, when uses are tracked, its uses go by, in their order.
+        std::vector<int> definitionNames;
+        std::vector<int> useNames;
     };
     struct NameEntry
     {
         QList<FactRef> definitions;
+        // What its definitions other than aliases define, and how many aliases it has: most
+        // names resolve from these alone.
+        Kinds kinds = 0;
+        int aliases = 0;
         // The files that use the name, and how many times each.
         QHash<int, int> users;
     };
@@ -153,11 +160,13 @@ private:
     void unlink(int file);
     int nameFor(const Definition &definition);
     void touch(int name);
-    // What each name defined in a file stands for there, to tell a definition that changed from
-    // one that moved.
-    QHash<int, QString> meanings(int file);
+    // Whether a name's definitions in a file's facts before a change stand for what they stand
+    // for after it, wherever they moved.
+    static bool sameMeaning(const ScriptFacts &before, const Definition &was,
+                            const ScriptFacts &after, const Definition &is);
     void countRecordType(int name, int delta);
     NameEntry &entryOf(int name);
+    void summarize(NameEntry &entry) const;
 
     bool tracksUses;
     std::vector<FileEntry> entries;

@@ -61,10 +61,13 @@ void addItem(ScriptFacts &facts, const ScannedSection &section, int ordinal, int
         kept.definition = numbered;
     if (kept.definition >= 0)
         facts.definitions[kept.definition].record = record;
+    const QList<ResourceEntry> &resources = section.item.entries.resources;
+    const QList<SkillEntry> &skills = section.item.entries.skills;
+    kept.firstEntry = int(facts.uses.size());
+    kept.entryCount = int(resources.size() + skills.size());
     facts.records.append(std::move(kept));
 
     const QString owner = QStringLiteral("ITEMDEF ") + fields.defname;
-    const QList<ResourceEntry> &resources = section.item.entries.resources;
     // Each entry names what the server drops with it: the entries after it in the list, which
     // holds one element between each two commas.
     const QString &list = fields.resources;
@@ -83,7 +86,6 @@ void addItem(ScriptFacts &facts, const ScannedSection &section, int ordinal, int
         use.restFrom = comma < 0 ? -1 : comma + 1;
         facts.uses.append(std::move(use));
     }
-    const QList<SkillEntry> &skills = section.item.entries.skills;
     for (int element = 0; element < skills.size(); ++element) {
         const SkillEntry &entry = skills.at(element);
         Use use = entryUse(entry.skill, path, place.skillmakeLine, entry.column, skillmakeKey,
