@@ -567,6 +567,31 @@ Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
     return 0;
 }
 
+bool isTextLine(const Script &script, const ScriptSection &section, int line)
+{
+    const QStringView kind = script.kind(section);
+    const Section known = sectionOf(kind).section;
+    if (isMenuTitle(known, section, line))
+        return true;
+    switch (known) {
+    case Section::Names:
+    case Section::Tip:
+    case Section::Scroll:
+        return true;
+    case Section::Book:
+        // A book's header has no page; its pages, [BOOK b_name 1], are text.
+        return headerWord(script, section, 1).length > 0;
+    case Section::Dialog:
+        // [DIALOG d_name TEXT]; a dialog's layout and buttons are code.
+        return script.lines.at(line).block < 0 && headerWord(script, section, 1).length > 0;
+    case Section::Other:
+        return isKeyword(kind, QLatin1String("RESOURCES")) ||
+               isKeyword(kind, QLatin1String("COMMENT"));
+    default:
+        return false;
+    }
+}
+
 ScriptFacts readFacts(const Script &script, const QString &path, qsizetype moreUses)
 {
     ScriptFacts facts;

@@ -265,6 +265,25 @@ void readValue(QStringView text, qsizetype start, qsizetype end, Shape shape, Wo
     readValue(text, start, end, shape, word, [](const ValueList &) {});
 }
 
+// A part of a line that reads as something of its own: a number (a leading 0 making it
+// hexadecimal), a text between double quotes, or a part the server computes when the line runs
+// ("<SRC.NAME>", which may hold others). A text in quotes is cut around the computed parts it
+// holds.
+struct ValuePart
+{
+    enum Type : unsigned char
+    {
+        Number,
+        Text,
+        Computed,
+    };
+    Type type = Number;
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
+// The parts of [start, end) of `text`, in order; a "<" that a name does not follow compares.
+QList<ValuePart> valueParts(QStringView text, qsizetype start, qsizetype end);
+
 // An alias's value as the server reads it where it is used: without one pair of quotes around
 // it. The offset of the text it keeps in the value goes to `offset`.
 QStringView unquoted(QStringView value, qsizetype *offset = nullptr);

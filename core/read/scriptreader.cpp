@@ -208,6 +208,7 @@ void Script::parse()
     const QStringView all(text);
     Reading reading;
     int line = 0;
+    readEnd = text.size();
     for (qsizetype start = 0;;) {
         ++line;
         qsizetype end = all.indexOf(u'\n', start);
@@ -217,7 +218,11 @@ void Script::parse()
         qsizetype lineEnd = end;
         if (lineEnd > start && all.at(lineEnd - 1) == u'\r')
             --lineEnd;
-        if (!readLine(line, start, lineEnd, reading) || last)
+        if (!readLine(line, start, lineEnd, reading)) {
+            readEnd = start;
+            break;
+        }
+        if (last)
             break;
         start = end + 1;
     }
@@ -379,6 +384,28 @@ TextPosition Script::firstLegacyCharacter() const
         }
     }
     return TextPosition();
+}
+
+QList<LineSpan> Script::comments() const
+{
+    QList<LineSpan> found;
+    const QStringView all(text);
+    int line = 0;
+    for (qsizetype start = 0; start <= text.size();) {
+        ++line;
+        qsizetype lineEnd = all.indexOf(u'\n', start);
+        const qsizetype next = lineEnd < 0 ? text.size() + 1 : lineEnd + 1;
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        if (lineEnd > start && all.at(lineEnd - 1) == u'\r')
+            --lineEnd;
+        const qsizetype from =
+            start >= readEnd ? start : start + commentStart(all.mid(start, lineEnd - start));
+        if (from < lineEnd)
+            found.append(LineSpan{line, start, TextSpan{from, lineEnd - from}});
+        start = next;
+    }
+    return found;
 }
 
 } // namespace tavrel

@@ -24,6 +24,14 @@ struct TextSpan
     qsizetype length = 0;
 };
 
+// A stretch of a script's text within one line, and the line it stands on.
+struct LineSpan
+{
+    int line = 0;
+    qsizetype lineStart = 0;
+    TextSpan span;
+};
+
 // A line of a section that is not its header: a key (up to the first "=" or blank) and a value
 // (after the "=" or the blanks), both as written.
 struct ScriptLine
@@ -126,12 +134,18 @@ public:
     // (not in a comment); line 0 when there is none.
     TextPosition firstLegacyCharacter() const;
 
+    // What the server does not read, line by line: each "//" comment to the end of its line,
+    // and every line from "[EOF]" on.
+    QList<LineSpan> comments() const;
+
     QString text;
     // False when the bytes were not UTF-8 and were read as Windows-1252.
     bool utf8 = true;
     QList<ScriptSection> sections;
     QList<ScriptLine> lines;
     QList<ScriptBlock> blocks;
+    // Where the reading ended: at the start of the "[EOF]" line, or at the end of the text.
+    qsizetype readEnd = 0;
 
 private:
     // Where the reading of the lines stands.
