@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <limits>
+
 namespace tavrel::lsp {
 
 namespace {
@@ -121,6 +123,13 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
         {QStringLiteral("textDocument/documentSymbol"), &Server::documentSymbol},
         {QStringLiteral("textDocument/codeAction"), &Server::codeAction},
         {QStringLiteral("workspace/symbol"), &Server::workspaceSymbol},
+        {QStringLiteral("textDocument/semanticTokens/full"), &Server::semanticTokensFull},
+        {QStringLiteral("textDocument/semanticTokens/range"), &Server::semanticTokensRange},
+        {QStringLiteral("textDocument/foldingRange"), &Server::foldingRange},
+        {QStringLiteral("textDocument/documentHighlight"), &Server::documentHighlight},
+        {QStringLiteral("textDocument/documentLink"), &Server::documentLink},
+        {QStringLiteral("textDocument/prepareRename"), &Server::prepareRename},
+        {QStringLiteral("textDocument/rename"), &Server::rename},
     };
     const bool initializing = method == QLatin1String("initialize");
     if (state == State::Starting && !initializing) {
@@ -275,6 +284,9 @@ Server::Reply Server::initialize(const QJsonObject &params)
                        .toBool();
     showsProgress =
         objectAt(capabilities, "window").value(QLatin1String("workDoneProgress")).toBool();
+    preparesRename = objectAt(objectAt(capabilities, "textDocument"), "rename")
+                         .value(QLatin1String("prepareSupport"))
+                         .toBool();
     configure(rootsOf(params));
     state = State::Running;
 
@@ -297,6 +309,22 @@ Server::Reply Server::initialize(const QJsonObject &params)
         {QStringLiteral("workspaceSymbolProvider"), true},
         {QStringLiteral("codeActionProvider"),
          QJsonObject{{QStringLiteral("codeActionKinds"), QJsonArray{QStringLiteral("quickfix")}}}},
+        {QStringLiteral("semanticTokensProvider"),
+         QJsonObject{{QStringLiteral("legend"),
+                      QJsonObject{{QStringLiteral("tokenTypes"),
+                                   QJsonArray::fromStringList(semanticTokenTypes())},
+                                  {QStringLiteral("tokenModifiers"),
+                                   QJsonArray::fromStringList(semanticTokenModifiers())}}},
+                     {QStringLiteral("full"), true},
+                     {QStringLiteral("range"), true}}},
+        {QStringLiteral("foldingRangeProvider"), true},
+        {QStringLiteral("documentHighlightProvider"), true},
+        {QStringLiteral("documentLinkProvider"),
+         QJsonObject{{QStringLiteral("resolveProvider"), false}}},
+        // A client that cannot ask first is told why a rename is refused when it asks for one.
+        {QStringLiteral("renameProvider"),
+         preparesRename ? QJsonValue(QJsonObject{{QStringLiteral("prepareProvider"), true}})
+                        : QJsonValue(true)},
         {QStringLiteral("workspace"), QJsonObject{{QStringLiteral("workspaceFolders"), folders}}}};
     return Reply{
         QJsonObject{{QStringLiteral("capabilities"), serverCapabilities},
@@ -520,6 +548,90 @@ Server::Reply Server::codeAction(const QJsonObject &params)
         reply.result = Protocol(workspace).codeActions(
             *path, codeActions(workspace, *path, first, last),
             objectAt(params, "context").value(QLatin1String("diagnostics")).toArray());
+    }
+    return reply;
+}
+
+Server::Reply Server::semanticTokensFull(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply))
+        reply.result = Protocol(workspace).semanticTokens(
+            semanticTokens(workspace, *path, 1, std::numeric_limits<int>::max()));
+    return reply;
+}
+
+Server::Reply Server::semanticTokensRange(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const QJsonObject range = objectAt(params, "range");
+        const int first = objectAt(range, "start").value(QLatin1String("line")).toInt() + 1;
+        const int last = objectAt(range, "end").value(QLatin1String("line")).toInt() + 1;
+        reply.result =
+            Protocol(workspace).semanticTokens(semanticTokens(workspace, *path, first, last));
+    }
+    return reply;
+}
+
+Server::Reply Server::foldingRange(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply))
+        reply.result = Protocol(workspace).foldingRanges(foldingRanges(workspace, *path));
+    return reply;
+}
+
+Server::Reply Server::documentHighlight(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        reply.result = Protocol(workspace).highlights(
+            highlightsAt(workspace, *path, place.line, place.column));
+    }
+    return reply;
+}
+
+Server::Reply Server::documentLink(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply))
+        reply.result = Protocol(workspace).documentLinks(documentLinks(workspace, *path));
+    return reply;
+}
+
+// Asked as the user starts a rename: where no name stands there is nothing to rename, and a
+// name that cannot be renamed is said so then.
+Server::Reply Server::prepareRename(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        const std::optional<Rename> found = renameAt(workspace, *path, place.line, place.column);
+        if (found && !found->refusal.isEmpty())
+            return Reply{QJsonValue(), RequestFailed, found->refusal};
+        if (found)
+            reply.result = Protocol(workspace).renamed(*found);
+    }
+    return reply;
+}
+
+Server::Reply Server::rename(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        const QString newName = params.value(QLatin1String("newName")).toString();
+        if (newName.isEmpty())
+            return Reply{QJsonValue(), InvalidParams, QStringLiteral("The new name is empty.")};
+        const std::optional<Rename> found =
+            renameAt(workspace, *path, place.line, place.column, newName);
+        if (!found)
+            return Reply{QJsonValue(), RequestFailed, QStringLiteral("No name stands here.")};
+        if (!found->refusal.isEmpty())
+            return Reply{QJsonValue(), RequestFailed, found->refusal};
+        reply.result = Protocol(workspace).workspaceEdit(*found, newName);
     }
     return reply;
 }

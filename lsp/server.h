@@ -67,6 +67,13 @@ private:
     Reply documentSymbol(const QJsonObject &params);
     Reply workspaceSymbol(const QJsonObject &params);
     Reply codeAction(const QJsonObject &params);
+    Reply semanticTokensFull(const QJsonObject &params);
+    Reply semanticTokensRange(const QJsonObject &params);
+    Reply foldingRange(const QJsonObject &params);
+    Reply documentHighlight(const QJsonObject &params);
+    Reply documentLink(const QJsonObject &params);
+    Reply prepareRename(const QJsonObject &params);
+    Reply rename(const QJsonObject &params);
 
     void initialized(const QJsonObject &params);
     void exitNotified(const QJsonObject &params);
@@ -93,6 +100,7 @@ private:
     } state = State::Starting;
     std::optional<int> exit;
     bool hierarchicalSymbols = false;
+    bool preparesRename = false;
     bool watchesFiles = false;
     bool showsProgress = false;
     // The first load's progress report: not begun, going on, ended.

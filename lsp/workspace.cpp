@@ -351,6 +351,11 @@ QString Workspace::text(const QString &path) const
     return Script::fromBytes(bytes).text;
 }
 
+Script Workspace::script(const QString &path) const
+{
+    return Script::fromBytes(text(path).toUtf8());
+}
+
 QString Workspace::shownPath(const QString &path) const
 {
     for (const QString &root : current.roots) {

@@ -79,8 +79,9 @@ public:
     // Where a file's characters outside the basic plane stand, to convert the protocol's
     // positions.
     WideCharacters wide(const QString &path) const;
-    // A file's text, the editor's where it is open.
+    // A file's text, the editor's where it is open, and the script it reads as.
     QString text(const QString &path) const;
+    Script script(const QString &path) const;
     // A path as a user reads it: relative to the workspace folder it is in.
     QString shownPath(const QString &path) const;
 
