@@ -85,8 +85,19 @@ QString pathOf(const QString &uri)
     return QDir::cleanPath(url.toLocalFile());
 }
 
+QString documentPath(const QString &uri)
+{
+    const QString path = pathOf(uri);
+    if (!path.isEmpty())
+        return path;
+    const QUrl url(uri);
+    return url.isValid() && !url.scheme().isEmpty() && !url.isLocalFile() ? uri : QString();
+}
+
 QString uriOf(const QString &path)
 {
+    if (!QDir::isAbsolutePath(path))
+        return path;
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 

@@ -157,6 +157,9 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
         workspace.waitForLoad(firstLoadWait);
         settle();
     }
+    // A script outside the workspace's list is answered from its own names and the workspace's.
+    const Workspace::Visit visit = workspace.visit(
+        documentPath(objectAt(params, "textDocument").value(QLatin1String("uri")).toString()));
     const Reply reply = (this->*handler)(params);
     send(reply.error != 0 ? errorResponse(id, reply.error, reply.message)
                           : response(id, reply.result));
@@ -244,8 +247,8 @@ void Server::settle()
 void Server::publish()
 {
     const Protocol protocol(workspace);
-    for (const QString &path : workspace.checks().takeChangedPaths()) {
-        const QList<Finding> findings = workspace.checks().findingsIn(path);
+    for (const QString &path : workspace.takeChangedPaths()) {
+        const QList<Finding> findings = workspace.findingsIn(path);
         if (findings.isEmpty() && !published.contains(path))
             continue;
         if (findings.isEmpty())
@@ -377,7 +380,7 @@ void Server::exitNotified(const QJsonObject &)
 void Server::didOpen(const QJsonObject &params)
 {
     const QJsonObject document = objectAt(params, "textDocument");
-    const QString path = pathOf(document.value(QLatin1String("uri")).toString());
+    const QString path = documentPath(document.value(QLatin1String("uri")).toString());
     if (path.isEmpty())
         return;
     versions.insert(path, document.value(QLatin1String("version")).toInt());
@@ -387,7 +390,7 @@ void Server::didOpen(const QJsonObject &params)
 void Server::didChange(const QJsonObject &params)
 {
     const QJsonObject document = objectAt(params, "textDocument");
-    const QString path = pathOf(document.value(QLatin1String("uri")).toString());
+    const QString path = documentPath(document.value(QLatin1String("uri")).toString());
     const QJsonArray changes = params.value(QLatin1String("contentChanges")).toArray();
     if (!workspace.isOpen(path) || changes.isEmpty())
         return;
@@ -415,13 +418,13 @@ void Server::didChange(const QJsonObject &params)
 void Server::didSave(const QJsonObject &params)
 {
     workspace.saved(
-        pathOf(objectAt(params, "textDocument").value(QLatin1String("uri")).toString()));
+        documentPath(objectAt(params, "textDocument").value(QLatin1String("uri")).toString()));
 }
 
 void Server::didClose(const QJsonObject &params)
 {
     const QString path =
-        pathOf(objectAt(params, "textDocument").value(QLatin1String("uri")).toString());
+        documentPath(objectAt(params, "textDocument").value(QLatin1String("uri")).toString());
     versions.remove(path);
     workspace.close(path);
 }
@@ -459,12 +462,12 @@ void Server::didChangeWorkspaceFolders(const QJsonObject &params)
     configure(roots);
 }
 
-// Any file the editor asks about is answered, from what the workspace knows of it: a script
-// outside the workspace's list has no names of its own there, never an error.
+// Any document the editor asks about is answered, from what the workspace knows of it and its
+// own names, never with an error.
 std::optional<QString> Server::documentOf(const QJsonObject &params, Reply &failure) const
 {
     const QString uri = objectAt(params, "textDocument").value(QLatin1String("uri")).toString();
-    const QString path = pathOf(uri);
+    const QString path = documentPath(uri);
     if (!path.isEmpty())
         return path;
     failure = Reply{QJsonValue(), InvalidParams, QStringLiteral("%1 is not a file").arg(uri)};

@@ -8,8 +8,10 @@
 #include "core/read/tables.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tavrel::lsp {
@@ -120,6 +122,8 @@ void Workspace::configure(const Settings &settings)
         load.wait();
     load = {};
     current = settings;
+    for (const Finding &finding : model->checks->findings())
+        changedPaths.insert(finding.location.file);
     model = std::make_unique<Model>(settings.checks);
     loaded = false;
     pending.clear();
@@ -131,12 +135,13 @@ void Workspace::open(const QString &path, const QString &text)
     Document &document = documents[path];
     // A document takes its code page from its file.
     QByteArray bytes;
-    document.legacy = readScriptBytes(path, bytes).isEmpty() && !Script::fromBytes(bytes).utf8;
+    document.legacy = QDir::isAbsolutePath(path) && readScriptBytes(path, bytes).isEmpty() &&
+                      !Script::fromBytes(bytes).utf8;
     document.text = text;
     pending.insert(path);
-    // A file created since the directories were listed may be opened before the client says
-    // it was created.
-    if (!contains(path))
+    // A file created since the directories were listed, or in the editor and not saved yet,
+    // joins the list as it is opened, whether the client watches files or not.
+    if (!contains(path) && mayJoin(path))
         relist = true;
 }
 
@@ -181,12 +186,23 @@ void Workspace::saved(const QString &path)
         return;
     document->legacy = !Script::fromBytes(bytes).utf8;
     pending.insert(path);
+    if (!contains(path) && mayJoin(path))
+        relist = true;
 }
 
+// A document closed is its file again; one that is not on disk, never saved or deleted while
+// it was open, leaves the list and its findings with it.
 void Workspace::close(const QString &path)
 {
-    if (documents.remove(path) > 0)
-        pending.insert(path);
+    if (documents.remove(path) == 0)
+        return;
+    if (apart.remove(path) > 0)
+        changedPaths.insert(path);
+    if (!contains(path))
+        return;
+    pending.insert(path);
+    if (!QFileInfo::exists(path))
+        relist = true;
 }
 
 void Workspace::changedOnDisk(const QString &path)
@@ -198,6 +214,30 @@ void Workspace::changedOnDisk(const QString &path)
 void Workspace::listChanged()
 {
     relist = true;
+}
+
+bool Workspace::belongs(const QString &path) const
+{
+    const QString name = QFileInfo(path).fileName();
+    for (const ScriptDirectory &directory : current.directories) {
+        const QString relative = QDir(directory.path).relativeFilePath(path);
+        if (relative.startsWith(QLatin1String("../")) || !QDir::isAbsolutePath(path))
+            continue;
+        // A hidden folder is not walked.
+        const QStringList folders = relative.split(u'/').mid(0, relative.count(u'/'));
+        if (std::none_of(folders.cbegin(), folders.cend(),
+                         [](const QString &folder) { return folder.startsWith(u'.'); }) &&
+            matchesFilter(name, directory.filter))
+            return true;
+    }
+    return false;
+}
+
+bool Workspace::mayJoin(const QString &path) const
+{
+    if (!current.tablesFiles.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo::exists(path))
+        return true;
+    return belongs(path);
 }
 
 bool Workspace::contains(const QString &path) const
@@ -215,14 +255,15 @@ QStringList Workspace::paths() const
 
 bool Workspace::stale() const
 {
-    return !loaded || relist || !pending.isEmpty();
+    return !loaded || relist || !pending.isEmpty() || !changedPaths.isEmpty();
 }
 
 ScriptFacts Workspace::factsOf(const QString &path) const
 {
     const auto document = documents.constFind(path);
     if (document == documents.cend())
-        return scanScriptFile(path, ScanDepth::Everything).facts;
+        return QDir::isAbsolutePath(path) ? scanScriptFile(path, ScanDepth::Everything).facts
+                                          : ScriptFacts();
     const QByteArray legacy = document->legacy ? windows1252(document->text) : QByteArray();
     const Script script = Script::fromBytes(legacy.isEmpty() ? document->text.toUtf8() : legacy);
     return scanScript(script, ScanDepth::Everything, path).facts;
@@ -291,8 +332,17 @@ bool Workspace::settle()
     QSet<int> files;
     if (relist) {
         relist = false;
-        const Listing listing = listFiles(current, {});
-        const QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
+        Listing listing = listFiles(current, {});
+        QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
+        // A document the editor made, or holds while its file was deleted, is in the list
+        // until it is closed.
+        for (auto document = documents.cbegin(); document != documents.cend(); ++document) {
+            if (!now.contains(document.key()) && !QFileInfo::exists(document.key()) &&
+                belongs(document.key())) {
+                listing.paths.append(document.key());
+                now.insert(document.key());
+            }
+        }
         for (const QString &path : paths()) {
             if (!now.contains(path)) {
                 const int file = index.fileOf(path);
@@ -326,13 +376,66 @@ bool Workspace::settle()
         index.replaceFile(file, factsOf(path));
         files.insert(file);
     }
-    pending.clear();
+    const QSet<QString> edited = std::exchange(pending, QSet<QString>());
     const ScriptIndex::Change change = index.takeChange();
-    if (!files.isEmpty() || !change.empty()) {
+    const bool touched = !files.isEmpty() || !change.empty();
+    if (touched)
         model->checks->update(files, change);
+    return checkApart(touched, edited) || touched || changed || !changedPaths.isEmpty();
+}
+
+bool Workspace::checkApart(bool all, const QSet<QString> &edited)
+{
+    bool changed = false;
+    for (auto document = documents.cbegin(); document != documents.cend(); ++document) {
+        const QString &path = document.key();
+        if (contains(path)) {
+            if (apart.remove(path) > 0) {
+                changedPaths.insert(path);
+                changed = true;
+            }
+            continue;
+        }
+        if (!all && !edited.contains(path) && apart.contains(path))
+            continue;
+        QSet<int> names;
+        const int file = model->index.addGuest(path, factsOf(path), &names);
+        QList<Finding> findings = model->checks->checkGuest(file, names);
+        model->index.removeGuest();
+        model->checks->namesChanged(names);
+        const auto kept = apart.find(path);
+        if (kept != apart.end() && sameFindings(*kept, findings))
+            continue;
+        apart.insert(path, std::move(findings));
+        changedPaths.insert(path);
         changed = true;
     }
     return changed;
+}
+
+QList<Finding> Workspace::findingsIn(const QString &path) const
+{
+    const auto found = apart.constFind(path);
+    return found != apart.cend() ? *found : model->checks->findingsIn(path);
+}
+
+QSet<QString> Workspace::takeChangedPaths()
+{
+    return model->checks->takeChangedPaths() + std::exchange(changedPaths, QSet<QString>());
+}
+
+Workspace::Visit Workspace::visit(const QString &path)
+{
+    if (path.isEmpty() || contains(path))
+        return Visit();
+    model->index.addGuest(path, factsOf(path));
+    return Visit(this);
+}
+
+Workspace::Visit::~Visit()
+{
+    if (workspace)
+        workspace->model->index.removeGuest();
 }
 
 WideCharacters Workspace::wide(const QString &path) const
@@ -346,6 +449,9 @@ QString Workspace::text(const QString &path) const
     if (document != documents.cend())
         return document->text;
     QByteArray bytes;
+    // A document of the editor's that is no file (an untitled one) has no text on disk.
+    if (!QDir::isAbsolutePath(path))
+        return QString();
     if (!readScriptBytes(path, bytes).isEmpty())
         return QString();
     return Script::fromBytes(bytes).text;

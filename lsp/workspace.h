@@ -16,6 +16,7 @@
 #include <atomic>
 #include <future>
 #include <memory>
+#include <utility>
 
 namespace tavrel::lsp {
 
@@ -75,6 +76,29 @@ public:
 
     const ScriptIndex &index() const { return model->index; }
     CheckState &checks() const { return *model->checks; }
+    // The findings about a file, of the workspace's or, for a document outside its list, of the
+    // document alone against the workspace's names; the files whose findings changed since the
+    // last call.
+    QList<Finding> findingsIn(const QString &path) const;
+    QSet<QString> takeChangedPaths();
+
+    // While it lives, a file outside the workspace's list is in its index as a guest (see
+    // ScriptIndex::addGuest), so that what is asked about it is answered from its own names
+    // and the workspace's.
+    class Visit
+    {
+    public:
+        Visit() = default;
+        Visit(Visit &&other) noexcept : workspace(std::exchange(other.workspace, nullptr)) {}
+        Visit &operator=(Visit &&) = delete;
+        ~Visit();
+
+    private:
+        friend class Workspace;
+        explicit Visit(Workspace *workspace) : workspace(workspace) {}
+        Workspace *workspace = nullptr;
+    };
+    Visit visit(const QString &path);
 
     // Where a file's characters outside the basic plane stand, to convert the protocol's
     // positions.
@@ -106,10 +130,21 @@ private:
     void startLoad();
     void takeLoad();
     ScriptFacts factsOf(const QString &path) const;
+    // Whether a file is one the list of files holds or would hold once it exists: below a
+    // script directory and matching its filter, or, with a tables file, one on disk.
+    bool belongs(const QString &path) const;
+    bool mayJoin(const QString &path) const;
+    // Checks again the open documents outside the list that were edited, or all of them; true
+    // when the findings of some changed.
+    bool checkApart(bool all, const QSet<QString> &edited);
 
     Settings current;
     std::unique_ptr<Model> model;
     QHash<QString, Document> documents;
+    // The findings of the open documents outside the list; the files whose findings changed
+    // beside those the checks tell: these documents, and a workspace's configured anew.
+    QHash<QString, QList<Finding>> apart;
+    QSet<QString> changedPaths;
     // Paths read again at the next settle, and whether the list of files is to be made again.
     QSet<QString> pending;
     bool relist = false;

@@ -184,6 +184,11 @@ QString normaliseDirectory(const QString &directory)
     return normalised;
 }
 
+bool matchesFilter(const QString &name, const QString &filter)
+{
+    return !name.startsWith(u'.') && NamePatterns(filter).match(name);
+}
+
 QString unreadableDirectoryReason()
 {
     return QStringLiteral("cannot open the directory");

@@ -4,6 +4,7 @@
 #include "lsp/workspace.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 using namespace tavrel;
@@ -23,6 +24,9 @@ private slots:
     void rename_data();
     void rename();
     void links();
+    void outsideTheList();
+    void joiningTheList_data();
+    void joiningTheList();
 };
 
 namespace {
@@ -32,13 +36,14 @@ namespace {
 class Fixture
 {
 public:
-    explicit Fixture(const QStringList &files)
+    // The scripts of the list are the .scp files below `scripts`.
+    explicit Fixture(const QStringList &files, const QString &scripts = QString())
     {
         for (qsizetype i = 0; i + 1 < files.size(); i += 2)
             write(files.at(i), files.at(i + 1));
         Settings settings;
         settings.roots = {dir.path()};
-        settings.directories = {ScriptDirectory{dir.path(), QStringLiteral("*.scp")}};
+        settings.directories = {ScriptDirectory{path(scripts), QStringLiteral("*.scp")}};
         workspace.configure(settings);
         while (!workspace.waitForLoad(100)) {
         }
@@ -317,6 +322,118 @@ void tst_Features::links()
     QCOMPARE(places, fixture.marked);
     QCOMPARE(targets, (QStringList{"scripts/items", "scripts/b.scp"}));
     QVERIFY(documentLinks(fixture.workspace, fixture.path("scripts/b.scp")).isEmpty());
+}
+
+namespace {
+
+// "check@line:column" of each finding.
+QStringList found(const QList<Finding> &findings)
+{
+    QStringList shown;
+    for (const Finding &finding : findings)
+        shown.append(QStringLiteral("%1@%2:%3")
+                         .arg(finding.check)
+                         .arg(finding.location.line)
+                         .arg(finding.location.column));
+    return shown;
+}
+
+} // namespace
+
+// A script outside the list is checked alone against the workspace's names and its own, and
+// answered so, while the workspace's findings stay as its own files make them.
+void tst_Features::outsideTheList()
+{
+    Fixture fixture({"scripts/items.scp", "[ITEMDEF i_log]\n[CHARDEF c_a]\nITEM=i_wood\n"},
+                    "scripts");
+    Workspace &workspace = fixture.workspace;
+    const QString items = fixture.path("scripts/items.scp");
+    const QString outside = fixture.path("elsewhere.scp");
+    workspace.takeChangedPaths();
+    workspace.open(outside,
+                   QStringLiteral("[ITEMDEF i_wood]\nRESOURCES=1 i_log, 1 i_none\n"
+                                  "[ITEMDEF i_twice]\nNAME=A\n[ITEMDEF i_twice]\nNAME=B\n"));
+    QVERIFY(workspace.settle());
+    QVERIFY(!workspace.contains(outside));
+    QCOMPARE(workspace.takeChangedPaths(), QSet<QString>{outside});
+    QCOMPARE(found(workspace.findingsIn(outside)),
+             (QStringList{"missing-resource@2:22", "duplicate-defname@5:10"}));
+    QCOMPARE(found(workspace.findingsIn(items)), QStringList{"undefined-name@3:6"});
+    {
+        const Workspace::Visit visit = workspace.visit(outside);
+        QCOMPARE(definitionsAt(workspace, outside, 2, 14).size(), 1);
+        QCOMPARE(definitionsAt(workspace, outside, 2, 14).constFirst().file, items);
+    }
+    QVERIFY(!workspace.contains(outside));
+    QCOMPARE(found(workspace.findingsIn(items)), QStringList{"undefined-name@3:6"});
+    // An edit of the workspace checks the document again; its closing takes its findings.
+    workspace.open(items, QStringLiteral("[CHARDEF c_a]\nITEM=i_wood\n"));
+    QVERIFY(workspace.settle());
+    QVERIFY(workspace.takeChangedPaths().contains(outside));
+    QCOMPARE(
+        found(workspace.findingsIn(outside)),
+        (QStringList{"missing-resource@2:13", "missing-resource@2:22", "duplicate-defname@5:10"}));
+    workspace.close(outside);
+    QVERIFY(workspace.settle());
+    QVERIFY(workspace.takeChangedPaths().contains(outside));
+    QVERIFY(workspace.findingsIn(outside).isEmpty());
+}
+
+void tst_Features::joiningTheList_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("onDisk");
+    // Whether the client says the file was deleted while it is open.
+    QTest::addColumn<bool>("deleted");
+
+    QTest::newRow("a file made in the editor and not saved") << "scripts/new.scp" << false << false;
+    QTest::newRow("a file deleted while it is open") << "scripts/sub/old.scp" << true << true;
+    QTest::newRow("a file deleted unseen while it is open")
+        << "scripts/sub/old.scp" << true << false;
+}
+
+// A document that belongs to the list is in it while it is open, on disk or not: it defines
+// what the workspace uses, and closed without a file it leaves with its findings.
+void tst_Features::joiningTheList()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, onDisk);
+    QFETCH(bool, deleted);
+    const QString text = QStringLiteral("[ITEMDEF i_wood]\nRESOURCES=1 i_none\n");
+    Fixture fixture({"scripts/items.scp", "[ITEMDEF i_log]\n[CHARDEF c_a]\nITEM=i_wood\n",
+                     "scripts/x.txt", "[ITEMDEF i_wood]\n"},
+                    "scripts");
+    Workspace &workspace = fixture.workspace;
+    const QString path = fixture.path(name);
+    const QString items = fixture.path("scripts/items.scp");
+    if (onDisk) {
+        fixture.dir.write(name, text.toUtf8());
+        workspace.listChanged();
+        workspace.settle();
+    }
+    workspace.open(path, text);
+    workspace.settle();
+    QVERIFY(workspace.contains(path));
+    QVERIFY(workspace.findingsIn(items).isEmpty());
+    QCOMPARE(found(workspace.findingsIn(path)), QStringList{"missing-resource@2:13"});
+    if (onDisk) {
+        QVERIFY(QFile::remove(path));
+        if (deleted)
+            workspace.listChanged();
+        workspace.settle();
+        QVERIFY(workspace.contains(path));
+    }
+    workspace.takeChangedPaths();
+    workspace.close(path);
+    workspace.settle();
+    QVERIFY(!workspace.contains(path));
+    QVERIFY(workspace.takeChangedPaths().contains(path));
+    QVERIFY(workspace.findingsIn(path).isEmpty());
+    QCOMPARE(found(workspace.findingsIn(items)), QStringList{"undefined-name@3:6"});
+    // A file outside the filter is no script of the list, open or not.
+    workspace.open(fixture.path("scripts/x.txt"), QStringLiteral("[ITEMDEF i_wood]\n"));
+    workspace.settle();
+    QVERIFY(!workspace.contains(fixture.path("scripts/x.txt")));
 }
 
 QTEST_GUILESS_MAIN(tst_Features)
