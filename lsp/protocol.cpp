@@ -51,9 +51,23 @@ QJsonArray Protocol::locations(const QList<Location> &locations) const
     return array;
 }
 
+// A finding covers the text it is about; one without a length, such as a file that could not be
+// read, covers the rest of its line, or the first line.
+QJsonObject Protocol::covering(const Location &location) const
+{
+    if (location.length > 0)
+        return range(location);
+    const QJsonObject start = wideOf(location.file).position(location.position());
+    return QJsonObject{
+        {QStringLiteral("start"), start},
+        {QStringLiteral("end"),
+         QJsonObject{{QStringLiteral("line"), start.value(QLatin1String("line")).toInt() + 1},
+                     {QStringLiteral("character"), 0}}}};
+}
+
 QJsonObject Protocol::diagnostic(const Finding &finding) const
 {
-    QJsonObject object{{QStringLiteral("range"), range(finding.location)},
+    QJsonObject object{{QStringLiteral("range"), covering(finding.location)},
                        {QStringLiteral("severity"),
                         finding.severity == Severity::Error ? ErrorSeverity : WarningSeverity},
                        {QStringLiteral("code"), finding.check},
@@ -62,8 +76,11 @@ QJsonObject Protocol::diagnostic(const Finding &finding) const
     if (!finding.related.isEmpty()) {
         QJsonArray related;
         for (const RelatedPlace &place : finding.related) {
-            related.append(QJsonObject{{QStringLiteral("location"), location(place.location)},
-                                       {QStringLiteral("message"), place.message}});
+            related.append(
+                QJsonObject{{QStringLiteral("location"),
+                             QJsonObject{{QStringLiteral("uri"), uriOf(place.location.file)},
+                                         {QStringLiteral("range"), covering(place.location)}}},
+                            {QStringLiteral("message"), place.message}});
         }
         object.insert(QStringLiteral("relatedInformation"), related);
     }

@@ -44,6 +44,7 @@ public:
 
 private:
     const WideCharacters &wideOf(const QString &path) const;
+    QJsonObject covering(const Location &location) const;
 
     const Workspace &workspace;
     mutable QHash<QString, WideCharacters> wide;

@@ -276,6 +276,13 @@ void Server::configure(const QStringList &roots)
     workspace.configure(readSettings(roots));
 }
 
+// What is amiss in the configuration is said each time it is read, as the user edits it.
+void Server::showProblems()
+{
+    for (const QString &problem : workspace.settings().problems)
+        showMessage(WarningMessage, problem);
+}
+
 Server::Reply Server::initialize(const QJsonObject &params)
 {
     const QJsonObject capabilities = objectAt(params, "capabilities");
@@ -345,8 +352,7 @@ Server::Reply Server::shutdown(const QJsonObject &)
 
 void Server::initialized(const QJsonObject &)
 {
-    for (const QString &problem : workspace.settings().problems)
-        showMessage(WarningMessage, problem);
+    showProblems();
     if (showsProgress)
         send(request(QStringLiteral("tavrel-%1").arg(++requests),
                      QStringLiteral("window/workDoneProgress/create"),
@@ -444,8 +450,10 @@ void Server::didChangeWatchedFiles(const QJsonObject &params)
         else if (type == Created || type == Deleted)
             workspace.listChanged();
     }
-    if (reconfigure)
+    if (reconfigure) {
         configure(workspace.settings().roots);
+        showProblems();
+    }
 }
 
 void Server::didChangeWorkspaceFolders(const QJsonObject &params)
@@ -460,6 +468,7 @@ void Server::didChangeWorkspaceFolders(const QJsonObject &params)
             roots.append(path);
     }
     configure(roots);
+    showProblems();
 }
 
 // Any document the editor asks about is answered, from what the workspace knows of it and its

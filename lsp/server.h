@@ -88,6 +88,7 @@ private:
     std::optional<QString> documentOf(const QJsonObject &params, Reply &failure) const;
     TextPosition positionIn(const QString &path, const QJsonObject &params) const;
     void configure(const QStringList &roots);
+    void showProblems();
     void reportProgress();
 
     Writer writer;

@@ -18,35 +18,6 @@ namespace tavrel::lsp {
 
 namespace {
 
-// The bytes of a text in Windows-1252 as the reader decodes it, or empty when a character has
-// no byte there.
-QByteArray windows1252(const QString &text)
-{
-    static const QHash<char16_t, char> bytes = [] {
-        QHash<char16_t, char> table;
-        for (int byte = 0x80; byte <= 0xff; ++byte) {
-            // A lone byte above ASCII is never UTF-8, so the reader decodes it in the code page.
-            const Script script = Script::fromBytes(QByteArray(1, char(byte)));
-            if (script.text.size() == 1)
-                table.insert(script.text.at(0).unicode(), char(byte));
-        }
-        return table;
-    }();
-    QByteArray encoded;
-    encoded.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
-            encoded.append(char(c.unicode()));
-            continue;
-        }
-        const auto byte = bytes.constFind(c.unicode());
-        if (byte == bytes.cend())
-            return QByteArray();
-        encoded.append(*byte);
-    }
-    return encoded;
-}
-
 // The files the settings list, in the order they load, with what could not be read.
 struct Listing
 {
@@ -264,8 +235,10 @@ ScriptFacts Workspace::factsOf(const QString &path) const
     if (document == documents.cend())
         return QDir::isAbsolutePath(path) ? scanScriptFile(path, ScanDepth::Everything).facts
                                           : ScriptFacts();
-    const QByteArray legacy = document->legacy ? windows1252(document->text) : QByteArray();
-    const Script script = Script::fromBytes(legacy.isEmpty() ? document->text.toUtf8() : legacy);
+    // A file in Windows-1252 is one while the editor holds it, whatever characters the editor
+    // gives it: saving is when it could be damaged.
+    Script script = Script::fromBytes(document->text.toUtf8());
+    script.utf8 = !document->legacy;
     return scanScript(script, ScanDepth::Everything, path).facts;
 }
 

@@ -123,7 +123,7 @@ private:
     struct Document
     {
         QString text;
-        // Read as Windows-1252: an editor's text of it is too.
+        // Its file is read as Windows-1252: the editor's text of it is checked so too.
         bool legacy = false;
     };
 

@@ -488,13 +488,16 @@ private:
             [&](const ValueList &found) {
                 if (!lists)
                     return;
+                // A finding about a list covers it, braces and all; one about a weight the weight.
+                const auto place = [&](qsizetype at, qsizetype length) {
+                    return Location::at(path, script.position(*current.line, at),
+                                        characterCount(QStringView(text).mid(at, length)));
+                };
                 RandomList randomList;
-                randomList.location =
-                    Location::at(path, script.position(*current.line, found.start), 1);
+                randomList.location = place(found.start, found.length);
                 randomList.elements = found.elements;
-                for (const qsizetype zero : found.zeroWeights)
-                    randomList.zeroWeights.append(
-                        Location::at(path, script.position(*current.line, zero), 1));
+                for (const TextSpan &zero : found.zeroWeights)
+                    randomList.zeroWeights.append(place(zero.start, zero.length));
                 facts.randomLists.append(std::move(randomList));
             });
     }

@@ -131,6 +131,7 @@ void Script::read(QByteArrayView bytes)
     sections.clear();
     lines.clear();
     blocks.clear();
+    counted = Counted();
     if (bytes.startsWith("\xef\xbb\xbf"))
         bytes = bytes.sliced(3);
     utf8 = isUtf8(bytes);
@@ -362,14 +363,22 @@ bool Script::readLine(int line, qsizetype start, qsizetype end, Reading &reading
     return true;
 }
 
+// Positions are mostly asked in the order they stand on a line: the count of a line's wide
+// characters goes on from the last position asked, so that a line of many names is counted once.
 TextPosition Script::position(int line, qsizetype lineStart, qsizetype offset) const
 {
-    qsizetype column = offset - lineStart + 1;
-    if (wide) {
-        for (qsizetype i = lineStart; i < offset; ++i)
-            column -= text.at(i).isLowSurrogate() ? 1 : 0;
+    if (!wide)
+        return TextPosition{line, int(offset - lineStart + 1)};
+    qsizetype from = lineStart;
+    qsizetype lows = 0;
+    if (counted.lineStart == lineStart && counted.offset <= offset) {
+        from = counted.offset;
+        lows = counted.lows;
     }
-    return TextPosition{line, int(column)};
+    for (qsizetype i = from; i < offset; ++i)
+        lows += text.at(i).isLowSurrogate() ? 1 : 0;
+    counted = Counted{lineStart, offset, lows};
+    return TextPosition{line, int(offset - lineStart + 1 - lows)};
 }
 
 TextPosition Script::firstLegacyCharacter() const

@@ -116,7 +116,8 @@ public:
     QStringView key(const ScriptLine &line) const { return view(line.key); }
     QStringView value(const ScriptLine &line) const { return view(line.value); }
 
-    // The position of an offset of the text on a line that starts at `lineStart`.
+    // The position of an offset of the text on a line that starts at `lineStart`; asked in the
+    // order they stand on a line, a line's positions take as long as the line.
     TextPosition position(int line, qsizetype lineStart, qsizetype offset) const;
     TextPosition position(const ScriptLine &line, qsizetype offset) const
     {
@@ -158,6 +159,15 @@ private:
     // Whether the text holds characters outside the basic plane, which take two code units
     // but make one column.
     bool wide = false;
+    // The low surrogates of a line up to an offset, as `position` counted them last; a script
+    // is read by one thread at a time.
+    struct Counted
+    {
+        qsizetype lineStart = -1;
+        qsizetype offset = 0;
+        qsizetype lows = 0;
+    };
+    mutable Counted counted;
 };
 
 // Compares a key or a kind with a name written in upper case, regardless of case.

@@ -187,6 +187,9 @@ void tst_Protocol::positions_data()
                                                << "0:3" << -1 << 0;
     QTest::newRow("CRLF lines") << QStringLiteral("%1\r\n%1a").arg(emoji) << "2:2"
                                 << "1:2" << 1 << 1;
+    QTest::newRow("the last of thousands on a line")
+        << QStringLiteral("x\n") + emoji.repeated(3000) + QStringLiteral("=a") << "2:3002"
+        << "1:6001" << 5999 << 3000;
 }
 
 void tst_Protocol::positions()

@@ -47,11 +47,31 @@ function start() {
     const connection = rpc.createMessageConnection(
         new rpc.StreamMessageReader(child.stdout), new rpc.StreamMessageWriter(child.stdin), logger);
     const diagnostics = new Map();
+    const messages = [];
     const waiters = [];
     connection.onNotification(lsp.PublishDiagnosticsNotification.type, (params) => {
         diagnostics.set(params.uri, params);
         for (const waiter of waiters.splice(0))
             waiter();
+    });
+    connection.onNotification(lsp.ShowMessageNotification.type, (params) => {
+        messages.push(params.message);
+        for (const waiter of waiters.splice(0))
+            waiter();
+    });
+    // Resolves once a message the server showed matches `pattern`.
+    const messageLike = (pattern) => new Promise((resolve, reject) => {
+        const timer = setTimeout(() => reject(new Error(`no message like ${pattern}: ${messages.join('\n')}`)), 60000);
+        const look = () => {
+            const found = messages.find((m) => pattern.test(m));
+            if (found) {
+                clearTimeout(timer);
+                resolve(found);
+            } else {
+                waiters.push(look);
+            }
+        };
+        look();
     });
     connection.onRequest(lsp.RegistrationRequest.type, () => null);
     connection.listen();
@@ -71,7 +91,7 @@ function start() {
         };
         look();
     });
-    return { child, connection, errors, diagnostics, diagnosticsOf, exited };
+    return { child, connection, errors, diagnostics, diagnosticsOf, messages, messageLike, exited };
 }
 
 // Each token as "line:character text type.modifiers", from the five numbers of each.
@@ -91,7 +111,7 @@ const codes = (list) => list.map((d) => `${d.code}@${d.range.start.line}:${d.ran
 const at = (name, line, character) => ({ textDocument: { uri: uri(name) }, position: { line, character } });
 
 async function main() {
-    const { child, connection, errors, diagnostics, diagnosticsOf, exited } = start();
+    const { child, connection, errors, diagnostics, diagnosticsOf, messageLike, exited } = start();
 
     let legend;
     await check('initialize', async () => {
@@ -270,6 +290,34 @@ async function main() {
         assert.deepEqual(actions[0].edit.changes[uri('scripts/more/chars.scp')], [{ range: diagnostic.range, newText: 'i_board' }]);
     });
 
+    await check('every diagnostic covers its text, counted in UTF-16; a quick fix replaces the name alone', async () => {
+        const watched = (name, type) => connection.sendNotification(
+            lsp.DidChangeWatchedFilesNotification.type, { changes: [{ uri: uri(name), type }] });
+        const span = (d) => `${d.range.start.line}:${d.range.start.character}-${d.range.end.line}:${d.range.end.character}`;
+        const line = 'ITEM=i_bo\u{1F600}ard 1';
+        fs.symlinkSync('nowhere.scp', path.join(root, 'scripts/broken.scp'));
+        write('scripts/wide.scp', `[CHARDEF c_wide]\n${line}\nITEM={i_log 1 i_board} // odd\n`);
+        watched('scripts/broken.scp', lsp.FileChangeType.Created);
+        watched('scripts/wide.scp', lsp.FileChangeType.Created);
+        const broken = await diagnosticsOf('scripts/broken.scp', (l) => l.length > 0);
+        assert.deepEqual(broken.map(span), ['0:0-1:0']);
+        const wide = await diagnosticsOf('scripts/wide.scp', (l) => l.length === 2);
+        assert.deepEqual(wide.map((d) => `${d.code} ${span(d)}`), ['undefined-name 1:5-1:14', 'random-range 2:5-2:22']);
+        const [action] = await connection.sendRequest(lsp.CodeActionRequest.type, {
+            textDocument: { uri: uri('scripts/wide.scp') }, range: wide[0].range, context: { diagnostics: [wide[0]] },
+        });
+        const [edit] = action.edit.changes[uri('scripts/wide.scp')];
+        assert.equal(line.slice(0, edit.range.start.character) + edit.newText + line.slice(edit.range.end.character), 'ITEM=i_board 1');
+        const empty = [...diagnostics.values()].flatMap((p) => p.diagnostics.filter((d) => span(d) ===
+            `${d.range.start.line}:${d.range.start.character}-${d.range.start.line}:${d.range.start.character}`));
+        assert.deepEqual(empty, []);
+        fs.rmSync(path.join(root, 'scripts/broken.scp'));
+        fs.rmSync(path.join(root, 'scripts/wide.scp'));
+        watched('scripts/broken.scp', lsp.FileChangeType.Deleted);
+        watched('scripts/wide.scp', lsp.FileChangeType.Deleted);
+        await diagnosticsOf('scripts/wide.scp', (l) => l.length === 0);
+    });
+
     await check('errors: a malformed message, an unknown method; a file outside is no error', async () => {
         child.stdin.write('Content-Length: 7\r\n\r\n{"bad":');
         await assert.rejects(connection.sendRequest('tavrel/unknown', {}), { code: lsp.ErrorCodes.MethodNotFound });
@@ -308,6 +356,25 @@ async function main() {
             { textDocument: { uri: uri('scripts/legacy.scp'), languageId: 'scp', version: 1, text } });
         const list = await diagnosticsOf('scripts/legacy.scp', (l) => l.length > 1);
         assert.deepEqual(codes(list), ['not-utf8@1:8', 'missing-resource@2:12']);
+        // An editor that read the file as UTF-8 shows its byte as U+FFFD, which Windows-1252
+        // has no byte for: the file is still not UTF-8 until it is saved so.
+        connection.sendNotification(lsp.DidChangeTextDocumentNotification.type, {
+            textDocument: { uri: uri('scripts/legacy.scp'), version: 2 },
+            contentChanges: [{ text: '[ITEMDEF i_cafe]\nNAME=Caf\ufffd\n' }],
+        });
+        assert.deepEqual(codes(await diagnosticsOf('scripts/legacy.scp', (l) => l.length === 1)), ['not-utf8@1:8']);
+    });
+
+    await check('config.cfg problems are said again each time it changes', async () => {
+        const config = fs.readFileSync(path.join(root, 'config.cfg'), 'utf8');
+        const changed = () => connection.sendNotification(lsp.DidChangeWatchedFilesNotification.type,
+            { changes: [{ uri: uri('config.cfg'), type: lsp.FileChangeType.Changed }] });
+        write('config.cfg', `${config}Disable=no-such-check\n`);
+        changed();
+        await messageLike(/\[Check\] Disable names no check "no-such-check"/);
+        write('config.cfg', config);
+        changed();
+        await diagnosticsOf('scripts/more/chars.scp', (l) => l.length === 1);
     });
 
     await check('shutdown and exit: status 0', async () => {
