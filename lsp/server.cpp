@@ -4,6 +4,7 @@
 #include "lsp/features.h"
 #include "lsp/protocol.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSet>
@@ -238,8 +239,12 @@ void Server::inputClosed()
 
 void Server::settle()
 {
-    if (state == State::Running && workspace.settle())
+    if (state != State::Running)
+        return;
+    if (workspace.settle())
         publish();
+    for (const QString &notice : workspace.takeNotices())
+        showMessage(WarningMessage, notice);
 }
 
 // The diagnostics of every file whose findings changed; a file that had some and has none now
@@ -389,6 +394,11 @@ void Server::didOpen(const QJsonObject &params)
     const QString path = documentPath(document.value(QLatin1String("uri")).toString());
     if (path.isEmpty())
         return;
+    // An editor that gives no folder has the workspace found from the first script it opens.
+    if (workspace.settings().roots.isEmpty() && QDir::isAbsolutePath(path)) {
+        configure({QFileInfo(path).absolutePath()});
+        showProblems();
+    }
     versions.insert(path, document.value(QLatin1String("version")).toInt());
     workspace.open(path, document.value(QLatin1String("text")).toString());
 }

@@ -8,16 +8,36 @@
 
 namespace tavrel::lsp {
 
-Settings readSettings(const QStringList &roots)
+namespace {
+
+// The nearest folder from `folder` upward that holds config.cfg or a tables file, or empty.
+QString markedFolder(const QString &folder)
+{
+    for (QDir dir(folder);;) {
+        if (dir.exists(QStringLiteral("config.cfg")) ||
+            !dir.entryList({QStringLiteral("*tables.scp")}, QDir::Files).isEmpty())
+            return dir.absolutePath();
+        if (!dir.cdUp())
+            return QString();
+    }
+}
+
+} // namespace
+
+Settings readSettings(const QStringList &folders)
 {
     const QString scripts = QStringLiteral("*.scp");
     Settings settings;
-    settings.roots = roots;
-    for (const QString &root : roots) {
+    for (const QString &folder : folders) {
+        const QString marked = markedFolder(folder);
+        const QString root = marked.isEmpty() ? QDir::cleanPath(folder) : marked;
+        if (settings.roots.contains(root))
+            continue;
+        settings.roots.append(root);
         const QDir base(root);
         const QString file = base.filePath(QStringLiteral("config.cfg"));
         if (!QFileInfo::exists(file)) {
-            settings.directories.append(ScriptDirectory{root, scripts});
+            settings.directories.append(ScriptDirectory{root, scripts, marked.isEmpty()});
             continue;
         }
         settings.configurations.append(file);

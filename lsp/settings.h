@@ -9,12 +9,19 @@
 
 namespace tavrel::lsp {
 
-// A directory of scripts, absolute, and the patterns of its files' names.
+// A directory of scripts, absolute, and the patterns of its files' names. A folder taken for
+// want of a configuration is walked only so far (see mostGuessedFolders).
 struct ScriptDirectory
 {
     QString path;
     QString filter;
+    bool guessed = false;
 };
+
+// A folder that is not known to hold scripts is not read when its walk goes past this many
+// folders or script files: it is likely a home folder or the whole file system.
+constexpr int mostGuessedFolders = 5000;
+constexpr int mostGuessedScripts = 20000;
 
 // What a workspace reads and checks.
 struct Settings
@@ -33,10 +40,12 @@ struct Settings
     QStringList problems;
 };
 
-// A root with a config.cfg reads the script directories and filter it names, relative to the
-// root, or the scripts its [Check] Tables= file lists, and its [Check] section, as
-// tavrel-report run at the root does; a root without one is itself the script directory, of
-// .scp files.
+// Each root is the nearest folder from the one given upward that holds config.cfg or a tables
+// file (*tables.scp), or the folder given where none does. A root with a config.cfg reads the
+// script directories and filter it names, relative to the root, or the scripts its [Check]
+// Tables= file lists, and its [Check] section, as tavrel-report run at the root does; a root
+// without one is itself the script directory, of .scp files, walked only so far where it holds
+// no tables file either.
 Settings readSettings(const QStringList &roots);
 
 } // namespace tavrel::lsp

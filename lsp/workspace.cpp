@@ -18,11 +18,13 @@ namespace tavrel::lsp {
 
 namespace {
 
-// The files the settings list, in the order they load, with what could not be read.
+// The files the settings list, in the order they load, with what could not be read and the
+// folders taken for want of a configuration that held too much to be read.
 struct Listing
 {
     QStringList paths;
     ProjectProblems problems;
+    QStringList refused;
 };
 
 // The walk stops where `mayContinue` says so, with what it found.
@@ -50,8 +52,17 @@ Listing listFiles(const Settings &settings, const std::function<bool()> &mayCont
     }
     for (const ScriptDirectory &directory : settings.directories) {
         QStringList unreadable;
-        const QStringList found =
-            findScriptFiles(directory.path, directory.filter, &unreadable, mayContinue);
+        int folders = 0;
+        const std::function<bool()> bounded = [&] {
+            return ++folders <= mostGuessedFolders && (!mayContinue || mayContinue());
+        };
+        const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable,
+                                                  directory.guessed ? bounded : mayContinue);
+        if (directory.guessed &&
+            (folders > mostGuessedFolders || found.size() > mostGuessedScripts)) {
+            listing.refused.append(directory.path);
+            continue;
+        }
         for (const QString &path : std::as_const(unreadable))
             listing.problems.unreadableDirectories.append({path, unreadableDirectoryReason()});
         for (const QString &path : found)
@@ -187,6 +198,29 @@ void Workspace::listChanged()
     relist = true;
 }
 
+// A folder that holds too much to be read is left out of the list from then on, and the user
+// told how to give the workspace instead.
+void Workspace::refuse(const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        current.directories.removeIf(
+            [&folder](const ScriptDirectory &directory) { return directory.path == folder; });
+        notices.append(
+            QStringLiteral("%1 holds no config.cfg and no tables file (*tables.scp), and more than "
+                           "%2 folders or %3 scripts are below it: its scripts are not read. Open "
+                           "the folder of your scripts as the editor's workspace or root, or put a "
+                           "config.cfg in it that names them.")
+                .arg(folder)
+                .arg(mostGuessedFolders)
+                .arg(mostGuessedScripts));
+    }
+}
+
+QStringList Workspace::takeNotices()
+{
+    return std::exchange(notices, QStringList());
+}
+
 bool Workspace::belongs(const QString &path) const
 {
     const QString name = QFileInfo(path).fileName();
@@ -265,6 +299,7 @@ void Workspace::startLoad()
             made->index.addFile(listing.paths.at(i), std::move(facts[size_t(i)]));
         made->index.index();
         made->problems = listing.problems;
+        made->refused = listing.refused;
         made->checks->checkAll(made->problems);
         return made;
     });
@@ -277,6 +312,7 @@ void Workspace::takeLoad()
     model = load.get();
     load = {};
     loaded = true;
+    refuse(model->refused);
     for (auto document = documents.cbegin(); document != documents.cend(); ++document)
         pending.insert(document.key());
 }
@@ -306,6 +342,7 @@ bool Workspace::settle()
     if (relist) {
         relist = false;
         Listing listing = listFiles(current, {});
+        refuse(listing.refused);
         QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
         // A document the editor made, or holds while its file was deleted, is in the list
         // until it is closed.

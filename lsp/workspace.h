@@ -81,6 +81,9 @@ public:
     // last call.
     QList<Finding> findingsIn(const QString &path) const;
     QSet<QString> takeChangedPaths();
+    // What the user should be told about the workspace since the last call, such as a folder
+    // that holds too much to be read.
+    QStringList takeNotices();
 
     // While it lives, a file outside the workspace's list is in its index as a guest (see
     // ScriptIndex::addGuest), so that what is asked about it is answered from its own names
@@ -119,6 +122,7 @@ private:
         ScriptIndex index;
         std::unique_ptr<CheckState> checks;
         ProjectProblems problems;
+        QStringList refused;
     };
     struct Document
     {
@@ -133,6 +137,7 @@ private:
     // Whether a file is one the list of files holds or would hold once it exists: below a
     // script directory and matching its filter, or, with a tables file, one on disk.
     bool belongs(const QString &path) const;
+    void refuse(const QStringList &folders);
     bool mayJoin(const QString &path) const;
     // Checks again the open documents outside the list that were edited, or all of them; true
     // when the findings of some changed.
@@ -145,6 +150,7 @@ private:
     // beside those the checks tell: these documents, and a workspace's configured anew.
     QHash<QString, QList<Finding>> apart;
     QSet<QString> changedPaths;
+    QStringList notices;
     // Paths read again at the next settle, and whether the list of files is to be made again.
     QSet<QString> pending;
     bool relist = false;

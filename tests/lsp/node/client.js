@@ -424,7 +424,31 @@ async function tablesFile() {
     });
 }
 
-main().then(tablesFile).then(exitWithout).then(() => {
+async function rootFound() {
+    const cases = [
+        ['a sub-folder given: the folder of its config.cfg is the workspace', { rootUri: uri('scripts/more') }],
+        ['no folder given: the workspace is found from the first script opened', { rootUri: null }],
+    ];
+    for (const [name, given] of cases) {
+        await check(name, async () => {
+            const { connection, diagnosticsOf, exited } = start();
+            await connection.sendRequest(lsp.InitializeRequest.type, { processId: null, capabilities: {}, ...given });
+            connection.sendNotification(lsp.InitializedNotification.type, {});
+            const text = fs.readFileSync(path.join(root, 'scripts/more/chars.scp'), 'utf8');
+            connection.sendNotification(lsp.DidOpenTextDocumentNotification.type,
+                { textDocument: { uri: uri('scripts/more/chars.scp'), languageId: 'scp', version: 1, text } });
+            // i_board is defined above the folder, and config.cfg ignores i_quiet.
+            const list = await diagnosticsOf('scripts/more/chars.scp', () => true);
+            assert.equal(list[0].message, '"i_bord" is not defined; ITEM expects an item or template here. Did you mean "i_board"?');
+            assert.deepEqual(codes(list), ['undefined-name@1:5']);
+            await connection.sendRequest(lsp.ShutdownRequest.type);
+            connection.sendNotification(lsp.ExitNotification.type);
+            assert.equal(await exited, 0);
+        });
+    }
+}
+
+main().then(tablesFile).then(rootFound).then(exitWithout).then(() => {
     console.log(`${passed} passed, 0 failed`);
     process.exit(0);
 }, (error) => {
