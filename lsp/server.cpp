@@ -276,8 +276,10 @@ void Server::showMessage(int type, const QString &text)
         QJsonObject{{QStringLiteral("type"), type}, {QStringLiteral("message"), text}}));
 }
 
+// The folders are the editor's; the workspace's roots are found from them.
 void Server::configure(const QStringList &roots)
 {
+    folders = roots;
     workspace.configure(readSettings(roots));
 }
 
@@ -395,7 +397,7 @@ void Server::didOpen(const QJsonObject &params)
     if (path.isEmpty())
         return;
     // An editor that gives no folder has the workspace found from the first script it opens.
-    if (workspace.settings().roots.isEmpty() && QDir::isAbsolutePath(path)) {
+    if (folders.isEmpty() && QDir::isAbsolutePath(path)) {
         configure({QFileInfo(path).absolutePath()});
         showProblems();
     }
@@ -461,7 +463,7 @@ void Server::didChangeWatchedFiles(const QJsonObject &params)
             workspace.listChanged();
     }
     if (reconfigure) {
-        configure(workspace.settings().roots);
+        configure(folders);
         showProblems();
     }
 }
@@ -469,7 +471,7 @@ void Server::didChangeWatchedFiles(const QJsonObject &params)
 void Server::didChangeWorkspaceFolders(const QJsonObject &params)
 {
     const QJsonObject event = objectAt(params, "event");
-    QStringList roots = workspace.settings().roots;
+    QStringList roots = folders;
     for (const QJsonValue &folder : event.value(QLatin1String("removed")).toArray())
         roots.removeAll(pathOf(folder.toObject().value(QLatin1String("uri")).toString()));
     for (const QJsonValue &folder : event.value(QLatin1String("added")).toArray()) {

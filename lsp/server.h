@@ -92,6 +92,8 @@ private:
     void reportProgress();
 
     Writer writer;
+    // The folders the editor gave, or the one of the first script it opened.
+    QStringList folders;
     Workspace workspace;
     enum class State
     {
