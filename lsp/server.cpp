@@ -241,8 +241,13 @@ void Server::settle()
 {
     if (state != State::Running)
         return;
+    const bool loading = workspace.loading();
     if (workspace.settle())
         publish();
+    // Colours asked for while the scripts were read are asked for again, now that names resolve.
+    if (loading && !workspace.loading() && refreshesTokens)
+        send(request(QStringLiteral("tavrel-%1").arg(++requests),
+                     QStringLiteral("workspace/semanticTokens/refresh"), QJsonValue()));
     for (const QString &notice : workspace.takeNotices())
         showMessage(WarningMessage, notice);
 }
@@ -301,6 +306,9 @@ Server::Reply Server::initialize(const QJsonObject &params)
                        .toBool();
     showsProgress =
         objectAt(capabilities, "window").value(QLatin1String("workDoneProgress")).toBool();
+    refreshesTokens = objectAt(objectAt(capabilities, "workspace"), "semanticTokens")
+                          .value(QLatin1String("refreshSupport"))
+                          .toBool();
     preparesRename = objectAt(objectAt(capabilities, "textDocument"), "rename")
                          .value(QLatin1String("prepareSupport"))
                          .toBool();
@@ -311,8 +319,8 @@ Server::Reply Server::initialize(const QJsonObject &params)
     const QJsonObject sync{{QStringLiteral("openClose"), true},
                            {QStringLiteral("change"), 2},
                            {QStringLiteral("save"), true}};
-    const QJsonObject folders{{QStringLiteral("supported"), true},
-                              {QStringLiteral("changeNotifications"), true}};
+    const QJsonObject folderSupport{{QStringLiteral("supported"), true},
+                                    {QStringLiteral("changeNotifications"), true}};
     const QJsonObject serverCapabilities{
         {QStringLiteral("positionEncoding"), QStringLiteral("utf-16")},
         {QStringLiteral("textDocumentSync"), sync},
@@ -342,7 +350,8 @@ Server::Reply Server::initialize(const QJsonObject &params)
         {QStringLiteral("renameProvider"),
          preparesRename ? QJsonValue(QJsonObject{{QStringLiteral("prepareProvider"), true}})
                         : QJsonValue(true)},
-        {QStringLiteral("workspace"), QJsonObject{{QStringLiteral("workspaceFolders"), folders}}}};
+        {QStringLiteral("workspace"),
+         QJsonObject{{QStringLiteral("workspaceFolders"), folderSupport}}}};
     return Reply{
         QJsonObject{{QStringLiteral("capabilities"), serverCapabilities},
                     {QStringLiteral("serverInfo"),

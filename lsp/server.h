@@ -104,6 +104,7 @@ private:
     std::optional<int> exit;
     bool hierarchicalSymbols = false;
     bool preparesRename = false;
+    bool refreshesTokens = false;
     bool watchesFiles = false;
     bool showsProgress = false;
     // The first load's progress report: not begun, going on, ended.

@@ -74,6 +74,11 @@ function start() {
         look();
     });
     connection.onRequest(lsp.RegistrationRequest.type, () => null);
+    const refreshes = [];
+    connection.onRequest(lsp.SemanticTokensRefreshRequest.type, () => {
+        refreshes.push(Date.now());
+        return null;
+    });
     connection.listen();
     const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
     // Resolves once `test` holds of the diagnostics of `name`, failing after a minute.
@@ -91,7 +96,7 @@ function start() {
         };
         look();
     });
-    return { child, connection, errors, diagnostics, diagnosticsOf, messages, messageLike, exited };
+    return { child, connection, errors, diagnostics, diagnosticsOf, messages, messageLike, refreshes, exited };
 }
 
 // Each token as "line:character text type.modifiers", from the five numbers of each.
@@ -111,7 +116,7 @@ const codes = (list) => list.map((d) => `${d.code}@${d.range.start.line}:${d.ran
 const at = (name, line, character) => ({ textDocument: { uri: uri(name) }, position: { line, character } });
 
 async function main() {
-    const { child, connection, errors, diagnostics, diagnosticsOf, messageLike, exited } = start();
+    const { child, connection, errors, diagnostics, diagnosticsOf, messageLike, refreshes, exited } = start();
 
     let legend;
     await check('initialize', async () => {
@@ -122,7 +127,8 @@ async function main() {
             capabilities: {
                 textDocument: { documentSymbol: { hierarchicalDocumentSymbolSupport: true },
                     rename: { prepareSupport: true } },
-                workspace: { didChangeWatchedFiles: { dynamicRegistration: true } },
+                workspace: { didChangeWatchedFiles: { dynamicRegistration: true },
+                    semanticTokens: { refreshSupport: true } },
             },
         });
         assert.equal(result.serverInfo.name, 'tavrel-lsp');
@@ -201,6 +207,8 @@ async function main() {
     });
 
     await check('semantic tokens of a file and of a range, by the legend of initialize', async () => {
+        // Those asked for while the scripts were read are asked for again once they are.
+        assert.equal(refreshes.length, 1);
         const full = await connection.sendRequest(lsp.SemanticTokensRequest.type, { textDocument: { uri: uri('scripts/items.scp') } });
         const all = tokens(legend, full.data, items);
         assert.deepEqual(all.slice(0, 2), ['0:1 ITEMDEF namespace', '0:9 i_log class.declaration']);
