@@ -456,7 +456,21 @@ async function rootFound() {
     }
 }
 
-main().then(tablesFile).then(rootFound).then(exitWithout).then(() => {
+async function rootRefused() {
+    await check('a folder with neither above it, too large to read: not read, and the user told how', async () => {
+        const { connection, messageLike, exited } = start();
+        await connection.sendRequest(lsp.InitializeRequest.type, { processId: null, capabilities: {}, rootUri: 'file:///' });
+        connection.sendNotification(lsp.InitializedNotification.type, {});
+        const message = await messageLike(/^\/ holds no config\.cfg and no tables file/);
+        assert.match(message, /Open the folder of your scripts as the editor's workspace or root, or put a config\.cfg in it/);
+        assert.deepEqual(await connection.sendRequest(lsp.WorkspaceSymbolRequest.type, { query: 'i_' }), []);
+        await connection.sendRequest(lsp.ShutdownRequest.type);
+        connection.sendNotification(lsp.ExitNotification.type);
+        assert.equal(await exited, 0);
+    });
+}
+
+main().then(tablesFile).then(rootFound).then(rootRefused).then(exitWithout).then(() => {
     console.log(`${passed} passed, 0 failed`);
     process.exit(0);
 }, (error) => {
