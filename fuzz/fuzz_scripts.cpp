@@ -4,9 +4,12 @@
 #include "cli/pages.h"
 #include "core/check/checks.h"
 #include "core/config/configuration.h"
+#include "core/language/blocks.h"
+#include "core/language/tokens.h"
 #include "core/load/linking.h"
 #include "core/load/scriptload.h"
 #include "core/read/itemdefinition.h"
+#include "core/read/scan.h"
 #include "core/read/scriptreader.h"
 #include "core/report/itemrow.h"
 
@@ -16,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 using namespace tavrel;
 
@@ -55,11 +59,17 @@ void asText(const QString &text)
     itemRow(defaultItemTemplate(), text, text, text);
 }
 
-// The reader over the bytes, and every section read as an item definition.
+// The reader over the bytes, every section read as an item definition, and the script's tokens
+// as an editor colours them.
 void asBytes(const QByteArray &bytes)
 {
     const Script script = Script::fromBytes(bytes);
     script.firstLegacyCharacter();
+    ScriptIndex index;
+    const int file = index.addFile(QString(), scanScript(script, ScanDepth::Everything).facts);
+    index.index();
+    scriptTokens(index, file, script, 1, std::numeric_limits<int>::max());
+    blockStructureOf(script);
     for (const ScriptSection &section : script.sections) {
         ItemDefinition item = readItemDefinition(script, section);
         QString plural;

@@ -9,7 +9,7 @@ QList<CodeAction> codeActions(const Workspace &workspace, const QString &path, i
                               int lastLine)
 {
     QList<CodeAction> actions;
-    for (const Finding &finding : workspace.checks().findingsIn(path)) {
+    for (const Finding &finding : workspace.findingsIn(path)) {
         const Location &location = finding.location;
         if (finding.suggestion.isEmpty() || location.line < firstLine || location.line > lastLine)
             continue;

@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -78,6 +79,47 @@ struct CodeAction
     QString text;
 };
 
+// A stretch of a file to colour, typed by the legend: an index into semanticTokenTypes() and a
+// set of bits of semanticTokenModifiers().
+struct SemanticToken
+{
+    Location location;
+    int type = 0;
+    int modifiers = 0;
+};
+
+// Lines of a file an editor may fold away, from the line that stays to the last one hidden.
+struct FoldingRange
+{
+    int startLine = 0;
+    int endLine = 0;
+    bool comment = false;
+};
+
+struct Highlight
+{
+    Location location;
+    bool definition = false;
+};
+
+// A place of a file that opens another file or a folder.
+struct DocumentLink
+{
+    Location location;
+    QString target;
+};
+
+// What renaming the name at a place writes, or why it does not.
+struct Rename
+{
+    // The name as written there, and where.
+    QString written;
+    Location name;
+    QString refusal;
+    // Every place the new name is written, each once.
+    QList<Location> places;
+};
+
 // Where the name at a place is defined: each header or line that defines it, of whatever kind.
 QList<Location> definitionsAt(const Workspace &workspace, const QString &path, int line,
                               int column);
@@ -101,6 +143,29 @@ QList<Symbol> workspaceSymbols(const Workspace &workspace, const QString &query)
 // defined name an undefined one is a slip of.
 QList<CodeAction> codeActions(const Workspace &workspace, const QString &path, int firstLine,
                               int lastLine);
+
+// The protocol's token types and modifiers, in the order tokens number them.
+const QStringList &semanticTokenTypes();
+const QStringList &semanticTokenModifiers();
+// Every token of a file on the lines from `firstLine` to `lastLine`, in order: the core's tokens
+// as the protocol's standard types, so that every editor colours them without a mapping of its
+// own.
+QList<SemanticToken> semanticTokens(const Workspace &workspace, const QString &path, int firstLine,
+                                    int lastLine);
+// The sections of a file, the code of its triggers, its blocks (IF ... ENDIF, FOR ... ENDFOR and
+// the others) and its runs of comment lines; a block's end word stays in sight.
+QList<FoldingRange> foldingRanges(const Workspace &workspace, const QString &path);
+// Every place of a file that names the name at a place.
+QList<Highlight> highlightsAt(const Workspace &workspace, const QString &path, int line,
+                              int column);
+// In a tables file, each line of its [RESOURCES] that names a file or a folder.
+QList<DocumentLink> documentLinks(const Workspace &workspace, const QString &path);
+// Renaming the name at a place, across the workspace: none where no name stands there. Only a
+// defined name is renamed, to one the server registers that nothing defines yet; a name that
+// computed text writes is not, for the rename could not follow it there. With an empty
+// `newName`, only whether it could be.
+std::optional<Rename> renameAt(const Workspace &workspace, const QString &path, int line,
+                               int column, const QString &newName = QString());
 
 // The protocol's SymbolKind and CompletionItemKind nearest to each kind of name.
 int symbolKind(Kind kind);

@@ -77,4 +77,16 @@ std::optional<Hover> hoverAt(const Workspace &workspace, const QString &path, in
         name->location};
 }
 
+QList<Highlight> highlightsAt(const Workspace &workspace, const QString &path, int line, int column)
+{
+    const ScriptIndex &index = workspace.index();
+    const std::optional<NameAt> name = nameAt(index, path, line, column);
+    if (!name)
+        return {};
+    QList<Highlight> highlights;
+    for (const NameAt &place : placesIn(index, name->fact.file, name->name))
+        highlights.append(Highlight{place.location, place.definition});
+    return highlights;
+}
+
 } // namespace tavrel::lsp

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace tavrel::lsp {
 
 WideCharacters WideCharacters::of(QStringView text)
@@ -24,33 +26,40 @@ WideCharacters WideCharacters::of(QStringView text)
     return wide;
 }
 
+// The k-th wide character of a line, at UTF-16 offset o, is its (o - k)-th character: both
+// counts grow along the line, so each conversion is a binary search.
 int WideCharacters::character(int line, int column) const
 {
-    int character = column - 1;
+    const int character = column - 1;
     const auto found = lines.constFind(line);
     if (found == lines.cend())
         return character;
     // Each wide character before the column adds a code unit.
-    for (const int offset : *found) {
-        if (offset < character)
-            ++character;
+    const QList<int> &offsets = *found;
+    qsizetype before = 0;
+    for (qsizetype count = offsets.size(); count > 0;) {
+        const qsizetype half = count / 2;
+        if (offsets.at(before + half) - int(before + half) < character) {
+            before += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
     }
-    return character;
+    return character + int(before);
 }
 
 int WideCharacters::column(int line, int character) const
 {
-    int column = character + 1;
     const auto found = lines.constFind(line);
     if (found == lines.cend())
-        return column;
-    for (const int offset : *found) {
-        if (offset + 2 <= character)
-            --column;
-        else if (offset + 1 == character)
-            return column - 1;
-    }
-    return column;
+        return character + 1;
+    // The wide characters that end before the place, and one the place stands inside.
+    const QList<int> &offsets = *found;
+    const int ended =
+        int(std::upper_bound(offsets.cbegin(), offsets.cend(), character - 2) - offsets.cbegin());
+    const bool inside = ended < offsets.size() && offsets.at(ended) + 1 == character;
+    return character + 1 - ended - (inside ? 1 : 0);
 }
 
 QJsonObject WideCharacters::position(TextPosition position) const
@@ -85,8 +94,19 @@ QString pathOf(const QString &uri)
     return QDir::cleanPath(url.toLocalFile());
 }
 
+QString documentPath(const QString &uri)
+{
+    const QString path = pathOf(uri);
+    if (!path.isEmpty())
+        return path;
+    const QUrl url(uri);
+    return url.isValid() && !url.scheme().isEmpty() && !url.isLocalFile() ? uri : QString();
+}
+
 QString uriOf(const QString &path)
 {
+    if (!QDir::isAbsolutePath(path))
+        return path;
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
 }
 

@@ -39,6 +39,10 @@ private:
 
 // A local file's path from a file: URI, cleaned; empty for any other URI.
 QString pathOf(const QString &uri);
+// What names a document of the editor's: a local file's path, or the URI of one that is no
+// file, such as an untitled one; empty for no URI.
+QString documentPath(const QString &uri);
+// The URI of a path, or of what documentPath gave.
 QString uriOf(const QString &path);
 
 } // namespace tavrel::lsp

@@ -51,9 +51,23 @@ QJsonArray Protocol::locations(const QList<Location> &locations) const
     return array;
 }
 
+// A finding covers the text it is about; one without a length, such as a file that could not be
+// read, covers the rest of its line, or the first line.
+QJsonObject Protocol::covering(const Location &location) const
+{
+    if (location.length > 0)
+        return range(location);
+    const QJsonObject start = wideOf(location.file).position(location.position());
+    return QJsonObject{
+        {QStringLiteral("start"), start},
+        {QStringLiteral("end"),
+         QJsonObject{{QStringLiteral("line"), start.value(QLatin1String("line")).toInt() + 1},
+                     {QStringLiteral("character"), 0}}}};
+}
+
 QJsonObject Protocol::diagnostic(const Finding &finding) const
 {
-    QJsonObject object{{QStringLiteral("range"), range(finding.location)},
+    QJsonObject object{{QStringLiteral("range"), covering(finding.location)},
                        {QStringLiteral("severity"),
                         finding.severity == Severity::Error ? ErrorSeverity : WarningSeverity},
                        {QStringLiteral("code"), finding.check},
@@ -62,8 +76,11 @@ QJsonObject Protocol::diagnostic(const Finding &finding) const
     if (!finding.related.isEmpty()) {
         QJsonArray related;
         for (const RelatedPlace &place : finding.related) {
-            related.append(QJsonObject{{QStringLiteral("location"), location(place.location)},
-                                       {QStringLiteral("message"), place.message}});
+            related.append(
+                QJsonObject{{QStringLiteral("location"),
+                             QJsonObject{{QStringLiteral("uri"), uriOf(place.location.file)},
+                                         {QStringLiteral("range"), covering(place.location)}}},
+                            {QStringLiteral("message"), place.message}});
         }
         object.insert(QStringLiteral("relatedInformation"), related);
     }
@@ -174,6 +191,89 @@ QJsonArray Protocol::codeActions(const QString &path, const QList<CodeAction> &a
                                  {QStringLiteral("edit"), edit}});
     }
     return array;
+}
+
+// Each token as five numbers: its line and start relative to the token before, its length,
+// its type and its modifiers.
+QJsonObject Protocol::semanticTokens(const QList<SemanticToken> &tokens) const
+{
+    QJsonArray data;
+    int line = 0;
+    int start = 0;
+    for (const SemanticToken &token : tokens) {
+        const Location &place = token.location;
+        const WideCharacters &characters = wideOf(place.file);
+        const int from = characters.character(place.line, place.column);
+        const int to = characters.character(place.line, place.column + place.length);
+        if (to <= from)
+            continue;
+        const int at = place.line - 1;
+        data.append(at - line);
+        data.append(at == line ? from - start : from);
+        data.append(to - from);
+        data.append(token.type);
+        data.append(token.modifiers);
+        line = at;
+        start = from;
+    }
+    return QJsonObject{{QStringLiteral("data"), data}};
+}
+
+QJsonArray Protocol::foldingRanges(const QList<FoldingRange> &ranges) const
+{
+    QJsonArray array;
+    for (const FoldingRange &range : ranges) {
+        QJsonObject object{{QStringLiteral("startLine"), range.startLine - 1},
+                           {QStringLiteral("endLine"), range.endLine - 1}};
+        if (range.comment)
+            object.insert(QStringLiteral("kind"), QStringLiteral("comment"));
+        array.append(object);
+    }
+    return array;
+}
+
+QJsonArray Protocol::highlights(const QList<Highlight> &highlights) const
+{
+    // The protocol's DocumentHighlightKind: a use reads the name, a definition writes it.
+    enum
+    {
+        Read = 2,
+        Write = 3
+    };
+    QJsonArray array;
+    for (const Highlight &highlight : highlights)
+        array.append(QJsonObject{{QStringLiteral("range"), range(highlight.location)},
+                                 {QStringLiteral("kind"), highlight.definition ? Write : Read}});
+    return array;
+}
+
+QJsonArray Protocol::documentLinks(const QList<DocumentLink> &links) const
+{
+    QJsonArray array;
+    for (const DocumentLink &link : links)
+        array.append(QJsonObject{{QStringLiteral("range"), range(link.location)},
+                                 {QStringLiteral("target"), uriOf(link.target)},
+                                 {QStringLiteral("tooltip"), link.target}});
+    return array;
+}
+
+QJsonObject Protocol::renamed(const Rename &rename) const
+{
+    return QJsonObject{{QStringLiteral("range"), range(rename.name)},
+                       {QStringLiteral("placeholder"), rename.written}};
+}
+
+QJsonObject Protocol::workspaceEdit(const Rename &rename, const QString &newName) const
+{
+    QJsonObject changes;
+    for (const Location &place : rename.places) {
+        const QString uri = uriOf(place.file);
+        QJsonArray edits = changes.value(uri).toArray();
+        edits.append(QJsonObject{{QStringLiteral("range"), range(place)},
+                                 {QStringLiteral("newText"), newName}});
+        changes.insert(uri, edits);
+    }
+    return QJsonObject{{QStringLiteral("changes"), changes}};
 }
 
 } // namespace tavrel::lsp

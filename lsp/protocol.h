@@ -34,9 +34,17 @@ public:
     QJsonArray codeActions(const QString &path, const QList<CodeAction> &actions,
                            const QJsonArray &clientDiagnostics) const;
     QJsonArray locations(const QList<Location> &locations) const;
+    QJsonObject semanticTokens(const QList<SemanticToken> &tokens) const;
+    QJsonArray foldingRanges(const QList<FoldingRange> &ranges) const;
+    QJsonArray highlights(const QList<Highlight> &highlights) const;
+    QJsonArray documentLinks(const QList<DocumentLink> &links) const;
+    // The name a rename replaces, and what it writes in its place in every file.
+    QJsonObject renamed(const Rename &rename) const;
+    QJsonObject workspaceEdit(const Rename &rename, const QString &newName) const;
 
 private:
     const WideCharacters &wideOf(const QString &path) const;
+    QJsonObject covering(const Location &location) const;
 
     const Workspace &workspace;
     mutable QHash<QString, WideCharacters> wide;

@@ -6,9 +6,12 @@
 
 #include "core/read/discovery.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSet>
+
+#include <limits>
 
 namespace tavrel::lsp {
 
@@ -123,6 +126,13 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
         {QStringLiteral("textDocument/documentSymbol"), &Server::documentSymbol},
         {QStringLiteral("textDocument/codeAction"), &Server::codeAction},
         {QStringLiteral("workspace/symbol"), &Server::workspaceSymbol},
+        {QStringLiteral("textDocument/semanticTokens/full"), &Server::semanticTokensFull},
+        {QStringLiteral("textDocument/semanticTokens/range"), &Server::semanticTokensRange},
+        {QStringLiteral("textDocument/foldingRange"), &Server::foldingRange},
+        {QStringLiteral("textDocument/documentHighlight"), &Server::documentHighlight},
+        {QStringLiteral("textDocument/documentLink"), &Server::documentLink},
+        {QStringLiteral("textDocument/prepareRename"), &Server::prepareRename},
+        {QStringLiteral("textDocument/rename"), &Server::rename},
     };
     const bool initializing = method == QLatin1String("initialize");
     if (state == State::Starting && !initializing) {
@@ -150,6 +160,9 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
         workspace.waitForLoad(firstLoadWait);
         settle();
     }
+    // A script outside the workspace's list is answered from its own names and the workspace's.
+    const Workspace::Visit visit = workspace.visit(
+        documentPath(objectAt(params, "textDocument").value(QLatin1String("uri")).toString()));
     const Reply reply = (this->*handler)(params);
     send(reply.error != 0 ? errorResponse(id, reply.error, reply.message)
                           : response(id, reply.result));
@@ -228,8 +241,17 @@ void Server::inputClosed()
 
 void Server::settle()
 {
-    if (state == State::Running && workspace.settle())
+    if (state != State::Running)
+        return;
+    const bool loading = workspace.loading();
+    if (workspace.settle())
         publish();
+    // Colours asked for while the scripts were read are asked for again, now that names resolve.
+    if (loading && !workspace.loading() && refreshesTokens)
+        send(request(QStringLiteral("tavrel-%1").arg(++requests),
+                     QStringLiteral("workspace/semanticTokens/refresh"), QJsonValue()));
+    for (const QString &notice : workspace.takeNotices())
+        showMessage(WarningMessage, notice);
 }
 
 // The diagnostics of every file whose findings changed; a file that had some and has none now
@@ -237,8 +259,8 @@ void Server::settle()
 void Server::publish()
 {
     const Protocol protocol(workspace);
-    for (const QString &path : workspace.checks().takeChangedPaths()) {
-        const QList<Finding> findings = workspace.checks().findingsIn(path);
+    for (const QString &path : workspace.takeChangedPaths()) {
+        const QList<Finding> findings = workspace.findingsIn(path);
         if (findings.isEmpty() && !published.contains(path))
             continue;
         if (findings.isEmpty())
@@ -261,9 +283,18 @@ void Server::showMessage(int type, const QString &text)
         QJsonObject{{QStringLiteral("type"), type}, {QStringLiteral("message"), text}}));
 }
 
+// The folders are the editor's; the workspace's roots are found from them.
 void Server::configure(const QStringList &roots)
 {
+    folders = roots;
     workspace.configure(readSettings(roots));
+}
+
+// What is amiss in the configuration is said each time it is read, as the user edits it.
+void Server::showProblems()
+{
+    for (const QString &problem : workspace.settings().problems)
+        showMessage(WarningMessage, problem);
 }
 
 Server::Reply Server::initialize(const QJsonObject &params)
@@ -277,6 +308,12 @@ Server::Reply Server::initialize(const QJsonObject &params)
                        .toBool();
     showsProgress =
         objectAt(capabilities, "window").value(QLatin1String("workDoneProgress")).toBool();
+    refreshesTokens = objectAt(objectAt(capabilities, "workspace"), "semanticTokens")
+                          .value(QLatin1String("refreshSupport"))
+                          .toBool();
+    preparesRename = objectAt(objectAt(capabilities, "textDocument"), "rename")
+                         .value(QLatin1String("prepareSupport"))
+                         .toBool();
     configure(rootsOf(params));
     state = State::Running;
 
@@ -284,8 +321,8 @@ Server::Reply Server::initialize(const QJsonObject &params)
     const QJsonObject sync{{QStringLiteral("openClose"), true},
                            {QStringLiteral("change"), 2},
                            {QStringLiteral("save"), true}};
-    const QJsonObject folders{{QStringLiteral("supported"), true},
-                              {QStringLiteral("changeNotifications"), true}};
+    const QJsonObject folderSupport{{QStringLiteral("supported"), true},
+                                    {QStringLiteral("changeNotifications"), true}};
     const QJsonObject serverCapabilities{
         {QStringLiteral("positionEncoding"), QStringLiteral("utf-16")},
         {QStringLiteral("textDocumentSync"), sync},
@@ -299,7 +336,24 @@ Server::Reply Server::initialize(const QJsonObject &params)
         {QStringLiteral("workspaceSymbolProvider"), true},
         {QStringLiteral("codeActionProvider"),
          QJsonObject{{QStringLiteral("codeActionKinds"), QJsonArray{QStringLiteral("quickfix")}}}},
-        {QStringLiteral("workspace"), QJsonObject{{QStringLiteral("workspaceFolders"), folders}}}};
+        {QStringLiteral("semanticTokensProvider"),
+         QJsonObject{{QStringLiteral("legend"),
+                      QJsonObject{{QStringLiteral("tokenTypes"),
+                                   QJsonArray::fromStringList(semanticTokenTypes())},
+                                  {QStringLiteral("tokenModifiers"),
+                                   QJsonArray::fromStringList(semanticTokenModifiers())}}},
+                     {QStringLiteral("full"), true},
+                     {QStringLiteral("range"), true}}},
+        {QStringLiteral("foldingRangeProvider"), true},
+        {QStringLiteral("documentHighlightProvider"), true},
+        {QStringLiteral("documentLinkProvider"),
+         QJsonObject{{QStringLiteral("resolveProvider"), false}}},
+        // A client that cannot ask first is told why a rename is refused when it asks for one.
+        {QStringLiteral("renameProvider"),
+         preparesRename ? QJsonValue(QJsonObject{{QStringLiteral("prepareProvider"), true}})
+                        : QJsonValue(true)},
+        {QStringLiteral("workspace"),
+         QJsonObject{{QStringLiteral("workspaceFolders"), folderSupport}}}};
     return Reply{
         QJsonObject{{QStringLiteral("capabilities"), serverCapabilities},
                     {QStringLiteral("serverInfo"),
@@ -316,8 +370,7 @@ Server::Reply Server::shutdown(const QJsonObject &)
 
 void Server::initialized(const QJsonObject &)
 {
-    for (const QString &problem : workspace.settings().problems)
-        showMessage(WarningMessage, problem);
+    showProblems();
     if (showsProgress)
         send(request(QStringLiteral("tavrel-%1").arg(++requests),
                      QStringLiteral("window/workDoneProgress/create"),
@@ -355,9 +408,14 @@ void Server::exitNotified(const QJsonObject &)
 void Server::didOpen(const QJsonObject &params)
 {
     const QJsonObject document = objectAt(params, "textDocument");
-    const QString path = pathOf(document.value(QLatin1String("uri")).toString());
+    const QString path = documentPath(document.value(QLatin1String("uri")).toString());
     if (path.isEmpty())
         return;
+    // An editor that gives no folder has the workspace found from the first script it opens.
+    if (folders.isEmpty() && QDir::isAbsolutePath(path)) {
+        configure({QFileInfo(path).absolutePath()});
+        showProblems();
+    }
     versions.insert(path, document.value(QLatin1String("version")).toInt());
     workspace.open(path, document.value(QLatin1String("text")).toString());
 }
@@ -365,7 +423,7 @@ void Server::didOpen(const QJsonObject &params)
 void Server::didChange(const QJsonObject &params)
 {
     const QJsonObject document = objectAt(params, "textDocument");
-    const QString path = pathOf(document.value(QLatin1String("uri")).toString());
+    const QString path = documentPath(document.value(QLatin1String("uri")).toString());
     const QJsonArray changes = params.value(QLatin1String("contentChanges")).toArray();
     if (!workspace.isOpen(path) || changes.isEmpty())
         return;
@@ -393,13 +451,13 @@ void Server::didChange(const QJsonObject &params)
 void Server::didSave(const QJsonObject &params)
 {
     workspace.saved(
-        pathOf(objectAt(params, "textDocument").value(QLatin1String("uri")).toString()));
+        documentPath(objectAt(params, "textDocument").value(QLatin1String("uri")).toString()));
 }
 
 void Server::didClose(const QJsonObject &params)
 {
     const QString path =
-        pathOf(objectAt(params, "textDocument").value(QLatin1String("uri")).toString());
+        documentPath(objectAt(params, "textDocument").value(QLatin1String("uri")).toString());
     versions.remove(path);
     workspace.close(path);
 }
@@ -419,14 +477,16 @@ void Server::didChangeWatchedFiles(const QJsonObject &params)
         else if (type == Created || type == Deleted)
             workspace.listChanged();
     }
-    if (reconfigure)
-        configure(workspace.settings().roots);
+    if (reconfigure) {
+        configure(folders);
+        showProblems();
+    }
 }
 
 void Server::didChangeWorkspaceFolders(const QJsonObject &params)
 {
     const QJsonObject event = objectAt(params, "event");
-    QStringList roots = workspace.settings().roots;
+    QStringList roots = folders;
     for (const QJsonValue &folder : event.value(QLatin1String("removed")).toArray())
         roots.removeAll(pathOf(folder.toObject().value(QLatin1String("uri")).toString()));
     for (const QJsonValue &folder : event.value(QLatin1String("added")).toArray()) {
@@ -435,14 +495,15 @@ void Server::didChangeWorkspaceFolders(const QJsonObject &params)
             roots.append(path);
     }
     configure(roots);
+    showProblems();
 }
 
-// Any file the editor asks about is answered, from what the workspace knows of it: a script
-// outside the workspace's list has no names of its own there, never an error.
+// Any document the editor asks about is answered, from what the workspace knows of it and its
+// own names, never with an error.
 std::optional<QString> Server::documentOf(const QJsonObject &params, Reply &failure) const
 {
     const QString uri = objectAt(params, "textDocument").value(QLatin1String("uri")).toString();
-    const QString path = pathOf(uri);
+    const QString path = documentPath(uri);
     if (!path.isEmpty())
         return path;
     failure = Reply{QJsonValue(), InvalidParams, QStringLiteral("%1 is not a file").arg(uri)};
@@ -526,6 +587,90 @@ Server::Reply Server::codeAction(const QJsonObject &params)
         reply.result = Protocol(workspace).codeActions(
             *path, codeActions(workspace, *path, first, last),
             objectAt(params, "context").value(QLatin1String("diagnostics")).toArray());
+    }
+    return reply;
+}
+
+Server::Reply Server::semanticTokensFull(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply))
+        reply.result = Protocol(workspace).semanticTokens(
+            semanticTokens(workspace, *path, 1, std::numeric_limits<int>::max()));
+    return reply;
+}
+
+Server::Reply Server::semanticTokensRange(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const QJsonObject range = objectAt(params, "range");
+        const int first = objectAt(range, "start").value(QLatin1String("line")).toInt() + 1;
+        const int last = objectAt(range, "end").value(QLatin1String("line")).toInt() + 1;
+        reply.result =
+            Protocol(workspace).semanticTokens(semanticTokens(workspace, *path, first, last));
+    }
+    return reply;
+}
+
+Server::Reply Server::foldingRange(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply))
+        reply.result = Protocol(workspace).foldingRanges(foldingRanges(workspace, *path));
+    return reply;
+}
+
+Server::Reply Server::documentHighlight(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        reply.result = Protocol(workspace).highlights(
+            highlightsAt(workspace, *path, place.line, place.column));
+    }
+    return reply;
+}
+
+Server::Reply Server::documentLink(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply))
+        reply.result = Protocol(workspace).documentLinks(documentLinks(workspace, *path));
+    return reply;
+}
+
+// Asked as the user starts a rename: where no name stands there is nothing to rename, and a
+// name that cannot be renamed is said so then.
+Server::Reply Server::prepareRename(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        const std::optional<Rename> found = renameAt(workspace, *path, place.line, place.column);
+        if (found && !found->refusal.isEmpty())
+            return Reply{QJsonValue(), RequestFailed, found->refusal};
+        if (found)
+            reply.result = Protocol(workspace).renamed(*found);
+    }
+    return reply;
+}
+
+Server::Reply Server::rename(const QJsonObject &params)
+{
+    Reply reply;
+    if (const std::optional<QString> path = documentOf(params, reply)) {
+        const TextPosition place = positionIn(*path, params);
+        const QString newName = params.value(QLatin1String("newName")).toString();
+        if (newName.isEmpty())
+            return Reply{QJsonValue(), InvalidParams, QStringLiteral("The new name is empty.")};
+        const std::optional<Rename> found =
+            renameAt(workspace, *path, place.line, place.column, newName);
+        if (!found)
+            return Reply{QJsonValue(), RequestFailed, QStringLiteral("No name stands here.")};
+        if (!found->refusal.isEmpty())
+            return Reply{QJsonValue(), RequestFailed, found->refusal};
+        reply.result = Protocol(workspace).workspaceEdit(*found, newName);
     }
     return reply;
 }

@@ -67,6 +67,13 @@ private:
     Reply documentSymbol(const QJsonObject &params);
     Reply workspaceSymbol(const QJsonObject &params);
     Reply codeAction(const QJsonObject &params);
+    Reply semanticTokensFull(const QJsonObject &params);
+    Reply semanticTokensRange(const QJsonObject &params);
+    Reply foldingRange(const QJsonObject &params);
+    Reply documentHighlight(const QJsonObject &params);
+    Reply documentLink(const QJsonObject &params);
+    Reply prepareRename(const QJsonObject &params);
+    Reply rename(const QJsonObject &params);
 
     void initialized(const QJsonObject &params);
     void exitNotified(const QJsonObject &params);
@@ -81,9 +88,12 @@ private:
     std::optional<QString> documentOf(const QJsonObject &params, Reply &failure) const;
     TextPosition positionIn(const QString &path, const QJsonObject &params) const;
     void configure(const QStringList &roots);
+    void showProblems();
     void reportProgress();
 
     Writer writer;
+    // The folders the editor gave, or the one of the first script it opened.
+    QStringList folders;
     Workspace workspace;
     enum class State
     {
@@ -93,6 +103,8 @@ private:
     } state = State::Starting;
     std::optional<int> exit;
     bool hierarchicalSymbols = false;
+    bool preparesRename = false;
+    bool refreshesTokens = false;
     bool watchesFiles = false;
     bool showsProgress = false;
     // The first load's progress report: not begun, going on, ended.

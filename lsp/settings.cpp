@@ -6,12 +6,32 @@
 
 namespace tavrel::lsp {
 
-Settings readSettings(const QStringList &roots)
+namespace {
+
+// The nearest folder from `folder` upward that holds config.cfg or a tables file, or empty.
+QString markedFolder(const QString &folder)
+{
+    for (QDir dir(folder);;) {
+        if (dir.exists(QStringLiteral("config.cfg")) ||
+            !dir.entryList({QStringLiteral("*tables.scp")}, QDir::Files).isEmpty())
+            return dir.absolutePath();
+        if (!dir.cdUp())
+            return QString();
+    }
+}
+
+} // namespace
+
+Settings readSettings(const QStringList &folders)
 {
     const QString scripts = QStringLiteral("*.scp");
     Settings settings;
-    settings.roots = roots;
-    for (const QString &root : roots) {
+    for (const QString &folder : folders) {
+        const QString marked = markedFolder(folder);
+        const QString root = marked.isEmpty() ? QDir::cleanPath(folder) : marked;
+        if (settings.roots.contains(root))
+            continue;
+        settings.roots.append(root);
         const QString file = QDir(root).filePath(QStringLiteral("config.cfg"));
         ProjectRequest request;
         request.configurationFile = file;
@@ -19,6 +39,8 @@ Settings readSettings(const QStringList &roots)
         const Project project = resolveProject(request);
         if (project.configurationFile.isEmpty()) {
             settings.directories.append(ScriptDirectory{root, scripts});
+            if (marked.isEmpty())
+                settings.guessed.append(root);
             continue;
         }
         settings.configurations.append(file);

@@ -8,48 +8,23 @@
 #include "core/read/tables.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tavrel::lsp {
 
 namespace {
 
-// The bytes of a text in Windows-1252 as the reader decodes it, or empty when a character has
-// no byte there.
-QByteArray windows1252(const QString &text)
-{
-    static const QHash<char16_t, char> bytes = [] {
-        QHash<char16_t, char> table;
-        for (int byte = 0x80; byte <= 0xff; ++byte) {
-            // A lone byte above ASCII is never UTF-8, so the reader decodes it in the code page.
-            const Script script = Script::fromBytes(QByteArray(1, char(byte)));
-            if (script.text.size() == 1)
-                table.insert(script.text.at(0).unicode(), char(byte));
-        }
-        return table;
-    }();
-    QByteArray encoded;
-    encoded.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
-            encoded.append(char(c.unicode()));
-            continue;
-        }
-        const auto byte = bytes.constFind(c.unicode());
-        if (byte == bytes.cend())
-            return QByteArray();
-        encoded.append(*byte);
-    }
-    return encoded;
-}
-
-// The files the settings list, in the order they load, with what could not be read.
+// The files the settings list, in the order they load, with what could not be read and the
+// folders taken for want of a configuration that held too much to be read.
 struct Listing
 {
     QStringList paths;
     ProjectProblems problems;
+    QStringList refused;
 };
 
 // The walk stops where `mayContinue` says so, with what it found.
@@ -76,9 +51,18 @@ Listing listFiles(const Settings &settings, const std::function<bool()> &mayCont
             add(path);
     }
     for (const ScriptDirectory &directory : settings.directories) {
+        const bool guessed = settings.guessed.contains(directory.path);
         QStringList unreadable;
-        const QStringList found =
-            findScriptFiles(directory.path, directory.filter, &unreadable, mayContinue);
+        int folders = 0;
+        const std::function<bool()> bounded = [&] {
+            return ++folders <= mostGuessedFolders && (!mayContinue || mayContinue());
+        };
+        const QStringList found = findScriptFiles(directory.path, directory.filter, &unreadable,
+                                                  guessed ? bounded : mayContinue);
+        if (guessed && (folders > mostGuessedFolders || found.size() > mostGuessedScripts)) {
+            listing.refused.append(directory.path);
+            continue;
+        }
         for (const QString &path : std::as_const(unreadable))
             listing.problems.unreadableDirectories.append({path, unreadableDirectoryReason()});
         for (const QString &path : found)
@@ -120,6 +104,8 @@ void Workspace::configure(const Settings &settings)
         load.wait();
     load = {};
     current = settings;
+    for (const Finding &finding : model->checks->findings())
+        changedPaths.insert(finding.location.file);
     model = std::make_unique<Model>(settings.checks);
     loaded = false;
     pending.clear();
@@ -131,12 +117,13 @@ void Workspace::open(const QString &path, const QString &text)
     Document &document = documents[path];
     // A document takes its code page from its file.
     QByteArray bytes;
-    document.legacy = readScriptBytes(path, bytes).isEmpty() && !Script::fromBytes(bytes).utf8;
+    document.legacy = QDir::isAbsolutePath(path) && readScriptBytes(path, bytes).isEmpty() &&
+                      !Script::fromBytes(bytes).utf8;
     document.text = text;
     pending.insert(path);
-    // A file created since the directories were listed may be opened before the client says
-    // it was created.
-    if (!contains(path))
+    // A file created since the directories were listed, or in the editor and not saved yet,
+    // joins the list as it is opened, whether the client watches files or not.
+    if (!contains(path) && mayJoin(path))
         relist = true;
 }
 
@@ -181,12 +168,23 @@ void Workspace::saved(const QString &path)
         return;
     document->legacy = !Script::fromBytes(bytes).utf8;
     pending.insert(path);
+    if (!contains(path) && mayJoin(path))
+        relist = true;
 }
 
+// A document closed is its file again; one that is not on disk, never saved or deleted while
+// it was open, leaves the list and its findings with it.
 void Workspace::close(const QString &path)
 {
-    if (documents.remove(path) > 0)
-        pending.insert(path);
+    if (documents.remove(path) == 0)
+        return;
+    if (apart.remove(path) > 0)
+        changedPaths.insert(path);
+    if (!contains(path))
+        return;
+    pending.insert(path);
+    if (!QFileInfo::exists(path))
+        relist = true;
 }
 
 void Workspace::changedOnDisk(const QString &path)
@@ -198,6 +196,53 @@ void Workspace::changedOnDisk(const QString &path)
 void Workspace::listChanged()
 {
     relist = true;
+}
+
+// A folder that holds too much to be read is left out of the list from then on, and the user
+// told how to give the workspace instead.
+void Workspace::refuse(const QStringList &folders)
+{
+    for (const QString &folder : folders) {
+        current.directories.removeIf(
+            [&folder](const ScriptDirectory &directory) { return directory.path == folder; });
+        notices.append(
+            QStringLiteral("%1 holds no config.cfg and no tables file (*tables.scp), and more than "
+                           "%2 folders or %3 scripts are below it: its scripts are not read. Open "
+                           "the folder of your scripts as the editor's workspace or root, or put a "
+                           "config.cfg in it that names them.")
+                .arg(folder)
+                .arg(mostGuessedFolders)
+                .arg(mostGuessedScripts));
+    }
+}
+
+QStringList Workspace::takeNotices()
+{
+    return std::exchange(notices, QStringList());
+}
+
+bool Workspace::belongs(const QString &path) const
+{
+    const QString name = QFileInfo(path).fileName();
+    for (const ScriptDirectory &directory : current.directories) {
+        const QString relative = QDir(directory.path).relativeFilePath(path);
+        if (relative.startsWith(QLatin1String("../")) || !QDir::isAbsolutePath(path))
+            continue;
+        // A hidden folder is not walked.
+        const QStringList folders = relative.split(u'/').mid(0, relative.count(u'/'));
+        if (std::none_of(folders.cbegin(), folders.cend(),
+                         [](const QString &folder) { return folder.startsWith(u'.'); }) &&
+            matchesFilter(name, directory.filter))
+            return true;
+    }
+    return false;
+}
+
+bool Workspace::mayJoin(const QString &path) const
+{
+    if (!current.tablesFiles.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo::exists(path))
+        return true;
+    return belongs(path);
 }
 
 bool Workspace::contains(const QString &path) const
@@ -215,16 +260,19 @@ QStringList Workspace::paths() const
 
 bool Workspace::stale() const
 {
-    return !loaded || relist || !pending.isEmpty();
+    return !loaded || relist || !pending.isEmpty() || !changedPaths.isEmpty();
 }
 
 ScriptFacts Workspace::factsOf(const QString &path) const
 {
     const auto document = documents.constFind(path);
     if (document == documents.cend())
-        return scanScriptFile(path, ScanDepth::Everything).facts;
-    const QByteArray legacy = document->legacy ? windows1252(document->text) : QByteArray();
-    const Script script = Script::fromBytes(legacy.isEmpty() ? document->text.toUtf8() : legacy);
+        return QDir::isAbsolutePath(path) ? scanScriptFile(path, ScanDepth::Everything).facts
+                                          : ScriptFacts();
+    // A file in Windows-1252 is one while the editor holds it, whatever characters the editor
+    // gives it: saving is when it could be damaged.
+    Script script = Script::fromBytes(document->text.toUtf8());
+    script.utf8 = !document->legacy;
     return scanScript(script, ScanDepth::Everything, path).facts;
 }
 
@@ -251,6 +299,7 @@ void Workspace::startLoad()
             made->index.addFile(listing.paths.at(i), std::move(facts[size_t(i)]));
         made->index.index();
         made->problems = listing.problems;
+        made->refused = listing.refused;
         made->checks->checkAll(made->problems);
         return made;
     });
@@ -263,6 +312,7 @@ void Workspace::takeLoad()
     model = load.get();
     load = {};
     loaded = true;
+    refuse(model->refused);
     for (auto document = documents.cbegin(); document != documents.cend(); ++document)
         pending.insert(document.key());
 }
@@ -295,8 +345,18 @@ bool Workspace::settle()
     QSet<int> files;
     if (relist) {
         relist = false;
-        const Listing listing = listFiles(current, {});
-        const QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
+        Listing listing = listFiles(current, {});
+        refuse(listing.refused);
+        QSet<QString> now(listing.paths.cbegin(), listing.paths.cend());
+        // A document the editor made, or holds while its file was deleted, is in the list
+        // until it is closed.
+        for (auto document = documents.cbegin(); document != documents.cend(); ++document) {
+            if (!now.contains(document.key()) && !QFileInfo::exists(document.key()) &&
+                belongs(document.key())) {
+                listing.paths.append(document.key());
+                now.insert(document.key());
+            }
+        }
         for (const QString &path : paths()) {
             if (!now.contains(path)) {
                 const int file = index.fileOf(path);
@@ -330,13 +390,66 @@ bool Workspace::settle()
         index.replaceFile(file, factsOf(path));
         files.insert(file);
     }
-    pending.clear();
+    const QSet<QString> edited = std::exchange(pending, QSet<QString>());
     const ScriptIndex::Change change = index.takeChange();
-    if (!files.isEmpty() || !change.empty()) {
+    const bool touched = !files.isEmpty() || !change.empty();
+    if (touched)
         model->checks->update(files, change);
+    return checkApart(touched, edited) || touched || changed || !changedPaths.isEmpty();
+}
+
+bool Workspace::checkApart(bool all, const QSet<QString> &edited)
+{
+    bool changed = false;
+    for (auto document = documents.cbegin(); document != documents.cend(); ++document) {
+        const QString &path = document.key();
+        if (contains(path)) {
+            if (apart.remove(path) > 0) {
+                changedPaths.insert(path);
+                changed = true;
+            }
+            continue;
+        }
+        if (!all && !edited.contains(path) && apart.contains(path))
+            continue;
+        QSet<int> names;
+        const int file = model->index.addGuest(path, factsOf(path), &names);
+        QList<Finding> findings = model->checks->checkGuest(file, names);
+        model->index.removeGuest();
+        model->checks->namesChanged(names);
+        const auto kept = apart.find(path);
+        if (kept != apart.end() && sameFindings(*kept, findings))
+            continue;
+        apart.insert(path, std::move(findings));
+        changedPaths.insert(path);
         changed = true;
     }
     return changed;
+}
+
+QList<Finding> Workspace::findingsIn(const QString &path) const
+{
+    const auto found = apart.constFind(path);
+    return found != apart.cend() ? *found : model->checks->findingsIn(path);
+}
+
+QSet<QString> Workspace::takeChangedPaths()
+{
+    return model->checks->takeChangedPaths() + std::exchange(changedPaths, QSet<QString>());
+}
+
+Workspace::Visit Workspace::visit(const QString &path)
+{
+    if (path.isEmpty() || contains(path))
+        return Visit();
+    model->index.addGuest(path, factsOf(path));
+    return Visit(this);
+}
+
+Workspace::Visit::~Visit()
+{
+    if (workspace)
+        workspace->model->index.removeGuest();
 }
 
 const WideCharacters &Workspace::wide(const QString &path) const
@@ -353,9 +466,17 @@ QString Workspace::text(const QString &path) const
     if (document != documents.cend())
         return document->text;
     QByteArray bytes;
+    // A document of the editor's that is no file (an untitled one) has no text on disk.
+    if (!QDir::isAbsolutePath(path))
+        return QString();
     if (!readScriptBytes(path, bytes).isEmpty())
         return QString();
     return Script::fromBytes(bytes).text;
+}
+
+Script Workspace::script(const QString &path) const
+{
+    return Script::fromBytes(text(path).toUtf8());
 }
 
 QString Workspace::shownPath(const QString &path) const

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <future>
 #include <memory>
+#include <utility>
 
 namespace tavrel::lsp {
 
@@ -75,12 +76,39 @@ public:
 
     const ScriptIndex &index() const { return model->index; }
     CheckState &checks() const { return *model->checks; }
+    // The findings about a file, of the workspace's or, for a document outside its list, of the
+    // document alone against the workspace's names; the files whose findings changed since the
+    // last call.
+    QList<Finding> findingsIn(const QString &path) const;
+    QSet<QString> takeChangedPaths();
+    // What the user should be told about the workspace since the last call, such as a folder
+    // that holds too much to be read.
+    QStringList takeNotices();
+
+    // While it lives, a file outside the workspace's list is in its index as a guest (see
+    // ScriptIndex::addGuest), so that what is asked about it is answered from its own names
+    // and the workspace's.
+    class Visit
+    {
+    public:
+        Visit() = default;
+        Visit(Visit &&other) noexcept : workspace(std::exchange(other.workspace, nullptr)) {}
+        Visit &operator=(Visit &&) = delete;
+        ~Visit();
+
+    private:
+        friend class Workspace;
+        explicit Visit(Workspace *workspace) : workspace(workspace) {}
+        Workspace *workspace = nullptr;
+    };
+    Visit visit(const QString &path);
 
     // Where a file's characters outside the basic plane stand, to convert the protocol's
     // positions.
     const WideCharacters &wide(const QString &path) const;
-    // A file's text, the editor's where it is open.
+    // A file's text, the editor's where it is open, and the script it reads as.
     QString text(const QString &path) const;
+    Script script(const QString &path) const;
     // A path as a user reads it: relative to the workspace folder it is in.
     QString shownPath(const QString &path) const;
 
@@ -94,21 +122,35 @@ private:
         ScriptIndex index;
         std::unique_ptr<CheckState> checks;
         ProjectProblems problems;
+        QStringList refused;
     };
     struct Document
     {
         QString text;
-        // Read as Windows-1252: an editor's text of it is too.
+        // Its file is read as Windows-1252: the editor's text of it is checked so too.
         bool legacy = false;
     };
 
     void startLoad();
     void takeLoad();
     ScriptFacts factsOf(const QString &path) const;
+    // Whether a file is one the list of files holds or would hold once it exists: below a
+    // script directory and matching its filter, or, with a tables file, one on disk.
+    bool belongs(const QString &path) const;
+    void refuse(const QStringList &folders);
+    bool mayJoin(const QString &path) const;
+    // Checks again the open documents outside the list that were edited, or all of them; true
+    // when the findings of some changed.
+    bool checkApart(bool all, const QSet<QString> &edited);
 
     Settings current;
     std::unique_ptr<Model> model;
     QHash<QString, Document> documents;
+    // The findings of the open documents outside the list; the files whose findings changed
+    // beside those the checks tell: these documents, and a workspace's configured anew.
+    QHash<QString, QList<Finding>> apart;
+    QSet<QString> changedPaths;
+    QStringList notices;
     // Paths read again at the next settle, and whether the list of files is to be made again.
     QSet<QString> pending;
     bool relist = false;

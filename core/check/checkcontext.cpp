@@ -187,6 +187,22 @@ void addSuggestions(const ScriptIndex &index, QList<Finding> &findings,
     }
 }
 
+bool sameFindings(const QList<Finding> &a, const QList<Finding> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const Finding &x = a.at(i);
+        const Finding &y = b.at(i);
+        if (x.check != y.check || x.message != y.message || x.location.file != y.location.file ||
+            x.location.line != y.location.line || x.location.column != y.location.column ||
+            x.location.length != y.location.length || x.suggestion != y.suggestion ||
+            x.related.size() != y.related.size() || x.severity != y.severity)
+            return false;
+    }
+    return true;
+}
+
 void sortFindings(QList<Finding> &findings)
 {
     std::stable_sort(findings.begin(), findings.end(), [](const Finding &a, const Finding &b) {

@@ -91,6 +91,9 @@ struct CheckResult
 CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
                       const CheckOptions &options);
 
+// Whether two lists hold the same findings in the same places, in the same order.
+bool sameFindings(const QList<Finding> &a, const QList<Finding> &b);
+
 // Orders findings as a check lists them: by file, line and column, in check order where they
 // share a place.
 void sortFindings(QList<Finding> &findings);

@@ -3,27 +3,9 @@
 
 #include "core/check/checkcontext.h"
 
+#include <algorithm>
+
 namespace tavrel {
-
-namespace {
-
-bool sameFindings(const QList<Finding> &a, const QList<Finding> &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const Finding &x = a.at(i);
-        const Finding &y = b.at(i);
-        if (x.check != y.check || x.message != y.message || x.location.file != y.location.file ||
-            x.location.line != y.location.line || x.location.column != y.location.column ||
-            x.location.length != y.location.length || x.suggestion != y.suggestion ||
-            x.related.size() != y.related.size() || x.severity != y.severity)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 CheckState::CheckState(const ScriptIndex &index, const CheckOptions &options)
     : index(index), options(options)
@@ -168,6 +150,38 @@ void CheckState::checkName(int name)
         byName.remove(name);
     else
         byName.insert(name, std::move(findings));
+}
+
+QList<Finding> CheckState::checkGuest(int file, const QSet<int> &names)
+{
+    setNames(names);
+    CheckContext context(index, project, options);
+    context.checkFile(file);
+    QList<Finding> findings = context.takeFindings();
+    suggest(findings, context.takeSuggestions());
+    context.takeNotes();
+    // The file's own names defined twice in it; the workspace's definitions are the workspace's.
+    const QString &path = index.path(file);
+    for (const int name : names) {
+        const QList<FactRef> &defined = index.definitionsOf(name);
+        if (std::count_if(defined.cbegin(), defined.cend(),
+                          [file](const FactRef &ref) { return ref.file == file; }) < 2)
+            continue;
+        context.checkName(name);
+        for (Finding &finding : context.takeFindings()) {
+            if (finding.location.file == path &&
+                std::all_of(finding.related.cbegin(), finding.related.cend(),
+                            [&path](const RelatedPlace &p) { return p.location.file == path; }))
+                findings.append(std::move(finding));
+        }
+    }
+    sortFindings(findings);
+    return findings;
+}
+
+void CheckState::namesChanged(const QSet<int> &names)
+{
+    setNames(names);
 }
 
 QList<Finding> CheckState::findingsIn(const QString &path) const

@@ -29,6 +29,13 @@ public:
     // what the index says the change touched.
     void update(const QSet<int> &files, const ScriptIndex::Change &change);
 
+    // The findings of a file looked at apart, as the guest of the index (see
+    // ScriptIndex::addGuest) that defines `names`: its own checks against the workspace's names
+    // and its own, and its names it defines twice itself; the workspace's findings stay as they
+    // are. Once the file is taken out, namesChanged gives the names back what they stand for.
+    QList<Finding> checkGuest(int file, const QSet<int> &names);
+    void namesChanged(const QSet<int> &names);
+
     // The findings about a file, in order of line and column.
     QList<Finding> findingsIn(const QString &path) const;
     // Every finding, in the order a check lists them.

@@ -53,9 +53,14 @@ Project resolveProject(const ProjectRequest &request)
                 request.directories ? directory : fromBase(request.base, directory), filter});
     }
     project.checks.ignored = ignore + request.ignore;
+    // A check the configuration names is told by its key; one a caller gives, by itself.
     for (const QString &id : disable + request.disable) {
         if (findCheck(id))
             project.checks.disabled.insert(id);
+        else if (disable.contains(id))
+            project.problems.append(
+                {Project::Problem::Check,
+                 QStringLiteral("[Check] Disable names no check \"%1\"").arg(id)});
         else
             project.problems.append(
                 {Project::Problem::Check,

@@ -175,8 +175,10 @@ struct OpenBlock
 class BlockReader
 {
 public:
-    BlockReader(const Script &script, const QString &path, QList<BlockProblem> &problems)
-        : script(script), path(path), problems(problems)
+    // The structure is kept where one is given.
+    BlockReader(const Script &script, const QString &path, QList<BlockProblem> &problems,
+                BlockStructure *structure = nullptr)
+        : script(script), path(path), problems(problems), structure(structure)
     {
     }
 
@@ -192,6 +194,9 @@ public:
             BlockProblem &problem = add(BlockProblem::Unclosed, unclosed.place);
             problem.other =
                 Location::at(path, script.position(end, end.key.start), int(end.key.length));
+            if (structure)
+                structure->blocks.append(BlockStructure::Block{
+                    script.lines.at(unclosed.place.line).line, end.line, false});
         }
     }
 
@@ -204,6 +209,8 @@ private:
         if (word == Word::None)
             return;
         const Place place{i, line.verb.start, length};
+        if (structure)
+            structure->words.append(locationOf(place));
         if (word == Word::If || word == Word::ElseIf || word == Word::While)
             readCondition(place);
         if (opens(word)) {
@@ -214,6 +221,9 @@ private:
                 return;
             }
             const OpenBlock closed = open.takeLast();
+            if (structure)
+                structure->blocks.append(BlockStructure::Block{
+                    script.lines.at(closed.place.line).line, script.lines.at(i).line, true});
             if (!closes(word, closed.word))
                 relate(add(BlockProblem::OtherEnd, place), closed.place);
         } else if (open.isEmpty()) {
@@ -299,6 +309,7 @@ private:
     const Script &script;
     const QString &path;
     QList<BlockProblem> &problems;
+    BlockStructure *structure;
     const ScriptBlock *code = nullptr;
     QList<OpenBlock> open;
 };
@@ -312,6 +323,16 @@ QList<BlockProblem> blockProblemsOf(const Script &script, const QString &path)
     for (const ScriptBlock &block : script.blocks)
         reader.read(block);
     return problems;
+}
+
+BlockStructure blockStructureOf(const Script &script, const QString &path)
+{
+    QList<BlockProblem> problems;
+    BlockStructure structure;
+    BlockReader reader(script, path, problems, &structure);
+    for (const ScriptBlock &block : script.blocks)
+        reader.read(block);
+    return structure;
 }
 
 } // namespace tavrel

@@ -49,6 +49,23 @@ struct BlockProblem
 // Every block fault of a script's code; locations name the file at `path`.
 QList<BlockProblem> blockProblemsOf(const Script &script, const QString &path = QString());
 
+// The blocks of a script's code as the server runs them: each block word where it stands (the
+// words that open, divide and close blocks), and each block from the line of the word that opens
+// it to the line of the end word that closes it, or to the last line of its code where none
+// does. Lines count from 1; locations name the file at `path`.
+struct BlockStructure
+{
+    struct Block
+    {
+        int firstLine = 0;
+        int lastLine = 0;
+        bool closed = false;
+    };
+    QList<Location> words;
+    QList<Block> blocks;
+};
+BlockStructure blockStructureOf(const Script &script, const QString &path = QString());
+
 } // namespace tavrel
 
 Q_DECLARE_TYPEINFO(tavrel::BlockProblem, Q_RELOCATABLE_TYPE);

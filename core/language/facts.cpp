@@ -488,13 +488,16 @@ private:
             [&](const ValueList &found) {
                 if (!lists)
                     return;
+                // A finding about a list covers it, braces and all; one about a weight the weight.
+                const auto place = [&](qsizetype at, qsizetype length) {
+                    return Location::at(path, script.position(*current.line, at),
+                                        characterCount(QStringView(text).mid(at, length)));
+                };
                 RandomList randomList;
-                randomList.location =
-                    Location::at(path, script.position(*current.line, found.start), 1);
+                randomList.location = place(found.start, found.length);
                 randomList.elements = found.elements;
-                for (const qsizetype zero : found.zeroWeights)
-                    randomList.zeroWeights.append(
-                        Location::at(path, script.position(*current.line, zero), 1));
+                for (const TextSpan &zero : found.zeroWeights)
+                    randomList.zeroWeights.append(place(zero.start, zero.length));
                 facts.randomLists.append(std::move(randomList));
             });
     }
@@ -565,6 +568,31 @@ Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
             return keyRule.rule->accepted;
     }
     return 0;
+}
+
+bool isTextLine(const Script &script, const ScriptSection &section, int line)
+{
+    const QStringView kind = script.kind(section);
+    const Section known = sectionOf(kind).section;
+    if (isMenuTitle(known, section, line))
+        return true;
+    switch (known) {
+    case Section::Names:
+    case Section::Tip:
+    case Section::Scroll:
+        return true;
+    case Section::Book:
+        // A book's header has no page; its pages, [BOOK b_name 1], are text.
+        return headerWord(script, section, 1).length > 0;
+    case Section::Dialog:
+        // [DIALOG d_name TEXT]; a dialog's layout and buttons are code.
+        return script.lines.at(line).block < 0 && headerWord(script, section, 1).length > 0;
+    case Section::Other:
+        return isKeyword(kind, QLatin1String("RESOURCES")) ||
+               isKeyword(kind, QLatin1String("COMMENT"));
+    default:
+        return false;
+    }
 }
 
 ScriptFacts readFacts(const Script &script, const QString &path, qsizetype moreUses)

@@ -203,6 +203,11 @@ ScriptFacts readFacts(const Script &script, const QString &path = QString(),
 // as trigger code. `line` is an index into Script::lines.
 Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line);
 
+// Whether a line of a section is text rather than a key and its value: a menu's title, a line
+// of names, of a tip, of a scroll, of a book's page or of a dialog's texts, a tables file's
+// list of scripts, a comment section's. `line` is an index into Script::lines.
+bool isTextLine(const Script &script, const ScriptSection &section, int line);
+
 } // namespace tavrel
 
 #endif

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace tavrel {
 
@@ -164,6 +165,35 @@ ScriptIndex::Change ScriptIndex::takeChange()
     Change taken = std::move(change);
     change = Change();
     return taken;
+}
+
+int ScriptIndex::addGuest(const QString &path, ScriptFacts &&facts, QSet<int> *touched)
+{
+    Change kept = std::exchange(change, Change());
+    if (guest < 0) {
+        guest = int(entries.size());
+        entries.push_back(FileEntry());
+        rank.push_back(0);
+    }
+    FileEntry &entry = entries[size_t(guest)];
+    entry.path = path;
+    entry.present = true;
+    byPath.insert(path, guest);
+    order.append(guest);
+    rank[size_t(guest)] = std::numeric_limits<qint64>::max();
+    place(guest, std::move(facts));
+    link(guest);
+    if (touched)
+        *touched = change.names;
+    change = std::move(kept);
+    return guest;
+}
+
+void ScriptIndex::removeGuest()
+{
+    Change kept = std::exchange(change, Change());
+    removeFile(guest);
+    change = std::move(kept);
 }
 
 // The facts take the file's number, and its path where a scan did not give it.

@@ -87,6 +87,13 @@ public:
     // What the changes since the last call touched.
     Change takeChange();
 
+    // A file looked at against the index without joining it, such as a script outside a
+    // workspace's list: it loads after every file and its definitions count while it is in;
+    // taking it out leaves the index, and the change it tells next, as they were. One at a time.
+    // `touched` is given the names whose definitions it changed.
+    int addGuest(const QString &path, ScriptFacts &&facts, QSet<int> *touched = nullptr);
+    void removeGuest();
+
     // The files, in the order they load.
     const QList<int> &files() const { return order; }
     bool hasFile(int file) const;
@@ -187,6 +194,8 @@ private:
     bool indexed = false;
     // While a file is replaced, the names its definitions touch, told apart once it is in.
     QSet<int> *deferred = nullptr;
+    // The entry guests take, once one came.
+    int guest = -1;
 };
 
 } // namespace tavrel

@@ -29,6 +29,23 @@ std::optional<NameAt> nameAt(const ScriptIndex &index, const QString &path, int 
 // go by their number.
 QList<FactRef> usesOf(const ScriptIndex &index, const QString &name);
 
+// Where a file of the index defines or uses a lower-case name (numbers going by their number),
+// in the order they are written.
+QList<NameAt> placesIn(const ScriptIndex &index, int file, const QString &name);
+
+// Where a script's text writes a lower-case name beyond what its facts hold: inside a part the
+// server computes as the line runs ("<SRC.FINDID.i_log>"), which names nothing that can be known
+// before, or as a word of the code of a trigger or a function, which is not read. Words in
+// comments and in quotes do not count. Locations name the file at `path`.
+struct Mention
+{
+    Location location;
+    // The computed part it stands in, as written, or empty in code.
+    QString computed;
+};
+QList<Mention> mentionsOf(const Script &script, const ScriptFacts &facts, const QString &name,
+                          const QString &path = QString());
+
 } // namespace tavrel
 
 #endif

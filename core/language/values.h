@@ -2,6 +2,8 @@
 #ifndef TAVREL_VALUES_H
 #define TAVREL_VALUES_H
 
+#include "core/read/scriptreader.h"
+
 #include <QList>
 #include <QStringView>
 
@@ -37,13 +39,15 @@ struct ValueWord
     qsizetype restFrom = -1;
 };
 
-// A "{...}" list: one element is a value, two a range, more pairs of a name and its weight.
+// A "{...}" list, braces and all: one element is a value, two a range, more pairs of a name and
+// its weight.
 struct ValueList
 {
     qsizetype start = 0;
+    qsizetype length = 0;
     int elements = 0;
     // The weights of 0 of a list of pairs, where they stand.
-    QList<qsizetype> zeroWeights;
+    QList<TextSpan> zeroWeights;
 };
 
 // Whether a word is a number: a digit, or "-" or "+" and a digit.
@@ -223,7 +227,7 @@ private:
         for (Span element = token(inside, end, true); element.length > 0;
              element = token(element.end(), end, true))
             elements.append(element);
-        ValueList list{span.start, int(elements.size()), {}};
+        ValueList list{span.start, span.length, int(elements.size()), {}};
         const bool pairs = elements.size() >= 4 && elements.size() % 2 == 0;
         // Inside a list an element is read as a value on its own, not as a resource.
         const bool wasResource = resourceElement;
@@ -234,7 +238,7 @@ private:
             if (i % 2 == 0 || elements.size() < 3)
                 name(element);
             else if (pairs && scriptNumber(written) == 0)
-                list.zeroWeights.append(element.start);
+                list.zeroWeights.append(TextSpan{element.start, element.length});
         }
         resourceElement = wasResource;
         listFound(list);
@@ -264,6 +268,25 @@ void readValue(QStringView text, qsizetype start, qsizetype end, Shape shape, Wo
 {
     readValue(text, start, end, shape, word, [](const ValueList &) {});
 }
+
+// A part of a line that reads as something of its own: a number (a leading 0 making it
+// hexadecimal), a text between double quotes, or a part the server computes when the line runs
+// ("<SRC.NAME>", which may hold others). A text in quotes is cut around the computed parts it
+// holds.
+struct ValuePart
+{
+    enum Type : unsigned char
+    {
+        Number,
+        Text,
+        Computed,
+    };
+    Type type = Number;
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
+// The parts of [start, end) of `text`, in order; a "<" that a name does not follow compares.
+QList<ValuePart> valueParts(QStringView text, qsizetype start, qsizetype end);
 
 // An alias's value as the server reads it where it is used: without one pair of quotes around
 // it. The offset of the text it keeps in the value goes to `offset`.

@@ -187,6 +187,11 @@ QString normaliseDirectory(const QString &directory)
     return normalised;
 }
 
+bool matchesFilter(const QString &name, const QString &filter)
+{
+    return !name.startsWith(u'.') && NamePatterns(filter).match(name);
+}
+
 QString unreadableDirectoryReason()
 {
     return QStringLiteral("cannot open the directory");

@@ -32,6 +32,8 @@ QStringList findScriptFiles(const QString &directory, const QString &filter,
 // that match `filter`, as `findScriptFiles` lists them, without its subdirectories. `listed`
 // is set to whether the directory could be listed.
 QStringList filesInDirectory(const QString &prefix, const QString &filter, bool *listed);
+// Whether `findScriptFiles` lists a file of the name (without its folder) for `filter`.
+bool matchesFilter(const QString &name, const QString &filter);
 // Why a directory that was listed among the scripts' was not read.
 QString unreadableDirectoryReason();
 

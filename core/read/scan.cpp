@@ -3,6 +3,10 @@
 
 #include "core/read/scriptfile.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace tavrel {
 
 namespace {
@@ -93,7 +97,12 @@ void addItem(ScriptFacts &facts, const ScannedSection &section, int ordinal, int
         use.accepted = kindBit(Kind::Skill) | kindBit(Kind::ItemType) | kindBit(Kind::Item);
         use.flags = Use::ItemSkill;
         use.shape = Shape::ResourceList;
-        use.amount = int(entry.value);
+        // A value beyond an int ("1e308", "nan") is as far as one goes.
+        use.amount =
+            std::isnan(entry.value)
+                ? 0
+                : int(std::clamp(std::trunc(entry.value), double(std::numeric_limits<int>::min()),
+                                 double(std::numeric_limits<int>::max())));
         use.element = element;
         facts.uses.append(std::move(use));
     }

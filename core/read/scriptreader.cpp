@@ -131,6 +131,7 @@ void Script::read(QByteArrayView bytes)
     sections.clear();
     lines.clear();
     blocks.clear();
+    counted = Counted();
     if (bytes.startsWith("\xef\xbb\xbf"))
         bytes = bytes.sliced(3);
     utf8 = isUtf8(bytes);
@@ -208,6 +209,7 @@ void Script::parse()
     const QStringView all(text);
     Reading reading;
     int line = 0;
+    readEnd = text.size();
     for (qsizetype start = 0;;) {
         ++line;
         qsizetype end = all.indexOf(u'\n', start);
@@ -217,7 +219,11 @@ void Script::parse()
         qsizetype lineEnd = end;
         if (lineEnd > start && all.at(lineEnd - 1) == u'\r')
             --lineEnd;
-        if (!readLine(line, start, lineEnd, reading) || last)
+        if (!readLine(line, start, lineEnd, reading)) {
+            readEnd = start;
+            break;
+        }
+        if (last)
             break;
         start = end + 1;
     }
@@ -357,14 +363,22 @@ bool Script::readLine(int line, qsizetype start, qsizetype end, Reading &reading
     return true;
 }
 
+// Positions are mostly asked in the order they stand on a line: the count of a line's wide
+// characters goes on from the last position asked, so that a line of many names is counted once.
 TextPosition Script::position(int line, qsizetype lineStart, qsizetype offset) const
 {
-    qsizetype column = offset - lineStart + 1;
-    if (wide) {
-        for (qsizetype i = lineStart; i < offset; ++i)
-            column -= text.at(i).isLowSurrogate() ? 1 : 0;
+    if (!wide)
+        return TextPosition{line, int(offset - lineStart + 1)};
+    qsizetype from = lineStart;
+    qsizetype lows = 0;
+    if (counted.lineStart == lineStart && counted.offset <= offset) {
+        from = counted.offset;
+        lows = counted.lows;
     }
-    return TextPosition{line, int(column)};
+    for (qsizetype i = from; i < offset; ++i)
+        lows += text.at(i).isLowSurrogate() ? 1 : 0;
+    counted = Counted{lineStart, offset, lows};
+    return TextPosition{line, int(offset - lineStart + 1 - lows)};
 }
 
 TextPosition Script::firstLegacyCharacter() const
@@ -379,6 +393,28 @@ TextPosition Script::firstLegacyCharacter() const
         }
     }
     return TextPosition();
+}
+
+QList<LineSpan> Script::comments() const
+{
+    QList<LineSpan> found;
+    const QStringView all(text);
+    int line = 0;
+    for (qsizetype start = 0; start <= text.size();) {
+        ++line;
+        qsizetype lineEnd = all.indexOf(u'\n', start);
+        const qsizetype next = lineEnd < 0 ? text.size() + 1 : lineEnd + 1;
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        if (lineEnd > start && all.at(lineEnd - 1) == u'\r')
+            --lineEnd;
+        const qsizetype from =
+            start >= readEnd ? start : start + commentStart(all.mid(start, lineEnd - start));
+        if (from < lineEnd)
+            found.append(LineSpan{line, start, TextSpan{from, lineEnd - from}});
+        start = next;
+    }
+    return found;
 }
 
 } // namespace tavrel

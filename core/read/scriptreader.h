@@ -24,6 +24,14 @@ struct TextSpan
     qsizetype length = 0;
 };
 
+// A stretch of a script's text within one line, and the line it stands on.
+struct LineSpan
+{
+    int line = 0;
+    qsizetype lineStart = 0;
+    TextSpan span;
+};
+
 // A line of a section that is not its header: a key (up to the first "=" or blank) and a value
 // (after the "=" or the blanks), both as written.
 struct ScriptLine
@@ -108,7 +116,8 @@ public:
     QStringView key(const ScriptLine &line) const { return view(line.key); }
     QStringView value(const ScriptLine &line) const { return view(line.value); }
 
-    // The position of an offset of the text on a line that starts at `lineStart`.
+    // The position of an offset of the text on a line that starts at `lineStart`; asked in the
+    // order they stand on a line, a line's positions take as long as the line.
     TextPosition position(int line, qsizetype lineStart, qsizetype offset) const;
     TextPosition position(const ScriptLine &line, qsizetype offset) const
     {
@@ -126,12 +135,18 @@ public:
     // (not in a comment); line 0 when there is none.
     TextPosition firstLegacyCharacter() const;
 
+    // What the server does not read, line by line: each "//" comment to the end of its line,
+    // and every line from "[EOF]" on.
+    QList<LineSpan> comments() const;
+
     QString text;
     // False when the bytes were not UTF-8 and were read as Windows-1252.
     bool utf8 = true;
     QList<ScriptSection> sections;
     QList<ScriptLine> lines;
     QList<ScriptBlock> blocks;
+    // Where the reading ended: at the start of the "[EOF]" line, or at the end of the text.
+    qsizetype readEnd = 0;
 
 private:
     // Where the reading of the lines stands.
@@ -144,6 +159,15 @@ private:
     // Whether the text holds characters outside the basic plane, which take two code units
     // but make one column.
     bool wide = false;
+    // The low surrogates of a line up to an offset, as `position` counted them last; a script
+    // is read by one thread at a time.
+    struct Counted
+    {
+        qsizetype lineStart = -1;
+        qsizetype offset = 0;
+        qsizetype lows = 0;
+    };
+    mutable Counted counted;
 };
 
 // Compares a key or a kind with a name written in upper case, regardless of case.

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <optional>
+
 namespace tavrel {
 
 namespace {
@@ -27,34 +29,24 @@ public:
     // then a file by its bare name in the scripts folder.
     void addEntry(const Script &tables, const ScriptLine &line)
     {
-        const qsizetype end = line.value.start + line.value.length;
-        const QString text = tables.text.mid(line.key.start, end - line.key.start);
-        QString path = text;
-        path.replace(u'\\', u'/');
-        const bool absolute = path.startsWith(u'/');
-        const bool folderOnly = path.endsWith(u'/');
-        QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
-        parts.removeAll(QStringLiteral("."));
+        const QString text = textOf(tables, line);
+        const std::optional<QString> target = locate(text);
+        if (!target)
+            scripts.missing.append({tables.position(line, line.key.start), text});
+        else if (target->isEmpty() || target->endsWith(u'/'))
+            addFolder(*target);
+        else
+            addFile(*target);
+    }
 
-        if (absolute) {
-            if (addPath(QStringLiteral("/"), parts, folderOnly))
-                return;
-        } else if (!parts.isEmpty()) {
-            const bool scriptsFolder =
-                parts.first().compare(QLatin1String("scripts"), Qt::CaseInsensitive) == 0 ||
-                parts.first().compare(folderName, Qt::CaseInsensitive) == 0;
-            if (scriptsFolder ? addPath(folder, parts.mid(1), folderOnly)
-                              : addPath(serverFolder(), parts, folderOnly))
-                return;
-            if (addPath(folder, parts, folderOnly))
-                return;
-            if (!folderOnly && parts.size() > 1 &&
-                addPath(folder, parts.mid(parts.size() - 1), false))
-                return;
-        } else if (addPath(folder, parts, folderOnly)) {
-            return;
-        }
-        scripts.missing.append({tables.position(line, line.key.start), text});
+    ScriptEntry entryOf(const Script &tables, const ScriptLine &line) const
+    {
+        const QString text = textOf(tables, line);
+        const std::optional<QString> target = locate(text);
+        return ScriptEntry{tables.position(line, line.key.start), text,
+                           !target             ? QString()
+                           : target->isEmpty() ? QStringLiteral("./")
+                                               : *target};
     }
 
     void addFilesBesideTables() { addFolder(folder); }
@@ -73,15 +65,47 @@ private:
             addFile(path);
     }
 
-    bool addPath(const QString &base, const QStringList &parts, bool folderOnly)
+    static QString textOf(const Script &tables, const ScriptLine &line)
+    {
+        const qsizetype end = line.value.start + line.value.length;
+        return tables.text.mid(line.key.start, end - line.key.start);
+    }
+
+    // The file or folder a line names: a folder ends in "/", and the working directory is "".
+    std::optional<QString> locate(const QString &text) const
+    {
+        QString path = text;
+        path.replace(u'\\', u'/');
+        const bool absolute = path.startsWith(u'/');
+        const bool folderOnly = path.endsWith(u'/');
+        QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+        parts.removeAll(QStringLiteral("."));
+        if (absolute)
+            return find(QStringLiteral("/"), parts, folderOnly);
+        if (parts.isEmpty())
+            return find(folder, parts, folderOnly);
+        const bool scriptsFolder =
+            parts.first().compare(QLatin1String("scripts"), Qt::CaseInsensitive) == 0 ||
+            parts.first().compare(folderName, Qt::CaseInsensitive) == 0;
+        std::optional<QString> found = scriptsFolder ? find(folder, parts.mid(1), folderOnly)
+                                                     : find(serverFolder(), parts, folderOnly);
+        if (!found)
+            found = find(folder, parts, folderOnly);
+        if (!found && !folderOnly && parts.size() > 1)
+            found = find(folder, parts.mid(parts.size() - 1), false);
+        return found;
+    }
+
+    std::optional<QString> find(const QString &base, const QStringList &parts,
+                                bool folderOnly) const
     {
         QString path = base + parts.join(u'/');
         if (folderOnly && !parts.isEmpty())
             path += u'/';
-        if (addExisting(path))
-            return true;
-        return !folderOnly && !parts.isEmpty() && QFileInfo(parts.last()).suffix().isEmpty() &&
-               addExisting(path + QStringLiteral(".scp"));
+        std::optional<QString> found = existing(path);
+        if (!found && !folderOnly && !parts.isEmpty() && QFileInfo(parts.last()).suffix().isEmpty())
+            found = existing(path + QStringLiteral(".scp"));
+        return found;
     }
 
     // The folder above the scripts folder, as the scripts folder is written.
@@ -93,17 +117,14 @@ private:
         return parent == QLatin1String(".") ? QString() : parent + u'/';
     }
 
-    bool addExisting(const QString &path)
+    static std::optional<QString> existing(const QString &path)
     {
         const QFileInfo info(path.isEmpty() ? QStringLiteral(".") : path);
-        if (info.isDir()) {
-            addFolder(path.isEmpty() || path.endsWith(u'/') ? path : path + u'/');
-            return true;
-        }
+        if (info.isDir())
+            return path.isEmpty() || path.endsWith(u'/') ? path : path + u'/';
         if (!info.exists())
-            return false;
-        addFile(path);
-        return true;
+            return std::nullopt;
+        return path;
     }
 
     void addFile(const QString &path)
@@ -149,6 +170,20 @@ ServerScripts listServerScripts(const QString &tablesPath)
     }
     list.addFilesBesideTables();
     return scripts;
+}
+
+QList<ScriptEntry> scriptEntries(const QString &tablesPath, const Script &tables)
+{
+    ServerScripts unused;
+    const ScriptList list(tablesPath, unused);
+    QList<ScriptEntry> entries;
+    for (const ScriptSection &section : tables.sections) {
+        if (!isKeyword(tables.kind(section), QLatin1String("RESOURCES")))
+            continue;
+        for (int i = section.firstLine; i < section.firstLine + section.lineCount; ++i)
+            entries.append(list.entryOf(tables, tables.lines.at(i)));
+    }
+    return entries;
 }
 
 } // namespace tavrel

@@ -31,6 +31,16 @@ struct ServerScripts
     QString problem;
 };
 
+// A line of the tables file's [RESOURCES] and what it names as the server looks it up: a file,
+// a folder (ending in "/"), or nothing (empty).
+struct ScriptEntry
+{
+    TextPosition position;
+    // The whole line as written, blanks inside it included.
+    QString text;
+    QString target;
+};
+
 // The script files a server loads from the tables file at `tablesPath`, whose folder is the
 // scripts folder. Each line of a [RESOURCES] section names a file or a folder ("\" is a
 // separator too), looked up as the server looks it up: from the server's folder, the one above
@@ -42,6 +52,9 @@ struct ServerScripts
 // ones. A file whose name, regardless of case and folder, was loaded already is skipped, as the
 // server skips it.
 ServerScripts listServerScripts(const QString &tablesPath);
+// Each line of the [RESOURCES] sections of the text of the tables file at `tablesPath`, such as
+// the one an editor holds, with what it names, looked up as listServerScripts looks it up.
+QList<ScriptEntry> scriptEntries(const QString &tablesPath, const Script &tables);
 
 } // namespace tavrel
 

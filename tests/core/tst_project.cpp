@@ -73,7 +73,10 @@ void tst_Project::resolve_data()
         << QByteArray("[Check]\nTables=s/tables.scp\nDisable=nothing-such\n") << false << ""
         << QStringList() << "" << QStringList()
         << QStringList{"tables s/tables.scp",
-                       "problem 1 unknown check \"nothing-such\" (see --list-checks)"};
+                       "problem 1 [Check] Disable names no check \"nothing-such\""};
+    QTest::newRow("a check given that does not exist")
+        << QByteArray() << false << "" << QStringList() << "" << QStringList{"nothing-such"}
+        << QStringList{"dir ./ *", "problem 1 unknown check \"nothing-such\" (see --list-checks)"};
     QTest::newRow("no configuration: the defaults")
         << QByteArray() << false << "" << QStringList() << "" << QStringList()
         << QStringList{"dir ./ *"};

@@ -223,6 +223,12 @@ async function main() {
         assert.ok(fs.existsSync(inside(language.configuration)), language.configuration);
     });
 
+    await check('an undefined name, the server\'s own token modifier, is declared and coloured as invalid', () => {
+        assert.ok(manifest.contributes.semanticTokenModifiers.some((m) => m.id === 'undefined'));
+        const scopes = manifest.contributes.semanticTokenScopes.find((entry) => entry.language === 'scp').scopes;
+        assert.match(scopes['*.undefined'][0], /^invalid\./);
+    });
+
     let configuration;
     await check('the language configuration is JSON', () => {
         configuration = readJson(inside(language.configuration));

@@ -85,6 +85,23 @@ QString root(const WorkingDirectory &)
     return QStringLiteral("/");
 }
 
+// The editor started in a folder below the one of config.cfg, or of a tables file.
+QString belowConfiguration(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("config.cfg"), "[Settings]\nDirs=scripts\nFilter=*.scp\n");
+    dir.write(QStringLiteral("scripts/items/chairs.scp"), "[ITEMDEF i_chair]\nNAME=Chair\n");
+    QDir().mkpath(QStringLiteral("scripts/spells/deep"));
+    return dir.path() + QStringLiteral("/scripts/spells/deep");
+}
+
+QString belowTables(const WorkingDirectory &dir)
+{
+    dir.write(QStringLiteral("spheretables.scp"), "[RESOURCES]\n");
+    dir.write(QStringLiteral("items/chairs.scp"), "[ITEMDEF i_chair]\nNAME=Chair\n");
+    QDir().mkpath(QStringLiteral("spells"));
+    return dir.path() + QStringLiteral("/spells");
+}
+
 QJsonObject message(int id, const QString &method, const QJsonObject &params)
 {
     return id > 0 ? request(id, method, params) : notification(method, params);
@@ -187,6 +204,9 @@ void tst_Protocol::positions_data()
                                                << "0:3" << -1 << 0;
     QTest::newRow("CRLF lines") << QStringLiteral("%1\r\n%1a").arg(emoji) << "2:2"
                                 << "1:2" << 1 << 1;
+    QTest::newRow("the last of thousands on a line")
+        << QStringLiteral("x\n") + emoji.repeated(3000) + QStringLiteral("=a") << "2:3002"
+        << "1:6001" << 5999 << 3000;
 }
 
 void tst_Protocol::positions()
@@ -215,7 +235,7 @@ void tst_Protocol::hostileWorkspace_data()
     QTest::addColumn<MakeWorkspace>("workspace");
     // Whether the test waits for the first analysis before it asks for the symbols.
     QTest::addColumn<bool>("settled");
-    // A text a published diagnostic holds, or none.
+    // A text a published diagnostic or a message the server showed holds, or none.
     QTest::addColumn<QString>("diagnostic");
     // The symbols named i_chair, or the error the request gets.
     QTest::addColumn<int>("chairs");
@@ -230,8 +250,15 @@ void tst_Protocol::hostileWorkspace_data()
                                        << "Cannot be read: is a symbolic link to nothing" << 1 << 0;
     QTest::newRow("twelve levels of two links to the next")
         << MakeWorkspace(twoLinksPerLevel) << true << QString() << 1 << 0;
-    QTest::newRow("the root, walked while the server answers from what it read")
-        << MakeWorkspace(root) << false << QString() << 0 << 0;
+    QTest::newRow("the root, walked until it is too large, and said so")
+        << MakeWorkspace(root) << true
+        << "/ holds no config.cfg and no tables file (*tables.scp), and more than 5000 folders or "
+           "20000 scripts are below it: its scripts are not read."
+        << 0 << 0;
+    QTest::newRow("a folder below config.cfg: its folder is the workspace")
+        << MakeWorkspace(belowConfiguration) << true << QString() << 1 << 0;
+    QTest::newRow("a folder below a tables file: its folder is the workspace")
+        << MakeWorkspace(belowTables) << true << QString() << 1 << 0;
 }
 
 // The server answers, and ends when told, whatever the workspace holds.
@@ -281,6 +308,8 @@ void tst_Protocol::hostileWorkspace()
         const QJsonObject params = reply.value(QLatin1String("params")).toObject();
         for (const QJsonValue &found : params.value(QLatin1String("diagnostics")).toArray())
             diagnostics.append(found.toObject().value(QLatin1String("message")).toString());
+        if (reply.value(QLatin1String("method")).toString() == QLatin1String("window/showMessage"))
+            diagnostics.append(params.value(QLatin1String("message")).toString());
         if (reply.value(QLatin1String("id")).toInt() == 2)
             symbols = reply;
         shutDown = shutDown || (reply.value(QLatin1String("id")).toInt() == 3 &&

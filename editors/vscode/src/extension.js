@@ -9,7 +9,8 @@ let client;
 function activate() {
     const command = vscode.workspace.getConfiguration('tavrel').get('serverPath', 'tavrel-lsp');
     client = new LanguageClient('tavrel', 'Tavrel', { command, args: ['--stdio'] }, {
-        documentSelector: [{ scheme: 'file', language: 'scp' }],
+        // A new script not saved yet is checked too, against the workspace's names.
+        documentSelector: [{ scheme: 'file', language: 'scp' }, { scheme: 'untitled', language: 'scp' }],
     });
     return client.start();
 }

@@ -13,6 +13,8 @@ printf '[ITEMDEF i_log]\nNAME=Log\n\n[ITEMDEF i_board]\nNAME=Board\nTYPE=t_wood\
     >"$pack/scripts/items.scp"
 printf '[CHARDEF c_man]\nITEM=i_board\nITEM=i_bord\n' >"$pack/scripts/chars.scp"
 printf '[SKILL 11]\nKEY=Carpentry\n[TYPEDEF t_wood]\nX=1\n' >"$pack/scripts/skills.scp"
+printf '[ITEMDEF i_axe]\nON=@Create\nIF <SRC.DEX>\n  SAY hi\nENDIF\nON=@Click\n  SAY b\n' \
+    >"$pack/scripts/code.scp"
 cd "$pack"
 HOME=$pack TAVREL_LSP=$1 PACK=$pack timeout 120 nvim --headless --clean -n \
     -c "luafile $here/client.lua" </dev/null
