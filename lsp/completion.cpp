@@ -7,6 +7,7 @@
 #include "core/read/itemdefinition.h"
 
 #include <QSet>
+#include <QStringMatcher>
 
 namespace tavrel::lsp {
 
@@ -62,10 +63,13 @@ CompletionList completionAt(const Workspace &workspace, const QString &path, int
             const ScriptIndex &index = workspace.index();
             CompletionList list;
             QSet<QString> listed;
+            const QStringMatcher matcher(word);
             for (int name = 0; name < index.nameCount() && !list.incomplete; ++name) {
-                const QList<FactRef> &defined = index.definitionsOf(name);
                 const QString &text = index.name(name);
-                if (defined.isEmpty() || text.startsWith(u'#') || !text.contains(word))
+                if (text.size() < word.size() || text.startsWith(u'#') || matcher.indexIn(text) < 0)
+                    continue;
+                const QList<FactRef> &defined = index.definitionsOf(name);
+                if (defined.isEmpty())
                     continue;
                 // An alias stands for the kinds it leads to.
                 Kinds named = 0;

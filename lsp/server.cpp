@@ -158,7 +158,9 @@ void Server::handleRequest(const QJsonValue &id, const QString &method, const QJ
     }
     if (!initializing && method != QLatin1String("shutdown")) {
         workspace.waitForLoad(firstLoadWait);
-        settle();
+        // Only code actions read the findings; the rest is answered from the index, and the
+        // checks of an edit run once the answer is sent.
+        settle(method == QLatin1String("textDocument/codeAction"));
     }
     // A script outside the workspace's list is answered from its own names and the workspace's.
     const Workspace::Visit visit = workspace.visit(
@@ -239,12 +241,12 @@ void Server::inputClosed()
         exit = state == State::ShutDown ? 0 : 1;
 }
 
-void Server::settle()
+void Server::settle(bool checks)
 {
     if (state != State::Running)
         return;
     const bool loading = workspace.loading();
-    if (workspace.settle())
+    if (workspace.settle(checks))
         publish();
     // Colours asked for while the scripts were read are asked for again, now that names resolve.
     if (loading && !workspace.loading() && refreshesTokens)

@@ -54,7 +54,7 @@ private:
     void send(const QJsonObject &message);
     void handleRequest(const QJsonValue &id, const QString &method, const QJsonObject &params);
     void handleNotification(const QString &method, const QJsonObject &params);
-    void settle();
+    void settle(bool checks = true);
     void publish();
     void showMessage(int type, const QString &text);
 

@@ -109,6 +109,8 @@ void Workspace::configure(const Settings &settings)
     model = std::make_unique<Model>(settings.checks);
     loaded = false;
     pending.clear();
+    unchecked.clear();
+    uncheckedEdits.clear();
     relist = false;
 }
 
@@ -260,7 +262,8 @@ QStringList Workspace::paths() const
 
 bool Workspace::stale() const
 {
-    return !loaded || relist || !pending.isEmpty() || !changedPaths.isEmpty();
+    return !loaded || relist || !pending.isEmpty() || !changedPaths.isEmpty() ||
+           !unchecked.isEmpty() || !uncheckedEdits.isEmpty();
 }
 
 ScriptFacts Workspace::factsOf(const QString &path) const
@@ -326,7 +329,7 @@ bool Workspace::waitForLoad(int milliseconds)
     return load.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready;
 }
 
-bool Workspace::settle()
+bool Workspace::settle(bool checks)
 {
     bool changed = false;
     if (!loaded || relist)
@@ -342,7 +345,7 @@ bool Workspace::settle()
         changed = true;
     }
     ScriptIndex &index = model->index;
-    QSet<int> files;
+    QSet<int> &files = unchecked;
     if (relist) {
         relist = false;
         Listing listing = listFiles(current, {});
@@ -390,11 +393,14 @@ bool Workspace::settle()
         index.replaceFile(file, factsOf(path));
         files.insert(file);
     }
-    const QSet<QString> edited = std::exchange(pending, QSet<QString>());
+    uncheckedEdits.unite(std::exchange(pending, QSet<QString>()));
+    if (!checks)
+        return changed;
+    const QSet<QString> edited = std::exchange(uncheckedEdits, QSet<QString>());
     const ScriptIndex::Change change = index.takeChange();
     const bool touched = !files.isEmpty() || !change.empty();
     if (touched)
-        model->checks->update(files, change);
+        model->checks->update(std::exchange(files, QSet<int>()), change);
     return checkApart(touched, edited) || touched || changed || !changedPaths.isEmpty();
 }
 

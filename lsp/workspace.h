@@ -69,8 +69,10 @@ public:
     // Whether `settle` has anything to do.
     bool stale() const;
     // Starts the first load, takes it in once it is done, and reads again what changed since.
-    // True when the findings of some file may have changed.
-    bool settle();
+    // True when the findings of some file may have changed. Without `checks`, the index is
+    // brought up to date and the checks wait for the next settle with them: a request answered
+    // from the index does not wait for them.
+    bool settle(bool checks = true);
     // Waits for the first load for at most the time given (in milliseconds); true once loaded.
     bool waitForLoad(int milliseconds);
 
@@ -153,6 +155,9 @@ private:
     QStringList notices;
     // Paths read again at the next settle, and whether the list of files is to be made again.
     QSet<QString> pending;
+    // The files read again, and the documents outside the list edited, whose checks wait.
+    QSet<int> unchecked;
+    QSet<QString> uncheckedEdits;
     bool relist = false;
     bool loaded = false;
     // What wide() found of each file since it was last read: the files that related places name

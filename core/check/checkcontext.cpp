@@ -23,8 +23,12 @@ const Resolution &CheckContext::resolution(int use)
     if (!resolved[size_t(use)]) {
         const Use &used = facts().uses.at(use);
         // An alias's words are text until a key reads them; numbers stand for themselves.
-        if (!isNumberText(used.name) && !(used.flags & Use::AliasValue))
-            resolutions[size_t(use)] = scripts.resolve(used.name, used.shape);
+        if (!isNumberText(used.name) && !(used.flags & Use::AliasValue)) {
+            // A workspace knows the number of each use's name already.
+            const int name = scripts.nameOfUse(currentFile, use);
+            resolutions[size_t(use)] = name >= 0 ? scripts.resolve(name, used.shape)
+                                                 : scripts.resolve(used.name, used.shape);
+        }
         resolved[size_t(use)] = true;
     }
     return resolutions[size_t(use)];

@@ -65,13 +65,16 @@ void ScriptIndex::replaceFile(int file, ScriptFacts &&facts)
 {
     QSet<int> touched;
     deferred = &touched;
-    unlink(file);
     FileEntry &entry = entries[size_t(file)];
+    std::vector<int> usedBefore = entry.useNames;
+    unlink(file, false);
     const ScriptFacts before = std::exchange(entry.facts, ScriptFacts());
     const std::vector<int> namesBefore = std::move(entry.definitionNames);
     place(file, std::move(facts));
-    link(file);
+    link(file, false);
     deferred = nullptr;
+    if (tracksUses)
+        recountUsers(file, std::move(usedBefore), entry.useNames);
     const ScriptFacts &after = entry.facts;
     // Each name's definitions, before and after, in the order of the file.
     const auto byName = [](const std::vector<int> &names) {
@@ -289,7 +292,7 @@ void ScriptIndex::countRecordType(int name, int delta)
         recordTypes.remove(type);
 }
 
-void ScriptIndex::link(int file)
+void ScriptIndex::link(int file, bool users)
 {
     FileEntry &fileEntry = entries[size_t(file)];
     const ScriptFacts &facts = fileEntry.facts;
@@ -357,11 +360,34 @@ void ScriptIndex::link(int file)
         const QString &used = facts.uses.at(i).name;
         const int name = names.add(isNumberText(used) ? numberName(scriptNumber(used)) : used);
         useNames[size_t(i)] = name;
-        ++entryOf(name).users[file];
+        if (users)
+            ++entryOf(name).users[file];
     }
 }
 
-void ScriptIndex::unlink(int file)
+void ScriptIndex::recountUsers(int file, std::vector<int> before, std::vector<int> after)
+{
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    size_t b = 0;
+    size_t a = 0;
+    while (b < before.size() || a < after.size()) {
+        const int name = std::min(b < before.size() ? before[b] : INT_MAX,
+                                  a < after.size() ? after[a] : INT_MAX);
+        int delta = 0;
+        for (; b < before.size() && before[b] == name; ++b)
+            --delta;
+        for (; a < after.size() && after[a] == name; ++a)
+            ++delta;
+        if (delta == 0)
+            continue;
+        QHash<int, int> &users = entryOf(name).users;
+        if ((users[file] += delta) <= 0)
+            users.remove(file);
+    }
+}
+
+void ScriptIndex::unlink(int file, bool users)
 {
     FileEntry &fileEntry = entries[size_t(file)];
     const ScriptFacts &facts = fileEntry.facts;
@@ -408,7 +434,7 @@ void ScriptIndex::unlink(int file)
         }
     }
     useTotal -= facts.uses.size();
-    if (tracksUses) {
+    if (tracksUses && users) {
         for (const int name : fileEntry.useNames) {
             QHash<int, int> &users = entryOf(name).users;
             if (--users[file] == 0)

@@ -124,6 +124,17 @@ public:
 
     // A lower-case name; an alias's value is read as a key of the shape given reads its own.
     Resolution resolve(QStringView name, Shape shape = Shape::Name) const;
+    Resolution resolve(int name, Shape shape = Shape::Name) const
+    {
+        return resolve(name, shape, 0);
+    }
+    // The number of the name a use of a file names, numbers as "#" names, when uses are tracked;
+    // -1 otherwise.
+    int nameOfUse(int file, qsizetype use) const
+    {
+        const std::vector<int> &names = entries[size_t(file)].useNames;
+        return size_t(use) < names.size() ? names[size_t(use)] : -1;
+    }
     // Whether a numeric [ITEMDEF n] defines the number; multis are numbered apart.
     bool definesItemNumber(qint64 number) const;
     // The kinds some section defines.
@@ -163,8 +174,11 @@ private:
     Resolution resolve(int name, Shape shape, int depth) const;
     void resolveAlias(FactRef alias, Shape shape, int depth, Resolution &resolution) const;
     void place(int file, ScriptFacts &&facts);
-    void link(int file);
-    void unlink(int file);
+    // Without `users`, the files' counts of the names they use stay as they were.
+    void link(int file, bool users = true);
+    void unlink(int file, bool users = true);
+    // The counts of the names a file uses, from what it used before to what it uses now.
+    void recountUsers(int file, std::vector<int> before, std::vector<int> after);
     int nameFor(const Definition &definition);
     void touch(int name);
     // Whether a name's definitions in a file's facts before a change stand for what they stand
