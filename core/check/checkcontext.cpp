@@ -3,6 +3,7 @@
 
 #include "core/language/suggestions.h"
 #include "core/load/parallel.h"
+#include "core/read/entries.h"
 
 #include <QThread>
 
@@ -60,8 +61,10 @@ Finding &CheckContext::add(const QString &message, const Location &location, con
     finding.severity = running->severity;
     finding.message = message;
     finding.location = location;
-    finding.defname = defname;
-    finding.subject = subject;
+    // A name read from an item's entries refers to the text of the item's list; a finding
+    // outlives the facts it was found in, so it keeps texts of its own.
+    finding.defname = defname.data_ptr().isMutable() ? defname : ownText(defname);
+    finding.subject = subject.data_ptr().isMutable() ? subject : ownText(subject);
     findings.append(std::move(finding));
     return findings.last();
 }
