@@ -216,10 +216,16 @@ const QList<Check> &checks()
          nullptr, nullptr, missingScriptFiles},
         {QStringLiteral("undefined-name"), Severity::Error,
          QStringLiteral("a reference to a name that nothing defines"),
-         QStringLiteral("A key names something (an item, a template, an item type, an event, a "
-                        "region type...) that no section of the scripts defines; the server "
-                        "finds out only when the object is first made in play. A defined name "
-                        "of an accepted kind within two edits is suggested."),
+         QStringLiteral("A key or a line of code names something (an item, a template, an item "
+                        "type, an event, a region type, a dialog, a [DEFNAME] constant...) that "
+                        "no section of the scripts defines; the server finds out only when the "
+                        "object is first made or the code first runs in play. Code is read as "
+                        "the server runs it: what NEWITEM, NEWNPC, ADD, DIALOG, CAST, EVENTS "
+                        "+x... name, <DEF.x>, FINDID.x, ISEVENT.x and SERV.ITEMDEF.x in "
+                        "expressions, bare i_, c_ and t_ names an IF, ELIF or WHILE compares, "
+                        "and the functions a line, CALL, TRY or TIMERF calls; a verb that no "
+                        "[FUNCTION] defines is the server's own unless its name starts with "
+                        "f_. A defined name of an accepted kind within two edits is suggested."),
          undefinedNames, nullptr, nullptr},
         {QStringLiteral("wrong-kind"), Severity::Warning,
          QStringLiteral("a name defined as a kind the key does not take"),

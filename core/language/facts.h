@@ -58,11 +58,11 @@ struct Definition
     QString owner() const { return label.isEmpty() ? shown() : label; }
 };
 
-// A name or a number used somewhere: named by a key's value, or an entry of an item's RESOURCES
-// or SKILLMAKE, which carries its amount and its place in the list.
+// A name or a number used somewhere: named by a key's value, by a line of code, or an entry of
+// an item's RESOURCES or SKILLMAKE, which carries its amount and its place in the list.
 struct Use
 {
-    enum Flag : unsigned char
+    enum Flag : quint16
     {
         // An element of a resource list: a number there makes the server drop the list's rest.
         ResourceElement = 1,
@@ -76,13 +76,18 @@ struct Use
         // An entry of an item's RESOURCES, or of its SKILLMAKE.
         ItemResource = 16,
         ItemSkill = 32,
+        // A verb of code that is the server's own unless a [FUNCTION] defines it: a call only
+        // where it names a function, a fault only where it starts with "f_" and names nothing.
+        Call = 64,
+        // A <DEF0.x> or <RESDEF0.x>, which reads 0 where the name is missing, as code may mean.
+        Optional = 128,
     };
 
     // Lower case; `written` holds the text as written where it differs.
     QString name;
     QString written;
     Kinds accepted = everyKind;
-    unsigned char flags = 0;
+    quint16 flags = 0;
     // How the key reads its value, and so the value of an alias it reaches.
     Shape shape = Shape::Name;
     Location location;
@@ -103,6 +108,7 @@ struct Use
 
     QString shown() const { return written.isEmpty() ? name : written; }
     bool isItemEntry() const { return flags & (ItemResource | ItemSkill); }
+    bool isCall() const { return flags & Call; }
     // The elements after it, as written.
     QString rest() const
     {
@@ -182,9 +188,11 @@ ScriptFacts readFacts(const Script &script, const QString &path = QString(),
 
 // The kinds of names the value of a line of a section names, as readFacts reads it and the
 // load reads an item's RESOURCES (items and item types) and SKILLMAKE (skills, and the items
-// and types a craft needs); 0 where it names nothing that is read before the script runs, such
-// as trigger code. `line` is an index into Script::lines.
-Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line);
+// and types a craft needs); in a line of code, those of the name written at `offset` in the
+// script's text, when one is given (see codeKindsAt); 0 where it names nothing. `line` is an
+// index into Script::lines.
+Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line,
+                   qsizetype offset = -1);
 
 } // namespace tavrel
 

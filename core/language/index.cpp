@@ -334,7 +334,7 @@ Resolution ScriptIndex::resolve(int name, Shape shape, int depth) const
     resolution.outcome = Resolution::Defined;
     for (const FactRef &ref : defined) {
         const Definition &definition = this->definition(ref);
-        if (definition.kind == Kind::Alias)
+        if (definition.kind == Kind::Alias && shape != Shape::Itself)
             resolveAlias(ref, shape, depth, resolution);
         else
             resolution.kinds |= kindBit(definition.kind);

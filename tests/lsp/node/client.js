@@ -27,6 +27,8 @@ write('config.cfg', '[Settings]\nDirs=scripts\nFilter=*.scp\n[Check]\nIgnore=i_q
 write('scripts/items.scp', items);
 write('scripts/more/chars.scp', '[CHARDEF c_man]\nITEM=i_bord\nITEM=i_quiet\n');
 write('scripts/skills.scp', '[SKILL 11]\nKEY=Carpentry\n');
+write('scripts/code.scp', '[FUNCTION f_go]\nRETURN 1\n[ITEMDEF i_lever]\nON=@DClick\nTIMERF 1, f_go\n' +
+    'f_go\nforge_axe\n');
 write('elsewhere.scp', '[ITEMDEF i_outside]\nNAME=Outside\n');
 
 let passed = 0;
@@ -140,6 +142,17 @@ async function main() {
         params.context.includeDeclaration = false;
         const uses = await connection.sendRequest(lsp.ReferencesRequest.type, params);
         assert.equal(uses.length, 1);
+    });
+
+    await check('a function from its calls, and its calls from it', async () => {
+        const found = await connection.sendRequest(lsp.DefinitionRequest.type, at('scripts/code.scp', 4, 12));
+        assert.deepEqual(found.map((l) => `${path.basename(l.uri)}:${l.range.start.line}:${l.range.start.character}`),
+            ['code.scp:0:10']);
+        const params = { ...at('scripts/code.scp', 0, 11), context: { includeDeclaration: false } };
+        const calls = await connection.sendRequest(lsp.ReferencesRequest.type, params);
+        assert.deepEqual(calls.map((l) => `${l.range.start.line}:${l.range.start.character}`), ['4:10', '5:0']);
+        // The server's own verb names nothing.
+        assert.deepEqual(await connection.sendRequest(lsp.DefinitionRequest.type, at('scripts/code.scp', 6, 3)), []);
     });
 
     await check('hover of an item', async () => {
