@@ -141,6 +141,7 @@ struct Invocation
     std::optional<QString> tables;
     QStringList ignore;
     QStringList disable;
+    QStringList enable;
     bool strict = false;
     bool verbose = false;
     // Where --html writes its pages, or empty.
@@ -159,8 +160,10 @@ QString checkList()
 {
     QString text;
     for (const Check &check : checks())
-        text += QStringLiteral("  %1 (%2): %3\n")
-                    .arg(check.id, severityName(check.severity), check.description);
+        text += QStringLiteral("  %1 (%2%3): %4\n")
+                    .arg(check.id, severityName(check.severity),
+                         check.offByDefault ? QStringLiteral(", off unless enabled") : QString(),
+                         check.description);
     return text;
 }
 
@@ -217,6 +220,11 @@ struct Options
                                QStringLiteral("Do not run this check; may be repeated (also "
                                               "Check/Disable in the configuration)."),
                                QStringLiteral("check")};
+    QCommandLineOption enable{
+        QStringLiteral("enable"),
+        QStringLiteral("Run this check, which is off unless enabled; may be repeated (also "
+                       "Check/Enable in the configuration). --disable wins."),
+        QStringLiteral("check")};
     QCommandLineOption strict{QStringLiteral("strict"),
                               QStringLiteral("Warnings fail the check too.")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
@@ -249,7 +257,7 @@ struct Options
 
     QList<QCommandLineOption> all() const
     {
-        return {config, dir,     filter, tables, check,  listChecks, ignore, disable,
+        return {config, dir,     filter, tables, check,  listChecks, ignore, disable, enable,
                 strict, verbose, format, html,   noWait, uses,       bom,    amount};
     }
 };
@@ -335,6 +343,7 @@ Parsed parseCommandLine(const QStringList &arguments)
     }
     invocation.ignore = parser.values(options.ignore);
     invocation.disable = parser.values(options.disable);
+    invocation.enable = parser.values(options.enable);
     invocation.strict = parser.isSet(options.strict);
     invocation.verbose = parser.isSet(options.verbose);
     return invocation;
@@ -365,8 +374,10 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
         if (!invocation.dirs && !invocation.filter)
             setup.tables = kept.tables;
         setup.checkOptions.ignored = kept.ignore;
+        for (const QString &id : kept.enable)
+            setup.checkOptions.enable(id);
         for (const QString &id : kept.disable)
-            setup.checkOptions.disabled.insert(id);
+            setup.checkOptions.disable(id);
     }
     setup.configuration = file.configuration;
     if (invocation.dirs)
@@ -376,11 +387,16 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
     if (invocation.tables)
         setup.tables = *invocation.tables;
     setup.checkOptions.ignored += invocation.ignore;
+    // The command line says the last word on a check the configuration names.
+    for (const QString &id : invocation.enable)
+        setup.checkOptions.enable(id);
     for (const QString &id : invocation.disable)
-        setup.checkOptions.disabled.insert(id);
-    for (const QString &id : std::as_const(setup.checkOptions.disabled)) {
-        if (!findCheck(id))
-            return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
+        setup.checkOptions.disable(id);
+    for (const QSet<QString> *ids : {&setup.checkOptions.enabled, &setup.checkOptions.disabled}) {
+        for (const QString &id : *ids) {
+            if (!findCheck(id))
+                return fail(QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id));
+        }
     }
     // The tables file lists the scripts itself; its files are read as the server finds them.
     const QStringList directories =

@@ -39,9 +39,16 @@ Settings readSettings(const QStringList &roots)
             }
         }
         settings.checks.ignored += checks.ignore;
+        for (const QString &id : checks.enable) {
+            if (findCheck(id))
+                settings.checks.enable(id);
+            else
+                settings.problems.append(
+                    QStringLiteral("%1: [Check] Enable names no check \"%2\"").arg(file, id));
+        }
         for (const QString &id : checks.disable) {
             if (findCheck(id))
-                settings.checks.disabled.insert(id);
+                settings.checks.disable(id);
             else
                 settings.problems.append(
                     QStringLiteral("%1: [Check] Disable names no check \"%2\"").arg(file, id));

@@ -232,6 +232,14 @@ const QList<Check> &checks()
          QStringLiteral("The name is defined, but as another kind than the key takes, for "
                         "instance an item type where an area's EVENTS takes region types."),
          wrongKinds, nullptr, nullptr},
+        {QStringLiteral("undefined-def0"), Severity::Warning,
+         QStringLiteral("a <DEF0.x> or <RESDEF0.x> whose name nothing defines (off unless "
+                        "enabled)"),
+         QStringLiteral("Code reads <DEF0.x> and <RESDEF0.x> as 0 where nothing defines the "
+                        "name, which scripts often mean: a setting a shard may leave out. Where "
+                        "every such name should be defined, enable the check to list those that "
+                        "are not."),
+         undefinedDefaults, nullptr, nullptr, true},
         {QStringLiteral("unscripted-id"), Severity::Error,
          QStringLiteral("a number where a scripted item is needed, and no numeric [ITEMDEF n] "
                         "defines it"),
@@ -278,6 +286,25 @@ const QList<Check> &checks()
          blockStructure, nullptr, nullptr},
     };
     return table;
+}
+
+bool CheckOptions::runs(const Check &check) const
+{
+    if (disabled.contains(check.id))
+        return false;
+    return !check.offByDefault || enabled.contains(check.id);
+}
+
+void CheckOptions::enable(const QString &id)
+{
+    disabled.remove(id);
+    enabled.insert(id);
+}
+
+void CheckOptions::disable(const QString &id)
+{
+    enabled.remove(id);
+    disabled.insert(id);
 }
 
 const Check *findCheck(const QString &id)

@@ -168,6 +168,21 @@ void wrongKinds(CheckContext &context)
     }
 }
 
+void undefinedDefaults(CheckContext &context)
+{
+    const QList<Use> &uses = context.facts().uses;
+    for (int i = 0; i < uses.size(); ++i) {
+        const Use &use = uses.at(i);
+        if (!(use.flags & Use::Optional) || !checked(context, use) ||
+            context.resolution(i).outcome != Resolution::Undefined)
+            continue;
+        report(
+            context, use,
+            QStringLiteral("\"%1\" is not defined: %2 reads 0 for it.").arg(use.shown(), use.key));
+        context.suggest(use.accepted, true, ownerName(use).toLower());
+    }
+}
+
 void unscriptedIds(CheckContext &context)
 {
     const ScriptIndex &index = context.index();

@@ -23,12 +23,13 @@ const uri = (name) => pathToFileURL(path.join(root, name)).href;
 
 const items = '[ITEMDEF i_log]\nNAME=Log\n\n[ITEMDEF i_board]\nNAME=Board\nRESOURCES=2 i_log\n' +
     'SKILLMAKE=Carpentry 10\n';
-write('config.cfg', '[Settings]\nDirs=scripts\nFilter=*.scp\n[Check]\nIgnore=i_quiet\n');
+write('config.cfg', '[Settings]\nDirs=scripts\nFilter=*.scp\n[Check]\nIgnore=i_quiet\n' +
+    'Enable=undefined-def0\n');
 write('scripts/items.scp', items);
 write('scripts/more/chars.scp', '[CHARDEF c_man]\nITEM=i_bord\nITEM=i_quiet\n');
 write('scripts/skills.scp', '[SKILL 11]\nKEY=Carpentry\n');
 write('scripts/code.scp', '[FUNCTION f_go]\nRETURN 1\n[ITEMDEF i_lever]\nON=@DClick\nTIMERF 1, f_go\n' +
-    'f_go\nforge_axe\n');
+    'f_go\nforge_axe\nSAY <DEF0.gone>\n');
 write('elsewhere.scp', '[ITEMDEF i_outside]\nNAME=Outside\n');
 
 let passed = 0;
@@ -153,6 +154,10 @@ async function main() {
         assert.deepEqual(calls.map((l) => `${l.range.start.line}:${l.range.start.character}`), ['4:10', '5:0']);
         // The server's own verb names nothing.
         assert.deepEqual(await connection.sendRequest(lsp.DefinitionRequest.type, at('scripts/code.scp', 6, 3)), []);
+        // A check off by default runs where the configuration enables it.
+        const list = await diagnosticsOf('scripts/code.scp', () => true);
+        assert.deepEqual(codes(list), ['undefined-def0@7:10']);
+        assert.equal(list[0].severity, lsp.DiagnosticSeverity.Warning);
     });
 
     await check('hover of an item', async () => {
