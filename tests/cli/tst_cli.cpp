@@ -1147,11 +1147,8 @@ void CliTest::enableCheck_data()
         << QByteArray(dirs + "[Check]\nDisable=undefined-def0\n") << enable << 0 << found;
     QTest::newRow("enabled and disabled on the command line")
         << dirs << (enable + disable) << 0 << QStringList();
-    QTest::newRow("strict") << dirs << (enable + QStringList{"--strict"}) << 1 << found;
     QTest::newRow("unknown check")
         << dirs << QStringList{"--enable", "typos"} << 2 << QStringList();
-    QTest::newRow("unknown check in the configuration")
-        << QByteArray(dirs + "[Check]\nEnable=typos\n") << QStringList() << 2 << QStringList();
 }
 
 // A check off by default runs where the configuration or the command line enables it, the

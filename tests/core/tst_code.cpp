@@ -2,9 +2,7 @@
 #include "coresupport.h"
 
 #include "core/check/checks.h"
-#include "core/crossref/crossref.h"
 #include "core/language/facts.h"
-#include "core/language/queries.h"
 #include "core/load/scriptload.h"
 
 #include <QTest>
@@ -48,8 +46,8 @@ QString kindsText(Kinds kinds)
 
 } // namespace
 
-// Code is read as the server runs it: what each verb and expression names, and what the checks,
-// the cross-references and the editor make of it.
+// Code is read as the server runs it: what each verb and expression names, what the checks make
+// of it, and what the editor completes there.
 class tst_Code : public QObject
 {
     Q_OBJECT
@@ -59,8 +57,6 @@ private slots:
     void uses();
     void findings_data();
     void findings();
-    void calls_data();
-    void calls();
     void kindsAt_data();
     void kindsAt();
 };
@@ -231,48 +227,6 @@ void tst_Code::findings()
                          .arg(f.location.column)
                          .arg(f.message));
     QTEST(lines, "findings");
-}
-
-void tst_Code::calls_data()
-{
-    QTest::addColumn<QString>("name");
-    // The places that name it, "line:column KEY" as --uses lists them.
-    QTest::addColumn<QStringList>("places");
-
-    QTest::newRow("a function, from each call")
-        << QStringLiteral("f_go") << QStringList{"3:1 f_go", "4:11 TIMERF", "5:6 CALL", "6:6 f_go"};
-    QTest::newRow("a function without f_, from its calls")
-        << QStringLiteral("gohome") << QStringList{"7:1 gohome"};
-    QTest::newRow("a dialog, from each opening")
-        << QStringLiteral("d_x") << QStringList{"8:12 DIALOG", "9:23 ISDIALOGOPEN"};
-    QTest::newRow("an item is no verb of the server's")
-        << QStringLiteral("i_axe") << QStringList{"11:9 NEWITEM"};
-    QTest::newRow("a missing function, from its calls")
-        << QStringLiteral("f_gone") << QStringList{"12:1 f_gone"};
-}
-
-void tst_Code::calls()
-{
-    QFETCH(QString, name);
-    QFETCH(QStringList, places);
-    const LoadedScripts loaded =
-        load("[FUNCTION f_go]\nRETURN 1\nf_go\nTIMERF 1, f_go\nCALL f_go\nSAY <f_go>\n"
-             "gohome\nSRC.DIALOG d_x\nIF (<SRC.ISDIALOGOPEN.d_x>)\nENDIF\n"
-             "NEWITEM i_axe\nf_gone\ni_axe 5\n[FUNCTION gohome]\nRETURN 1\n[ITEMDEF i_axe]\n"
-             "[DIALOG d_x]\n0,0\n");
-    QStringList found;
-    for (const NamingPlace &place : NamingIndex(loaded.index).placesNaming(name))
-        found.append(QStringLiteral("%1:%2 %3")
-                         .arg(place.position.line)
-                         .arg(place.position.column)
-                         .arg(place.key));
-    QCOMPARE(found, places);
-    // The editor's references and the hover's count read the same uses.
-    QCOMPARE(usesOf(loaded.index, name).size(), places.size());
-    // A verb that calls nothing names nothing where it stands.
-    const QString path = loaded.index.path(loaded.index.files().constFirst());
-    QVERIFY(!nameAt(loaded.index, path, 13, 2));
-    QCOMPARE(nameAt(loaded.index, path, 3, 2)->name, QStringLiteral("f_go"));
 }
 
 void tst_Code::kindsAt_data()
