@@ -91,8 +91,9 @@ struct Use
     // How the key reads its value, and so the value of an alias it reaches.
     Shape shape = Shape::Name;
     Location location;
-    // The key as written, and the header of its section ("CHARDEF c_man"; a numbered section
-    // goes by its DEFNAME, "CHARDEF c_steed").
+    // The key as written (in code, the verb or the expression's word: NEWNPC, TIMERF, DEF), and
+    // the header of its section ("CHARDEF c_man"; a numbered section goes by its DEFNAME,
+    // "CHARDEF c_steed").
     QString key;
     QString owner;
     // For an element of a resource list, the list as written and where the elements the server
@@ -179,9 +180,10 @@ struct ScriptFacts
     Location legacyCharacter;
 };
 
-// Reads the definitions and uses of every section of a script, but for the records of item
-// definitions and the entries of their RESOURCES and SKILLMAKE, which a scan adds from the items
-// it reads (see scanScript). Locations name the file at `path`.
+// Reads the definitions and uses of every section of a script, its code's among them (see
+// readCodeUses), but for the records of item definitions and the entries of their RESOURCES and
+// SKILLMAKE, which a scan adds from the items it reads (see scanScript). Locations name the file
+// at `path`.
 // `moreUses` leaves room for the uses a scan adds.
 ScriptFacts readFacts(const Script &script, const QString &path = QString(),
                       qsizetype moreUses = 0);
