@@ -715,8 +715,11 @@ void Pack::writeCode(int lines)
     };
     for (int line = 0; line < lines; ++line) {
         int form = pick(40);
-        // Code written before any function has none to call.
-        if ((form == 3 || form == 9) && pools[Function].isEmpty())
+        // Code written before any function or item has none to call or name.
+        const bool calls = form == 3 || form == 9;
+        const bool names = form == 1 || form == 2 || form == 5 || form == 10 || form == 11;
+        if ((calls && pools[Function].isEmpty()) ||
+            (names && (definedIds.empty() || itemNumbers.empty())))
             form = 20;
         if (form < 12)
             ++summary.codeNames;
