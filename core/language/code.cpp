@@ -3,6 +3,8 @@
 
 #include "core/read/codeline.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -256,6 +258,9 @@ const PathWord serverTables[] = {
     {QLatin1String("SKILL"), kindBit(Kind::Skill)},
 };
 
+// How many TRY, CALL or TIMERF a line may go through to the verb it runs.
+constexpr int deepestCall = 4;
+
 template <class Found> class CodeReader
 {
 public:
@@ -282,8 +287,11 @@ private:
 
     // A line of code from `start`, or the part of one that TRY, CALL or TIMERF runs; a function
     // it calls is written for `caller` where there is one.
-    void readLine(qsizetype start, qsizetype end, const TextSpan *caller)
+    void readLine(qsizetype start, qsizetype end, const TextSpan *caller, int depth = 0)
     {
+        // TRY TRY f_x is as deep as code goes; a line of nothing but TRYs stops here.
+        if (depth > deepestCall)
+            return;
         ScriptLine part = line;
         part.key = TextSpan{start, 0};
         part.value = TextSpan{start, end - start};
@@ -327,7 +335,7 @@ private:
                 readArguments(arguments, end, key, *known);
             return;
         case Reads::Line:
-            readLine(arguments, end, &key);
+            readLine(arguments, end, &key, depth + 1);
             return;
         case Reads::LineAfterWord: {
             qsizetype from = arguments;
@@ -336,7 +344,7 @@ private:
             while (from < end && isBlank(text.at(from).unicode()))
                 ++from;
             if (from > arguments && from < end)
-                readLine(from, end, &key);
+                readLine(from, end, &key, depth + 1);
             return;
         }
         case Reads::LineAfterComma: {
@@ -348,7 +356,7 @@ private:
             while (from < end && isBlank(text.at(from).unicode()))
                 ++from;
             if (from < end)
-                readLine(from, end, &key);
+                readLine(from, end, &key, depth + 1);
             return;
         }
         case Reads::Condition:
@@ -466,13 +474,20 @@ private:
         const QStringView all = text.mid(start, end - start);
         if (!all.contains(u'<') && !all.contains(u'.'))
             return;
-        int depth = 0;
+        // The expressions open where a character stands, each with the resource test it
+        // holds, read once the expression closes: every character is looked at once, however
+        // long the line and however deep its expressions.
+        QVarLengthArray<OpenExpression, 8> open;
         for (qsizetype p = start; p < end; ++p) {
             const char16_t c = text.at(p).unicode();
-            if (c == u'<' && opensExpression(p, end))
-                ++depth;
-            else if (c == u'>')
-                depth -= depth > 0;
+            if (c == u'<' && opensExpression(p, end)) {
+                open.append(OpenExpression{});
+            } else if (c == u'>' && !open.isEmpty()) {
+                const OpenExpression closed = open.last();
+                open.removeLast();
+                if (closed.test)
+                    readArguments(closed.arguments, p, closed.key, *closed.test);
+            }
             if (!isLetter(c) || (p > start && isNameCharacter(text.at(p - 1).unicode())))
                 continue;
             const bool opened = p > start && text.at(p - 1) == u'<';
@@ -486,8 +501,8 @@ private:
                                constant(p, end, QLatin1String("RESDEF"), 0)))
                     break;
                 // <SRC.RESCOUNT i_gold>; a line whose verb it is reads it as a verb.
-                if (depth > 0 && (opened || text.at(p - 1) == u'.'))
-                    resourceTest(p, end);
+                if (!open.isEmpty() && p > start && (opened || text.at(p - 1) == u'.'))
+                    resourceTest(p, end, open.last());
                 break;
             case 'F':
                 if (opened && p + 2 < end && text.at(p + 1) == u'_' &&
@@ -516,9 +531,16 @@ private:
         return at + 1 < end && !isBlank(text.at(at + 1).unicode()) && text.at(at + 1) != u'=';
     }
 
-    // RESCOUNT or RESTEST in an expression, and the resource list after it to the ">" that
-    // closes the expression.
-    void resourceTest(qsizetype at, qsizetype end)
+    // An expression still open, and the RESCOUNT or RESTEST it holds, whose resource list runs
+    // to the ">" that closes it.
+    struct OpenExpression
+    {
+        const Verb *test = nullptr;
+        TextSpan key;
+        qsizetype arguments = 0;
+    };
+
+    void resourceTest(qsizetype at, qsizetype end, OpenExpression &expression)
     {
         for (const Verb *verb :
              {verbOf(QStringView(u"RESCOUNT")), verbOf(QStringView(u"RESTEST"))}) {
@@ -526,15 +548,8 @@ private:
             if (at + length >= end || !isBlank(text.at(at + length).unicode()) ||
                 compareWord(text.mid(at, length), verb->word) != 0)
                 continue;
-            int depth = 1;
-            qsizetype close = at + length;
-            for (; close < end; ++close) {
-                if (text.at(close) == u'<' && opensExpression(close, end))
-                    ++depth;
-                else if (text.at(close) == u'>' && --depth == 0)
-                    break;
-            }
-            readArguments(at + length, close, TextSpan{at, length}, *verb);
+            if (!expression.test)
+                expression = OpenExpression{verb, TextSpan{at, length}, at + length};
             return;
         }
     }
@@ -566,17 +581,17 @@ private:
         if (!startsWithPath(text, at, end, word))
             return false;
         const qsizetype start = at + word.size() + 1;
-        const qsizetype close = text.mid(start, end - start).indexOf(u'>');
-        if (close <= 0)
-            return true;
-        const QStringView written = text.mid(start, close);
+        // A constant's name may hold dots and any letter, a resource's is a plain name; either
+        // runs to the ">", and anything else in the way makes it none.
         const bool resource = word.startsWith(QLatin1Char('R'));
-        const bool plain = std::all_of(written.begin(), written.end(), [resource](QChar c) {
-            return resource ? isNameCharacter(c.unicode())
-                            : c != u'<' && !isBlank(c.unicode()) && c != u'"';
-        });
-        if (plain)
-            name(start, close, TextSpan{at, word.size()}, everyKind, Shape::Itself, flags);
+        qsizetype close = start;
+        for (; close < end && text.at(close) != u'>'; ++close) {
+            const char16_t c = text.at(close).unicode();
+            if (resource ? !isNameCharacter(c) : c == u'<' || isBlank(c) || c == u'"')
+                return true;
+        }
+        if (close < end)
+            name(start, close - start, TextSpan{at, word.size()}, everyKind, Shape::Itself, flags);
         return true;
     }
 
@@ -593,7 +608,7 @@ private:
     }
 
     const Script &script;
-    const QString &text;
+    const QStringView text;
     const ScriptLine &line;
     Found &found;
 };

@@ -135,6 +135,11 @@ void tst_Code::uses_data()
                       "IF (<x> == i_d.NAME) || (<x> == e_x) || (<x> == i_<LOCAL.n>)\nENDIF\n"
                       "SAY == i_e\nIF (<x> == f_go)\nENDIF\n")
         << QStringList();
+    QTest::newRow("a line of megabytes, read in one pass")
+        << QByteArray("[FUNCTION f]\n" + QByteArray("SRC.").repeated(250000) + "NEWNPC c_a " +
+                      QByteArray("<DEF.<SRC.RESCOUNT ").repeated(50000) + "\nTRY " +
+                      QByteArray("TRY ").repeated(250000) + "f_b\n")
+        << QStringList{"NEWNPC c_a @2:1000008"};
     QTest::newRow("where code is, and where it is not")
         << QByteArray("[ITEMDEF i_x]\nNEWNPC c_property\nON=@DClick\nNEWNPC c_a\n"
                       "[SPEECH spk]\nON=*hi*\nDIALOG d_a\n[DIALOG d_b]\n0,0\n"
