@@ -57,7 +57,8 @@ int main(int argc, char *argv[])
         << " numbers taken twice, " << summary.oddRandomLists
         << " random lists with an odd number of elements, " << summary.zeroWeights
         << " with a weight of 0, " << summary.badNames << " sections with a bad name, "
-        << summary.blockFaults << " blocks of code amiss\n";
+        << summary.blockFaults << " blocks of code amiss; " << summary.codeNames
+        << " lines of code naming something, " << summary.codeFaults << " of them broken\n";
     out << summary.planted.size() << " findings planted, listed in "
         << QDir::cleanPath(parser.positionalArguments().at(0)) << ".planted\n";
     return summary.files == options.files ? 0 : 1;

@@ -127,6 +127,8 @@ enum Pool
     SkillMenu,
     Spell,
     Color,
+    Function,
+    Dialog,
     PoolCount
 };
 
@@ -146,7 +148,8 @@ constexpr PoolTraits poolTraits[] = {
     {BodyNumber, "", PoolCount},  {CharacterAlias, "c_", Crafted}, {Template, "tm_", Character},
     {Skill, "", Spell},           {ItemType, "t_", Events},        {Events, "e_", ItemType},
     {Speech, "spk_", Events},     {RegionType, "r_", ItemType},    {SkillMenu, "sm_", Template},
-    {Spell, "s_", Skill},         {Color, "color_", Character},
+    {Spell, "s_", Skill},         {Color, "color_", Character},    {Function, "f_", PoolCount},
+    {Dialog, "d_", Template},
 };
 
 constexpr bool inPoolOrder()
@@ -379,7 +382,10 @@ private:
     // stands, so it must be written at once. `kindChecked` tells whether the key takes only
     // some kinds, so that a name of another kind is a finding; numbers are checked only where
     // the key needs a scripted item.
-    QString reference(Pool pool, const QString &name, bool kindChecked, bool numberChecked = false);
+    // A name that ends where its word does (a call, a bare name an IF compares, FINDID.name) is
+    // never broken by a character a name cannot hold, which would end it early.
+    QString reference(Pool pool, const QString &name, bool kindChecked, bool numberChecked = false,
+                      bool wordOnly = false);
     QString refer(Pool pool, bool kindChecked = true)
     {
         return reference(pool, real(pool), kindChecked, pool == ItemNumber);
@@ -395,6 +401,11 @@ private:
     void writeRandomList();
     QString aliasList(Pool names, Held &held);
     void writeItemLines(int firstKey, int keys, int lines);
+    void writeCode(int lines);
+    QString word(Pool pool, bool kindChecked = false)
+    {
+        return reference(pool, real(pool), kindChecked, false, true);
+    }
 
     QString characterName(int index) const
     {
@@ -406,6 +417,7 @@ private:
     {
         return QLatin1String("tm_") + nameAt(templateWords, index);
     }
+    static QString dialogName(int index) { return QStringLiteral("d_menu_%1").arg(index); }
     QString skillMenuName(int index) const
     {
         return QLatin1String("sm_") +
@@ -457,6 +469,9 @@ private:
     std::vector<int> definedIds;
     std::vector<int> itemNumbers;
     QHash<int, int> takenNumbers;
+    // The id of the item that wrote each number last: a number written again for another id is
+    // defined again, whether by an item taking it or by the redefinition of one that took it.
+    QHash<QString, int> numberWriters;
     // The findings of an item's resources, which a later definition of its id takes away.
     QHash<int, QList<qsizetype>> resourceFindings;
     int bodyCount = 0;
@@ -481,6 +496,7 @@ Pack::Pack(const PackOptions &options, PackSummary &summary)
     const int events = scaled(itemCount, itemsPerEvents);
     const int speech = scaled(itemCount, itemsPerSpeech);
     const int regionTypes = scaled(itemCount, itemsPerRegionType);
+    const int dialogs = scaled(itemCount, itemsPerDialog);
     bodyCount = (characters + charactersPerBody - 1) / charactersPerBody;
     kinds = {{&Pack::writeItemNames, &PackSummary::aliasBlocks, 1},
              {&Pack::writeTypeNumbers, nullptr, 1},
@@ -498,7 +514,7 @@ Pack::Pack(const PackOptions &options, PackSummary &summary)
              {&Pack::writeArea, &PackSummary::areas, scaled(itemCount, itemsPerArea)},
              {&Pack::writeSpawn, &PackSummary::spawns, scaled(itemCount, itemsPerSpawn)},
              {&Pack::writeBook, &PackSummary::books, scaled(itemCount, itemsPerBook)},
-             {&Pack::writeDialog, &PackSummary::dialogs, scaled(itemCount, itemsPerDialog)},
+             {&Pack::writeDialog, &PackSummary::dialogs, dialogs},
              {&Pack::writeMulti, &PackSummary::multis, scaled(itemCount, itemsPerMulti)}};
 
     for (const char *name : containerNames)
@@ -537,6 +553,8 @@ Pack::Pack(const PackOptions &options, PackSummary &summary)
         pools[SkillMenu] << skillMenuName(index);
     for (const char *name : spellNames)
         pools[Spell] << QLatin1String("s_") + QLatin1String(name);
+    for (int index = 0; index < dialogs; ++index)
+        pools[Dialog] << dialogName(index);
     for (const QStringList &pool : pools) {
         for (const QString &name : pool)
             realNames.insert(name.toLower());
@@ -586,8 +604,11 @@ void Pack::writeItem(QRandomGenerator &itemRandom, int id, bool duplicate)
     ScriptText &text = *out;
     const QString section = itemSection(id, duplicate);
     text << "[ITEMDEF ";
-    if (!duplicate && takenNumbers.contains(id))
-        plant("duplicate-definition", section);
+    if (section.startsWith(u'0')) {
+        if (numberWriters.value(section, id) != id)
+            plant("duplicate-definition", section);
+        numberWriters.insert(section, id);
+    }
     text << section << "]\nDEFNAME=";
     if (duplicate) {
         plant("duplicate-defname", itemId(id));
@@ -638,9 +659,13 @@ void Pack::writeItem(QRandomGenerator &itemRandom, int id, bool duplicate)
 
 void Pack::writeFunction(int file, int index)
 {
-    *out << "[FUNCTION f_trigger_" << file << '_' << index << "]\n";
+    const QString name = QStringLiteral("f_trigger_%1_%2").arg(file).arg(index);
+    pools[Function] << name;
+    realNames.insert(name);
+    *out << "[FUNCTION " << name << "]\n";
     for (int line = 0; line < 6; ++line)
         *out << "IF (<SRC.STR> > " << line * 10 << ")\n    SRC.SYSMESSAGE Hello\nENDIF\n";
+    writeCode(2 + pick(6));
     if (pick(4) == 0) {
         // The blocks of real code: IF( without a blank, ELIF and ELSEIF, a ")" in quotes, a verb
         // that starts like a keyword, the cases of a DORAND, one of them a BEGIN ... END.
@@ -672,6 +697,129 @@ void Pack::writeFunction(int file, int index)
     *out << '\n';
     ++summary.otherSections;
     ++summary.functions;
+}
+
+// Lines of trigger or function code as real packs write them: most name nothing that can be
+// checked, now and then one makes an object, opens a dialog, calls a function or reads a name,
+// broken as any reference is now and then.
+void Pack::writeCode(int lines)
+{
+    ScriptText &text = *out;
+    const qsizetype planted = summary.planted.size();
+    // The code of functions is written with the items, before the aliases have their values:
+    // it names items by their own names.
+    const auto itemName = [this] {
+        const int form = pick(20);
+        const Pool pool = form == 0 ? ItemNumber : form < 3 ? CommonItem : Crafted;
+        return reference(pool, real(pool), true);
+    };
+    for (int line = 0; line < lines; ++line) {
+        int form = pick(40);
+        // Code written before any function or item has none to call or name.
+        const bool calls = form == 3 || form == 9;
+        const bool names = form == 1 || form == 2 || form == 5 || form == 10 || form == 11;
+        if ((calls && pools[Function].isEmpty()) ||
+            (names && (definedIds.empty() || itemNumbers.empty())))
+            form = 20;
+        if (form < 12)
+            ++summary.codeNames;
+        switch (form) {
+        case 0:
+            text << "SRC.NEWNPC " << reference(Monster, real(Monster), true) << '\n';
+            break;
+        case 1:
+            text << "SERV.NEWITEM " << itemName() << ", " << 1 + pick(5)
+                 << "\nNEW.CONT=<SRC.FINDLAYER.21>\n";
+            break;
+        case 2:
+            text << "NEWITEM {" << itemName() << " 1 " << itemName() << " 1}\nNEW.P=<SRC.P>\n";
+            break;
+        case 3:
+            text << "TIMERF " << 1 + pick(60) << ", " << word(Function) << '\n';
+            break;
+        case 4:
+            text << "SRC.DIALOG " << word(Dialog, true) << '\n';
+            break;
+        case 5:
+            text << "IF (<SRC.BASEID> == " << word(Crafted) << ")\n  SAY Found it\nENDIF\n";
+            break;
+        case 6:
+            text << "IF (<ARGO.ISEVENT." << word(Events) << ">)\n  RETURN 1\nENDIF\n";
+            break;
+        case 7:
+            text << "SRC.SYSMESSAGE @<DEF." << word(Color) << "> Welcome\n";
+            break;
+        case 8:
+            text << "SRC.EVENTS +" << word(Events) << '\n';
+            break;
+        case 9:
+            text << (pick(2) ? "CALL " : "TRY SRC.") << word(Function) << '\n';
+            break;
+        case 10:
+            text << "LOCAL.made=<SERV.ITEMDEF." << word(Crafted, true) << ".NAME>\n";
+            break;
+        case 11:
+            text << "SRC.FINDID." << word(Crafted, true) << ".REMOVE\n";
+            break;
+        case 12:
+            // What looks like a name and is none: numbers, computed names, text in quotes, the
+            // server's own verbs after TIMERF, a constant read as 0 where it is missing.
+            ++summary.quietShapes;
+            switch (pick(8)) {
+            case 0:
+                text << "ADD 0" << QString::number(0xeed + pick(16), 16) << "\nADD <LOCAL.id>\n";
+                break;
+            case 1:
+                text << "NEWITEM i_<LOCAL.kind>\nSRC.NEWNPC <LOCAL.monster>\n";
+                break;
+            case 2:
+                text << "IF (<SRC.BASEID> == \"i_fake\") || (<LOCAL.i_count> > 5)\n  RETURN 0\n"
+                        "ENDIF\n";
+                break;
+            case 3:
+                text << "TIMERF 5, SAY Later\nTIMERF CLEAR\n";
+                break;
+            case 4:
+                text << "SRC.SYSMESSAGE <DEF0.msg_lost_" << pick(100) << ">\n";
+                break;
+            case 5:
+                text << "LOCAL.name=<SERV.ITEMDEF.0eed.NAME>\nTRYSRC <SRC.UID> SAY Hi\n";
+                break;
+            case 6:
+                text << "forge_axe 1\nTAG.last_c_man=<SERV.TIME>\n";
+                break;
+            default:
+                text << "SRC.EVENTS " << real(Events) << "\nVAR.add=<eval <VAR.add>+1>\n";
+                break;
+            }
+            break;
+        case 13:
+        case 14:
+            text << "LOCAL.count=<EVAL <LOCAL.count> + 1>\n";
+            break;
+        case 15:
+        case 16:
+            text << "TAG.last=<SERV.TIME>\n";
+            break;
+        case 17:
+            text << "IF (<SRC.STR> > " << pick(100) << ")\n  SRC.STR += 1\nENDIF\n";
+            break;
+        case 18:
+            text << "SRC.SOUND 0" << QString::number(0x1f0 + pick(32), 16) << '\n';
+            break;
+        case 19:
+            text << "ARGN1=<R6>\n";
+            break;
+        case 20:
+        case 21:
+            text << "SAY Well met, <SRC.NAME>.\n";
+            break;
+        default:
+            text << "SRC.SYSMESSAGE You feel " << (pick(2) ? "stronger" : "weaker") << ".\n";
+            break;
+        }
+    }
+    summary.codeFaults += int(summary.planted.size() - planted);
 }
 
 void Pack::writeSections(const std::vector<ScriptText *> &files)
@@ -733,7 +881,8 @@ QString Pack::real(Pool pool)
     return pools[pool].at(pick(int(pools[pool].size())));
 }
 
-QString Pack::reference(Pool pool, const QString &name, bool kindChecked, bool numberChecked)
+QString Pack::reference(Pool pool, const QString &name, bool kindChecked, bool numberChecked,
+                        bool wordOnly)
 {
     ++summary.references;
     const bool number = pool == ItemNumber || pool == BodyNumber;
@@ -782,6 +931,8 @@ QString Pack::reference(Pool pool, const QString &name, bool kindChecked, bool n
         return other;
     }
     case BadCharacter: {
+        if (wordOnly)
+            break;
         ++summary.badCharacters;
         const QString bad = withBadCharacter(name);
         plant("undefined-name", bad);
@@ -1184,6 +1335,7 @@ void Pack::writeEvents(int index)
     *out << "[EVENTS " << pools[Events].at(index) << "]\n";
     for (int trigger = pick(3); trigger < countOf(eventsTriggers); trigger += 1 + pick(2)) {
         *out << "ON=" << eventsTriggers[trigger] << '\n';
+        writeCode(pick(4));
         // Now and then an IF never closed, which runs to the end of its trigger.
         const bool unclosed = pick(100) == 0;
         if (unclosed) {
@@ -1258,12 +1410,13 @@ void Pack::writeBook(int index)
 // A dialog's layout, then its texts and its buttons in sections of their own.
 void Pack::writeDialog(int index)
 {
-    const QString name = QStringLiteral("d_menu_%1").arg(index);
+    const QString name = dialogName(index);
     *out << "[DIALOG " << name << "]\n0,0\npage 0\nresizepic 0 0 5054 240 120\n"
          << "IF (<src.isgm>)\n  dtext 20 20 0 GM\nENDIF\n"
          << "dtext 20 40 0 <src.name>\nbutton 20 80 4005 4007 1 0 1\n\n"
          << "[DIALOG " << name << " TEXT]\nWelcome, traveller.\nIf you may, choose well.\n\n"
          << "[DIALOG " << name << " BUTTON]\nON=0\nRETURN 1\nON=1\nSRC.SYSMESSAGE Chosen.\n";
+    writeCode(pick(3));
 }
 
 // A multi whose number an item has too: multis are numbered apart from the items.

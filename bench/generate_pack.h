@@ -91,6 +91,10 @@ struct PackSummary
     int zeroWeights = 0;
     // Blocks of code left open, closed by another kind's word, or with a ")" too many.
     int blockFaults = 0;
+    // The lines of code that name something (an object made, a dialog opened, a function
+    // called, a name read or compared), and the faults planted in them.
+    int codeNames = 0;
+    int codeFaults = 0;
 
     // Every finding the pack holds, in the order the check reports them.
     QList<PlantedFinding> planted;

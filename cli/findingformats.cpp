@@ -183,7 +183,8 @@ QString findingsSarif(const QList<Finding> &findings, const CheckSummary &summar
             {QStringLiteral("fullDescription"), QJsonObject{{QStringLiteral("text"), check.help}}},
             {QStringLiteral("helpUri"), projectUri + QStringLiteral("checks#") + check.id},
             {QStringLiteral("defaultConfiguration"),
-             QJsonObject{{QStringLiteral("level"), severityName(check.severity)}}}});
+             QJsonObject{{QStringLiteral("level"), severityName(check.severity)},
+                         {QStringLiteral("enabled"), !check.offByDefault}}}});
     }
     const QDir base(baseDirectory);
     QJsonArray results;
@@ -242,7 +243,8 @@ QString checksJson()
         list.append(QJsonObject{{QStringLiteral("id"), check.id},
                                 {QStringLiteral("severity"), severityName(check.severity)},
                                 {QStringLiteral("description"), check.description},
-                                {QStringLiteral("help"), check.help}});
+                                {QStringLiteral("help"), check.help},
+                                {QStringLiteral("enabledByDefault"), !check.offByDefault}});
     }
     return jsonText(QJsonObject{{QStringLiteral("checks"), list}});
 }

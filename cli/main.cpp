@@ -142,6 +142,7 @@ struct Invocation
     std::optional<QString> tables;
     QStringList ignore;
     QStringList disable;
+    QStringList enable;
     bool strict = false;
     bool verbose = false;
     // Where --html writes its pages, or empty.
@@ -160,8 +161,10 @@ QString checkList()
 {
     QString text;
     for (const Check &check : checks())
-        text += QStringLiteral("  %1 (%2): %3\n")
-                    .arg(check.id, severityName(check.severity), check.description);
+        text += QStringLiteral("  %1 (%2%3): %4\n")
+                    .arg(check.id, severityName(check.severity),
+                         check.offByDefault ? QStringLiteral(", off unless enabled") : QString(),
+                         check.description);
     return text;
 }
 
@@ -218,6 +221,11 @@ struct Options
                                QStringLiteral("Do not run this check; may be repeated (also "
                                               "Check/Disable in the configuration)."),
                                QStringLiteral("check")};
+    QCommandLineOption enable{
+        QStringLiteral("enable"),
+        QStringLiteral("Run this check, which is off unless enabled; may be repeated (also "
+                       "Check/Enable in the configuration). --disable wins."),
+        QStringLiteral("check")};
     QCommandLineOption strict{QStringLiteral("strict"),
                               QStringLiteral("Warnings fail the check too.")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
@@ -250,7 +258,7 @@ struct Options
 
     QList<QCommandLineOption> all() const
     {
-        return {config, dir,     filter, tables, check,  listChecks, ignore, disable,
+        return {config, dir,     filter, tables, check,  listChecks, ignore, disable, enable,
                 strict, verbose, format, html,   noWait, uses,       bom,    amount};
     }
 };
@@ -336,6 +344,7 @@ Parsed parseCommandLine(const QStringList &arguments)
     }
     invocation.ignore = parser.values(options.ignore);
     invocation.disable = parser.values(options.disable);
+    invocation.enable = parser.values(options.enable);
     invocation.strict = parser.isSet(options.strict);
     invocation.verbose = parser.isSet(options.verbose);
     return invocation;
@@ -358,6 +367,7 @@ std::variant<Setup, int> prepare(const Invocation &invocation)
     request.filter = invocation.filter;
     request.tablesFile = invocation.tables;
     request.ignore = invocation.ignore;
+    request.enable = invocation.enable;
     request.disable = invocation.disable;
     const Project project = resolveProject(request);
     if (!project.problems.isEmpty())

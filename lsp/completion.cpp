@@ -50,7 +50,7 @@ CompletionList completionAt(const Workspace &workspace, const QString &path, int
             if (scriptLine.line != line)
                 continue;
             const qsizetype offset = offsetOf(script.text, scriptLine.lineStart, column);
-            const Kinds kinds = kindsNamedBy(script, section, at);
+            const Kinds kinds = kindsNamedBy(script, section, at, offset);
             if (kinds == 0 || offset <= scriptLine.key.start + scriptLine.key.length)
                 return {};
             qsizetype start = offset;

@@ -64,7 +64,10 @@ Settings readSettings(const QStringList &folders)
             settings.tablesFiles.append(project.tablesFile);
         settings.directories += project.directories;
         settings.checks.ignored += project.checks.ignored;
-        settings.checks.disabled.unite(project.checks.disabled);
+        for (const QString &id : std::as_const(project.checks.enabled))
+            settings.checks.enable(id);
+        for (const QString &id : std::as_const(project.checks.disabled))
+            settings.checks.disable(id);
     }
     return settings;
 }

@@ -90,7 +90,7 @@ void CheckContext::checkFile(int file)
             keptRecords[size_t(i)] = scripts.isKept(FactRef{file, definition});
     }
     for (const Check &check : checks()) {
-        if (!check.file || options.disabled.contains(check.id))
+        if (!check.file || !options.runs(check))
             continue;
         running = &check;
         check.file(*this);
@@ -104,7 +104,7 @@ void CheckContext::checkName(int name)
     currentFile = -1;
     currentName = name;
     for (const Check &check : checks()) {
-        if (!check.name || options.disabled.contains(check.id))
+        if (!check.name || !options.runs(check))
             continue;
         running = &check;
         check.name(*this);
@@ -116,7 +116,7 @@ void CheckContext::checkProject()
     currentFile = -1;
     currentName = -1;
     for (const Check &check : checks()) {
-        if (!check.project || options.disabled.contains(check.id))
+        if (!check.project || !options.runs(check))
             continue;
         running = &check;
         check.project(*this);

@@ -216,16 +216,30 @@ const QList<Check> &checks()
          nullptr, nullptr, missingScriptFiles},
         {QStringLiteral("undefined-name"), Severity::Error,
          QStringLiteral("a reference to a name that nothing defines"),
-         QStringLiteral("A key names something (an item, a template, an item type, an event, a "
-                        "region type...) that no section of the scripts defines; the server "
-                        "finds out only when the object is first made in play. A defined name "
-                        "of an accepted kind within two edits is suggested."),
+         QStringLiteral("A key or a line of code names something (an item, a template, an item "
+                        "type, an event, a region type, a dialog, a [DEFNAME] constant...) that "
+                        "no section of the scripts defines; the server finds out only when the "
+                        "object is first made or the code first runs in play. Code is read as "
+                        "the server runs it: what NEWITEM, NEWNPC, ADD, DIALOG, CAST, EVENTS "
+                        "+x... name, <DEF.x>, FINDID.x, ISEVENT.x and SERV.ITEMDEF.x in "
+                        "expressions, bare i_, c_ and t_ names an IF, ELIF or WHILE compares, "
+                        "and the functions a line, CALL, TRY or TIMERF calls; a verb that no "
+                        "[FUNCTION] defines is the server's own unless its name starts with "
+                        "f_. A defined name of an accepted kind within two edits is suggested."),
          undefinedNames, nullptr, nullptr},
         {QStringLiteral("wrong-kind"), Severity::Warning,
          QStringLiteral("a name defined as a kind the key does not take"),
          QStringLiteral("The name is defined, but as another kind than the key takes, for "
                         "instance an item type where an area's EVENTS takes region types."),
          wrongKinds, nullptr, nullptr},
+        {QStringLiteral("undefined-def0"), Severity::Warning,
+         QStringLiteral("a <DEF0.x> or <RESDEF0.x> whose name nothing defines (off unless "
+                        "enabled)"),
+         QStringLiteral("Code reads <DEF0.x> and <RESDEF0.x> as 0 where nothing defines the "
+                        "name, which scripts often mean: a setting a shard may leave out. Where "
+                        "every such name should be defined, enable the check to list those that "
+                        "are not."),
+         undefinedDefaults, nullptr, nullptr, true},
         {QStringLiteral("unscripted-id"), Severity::Error,
          QStringLiteral("a number where a scripted item is needed, and no numeric [ITEMDEF n] "
                         "defines it"),
@@ -272,6 +286,25 @@ const QList<Check> &checks()
          blockStructure, nullptr, nullptr},
     };
     return table;
+}
+
+bool CheckOptions::runs(const Check &check) const
+{
+    if (disabled.contains(check.id))
+        return false;
+    return !check.offByDefault || enabled.contains(check.id);
+}
+
+void CheckOptions::enable(const QString &id)
+{
+    disabled.remove(id);
+    enabled.insert(id);
+}
+
+void CheckOptions::disable(const QString &id)
+{
+    enabled.remove(id);
+    disabled.insert(id);
 }
 
 const Check *findCheck(const QString &id)

@@ -26,7 +26,8 @@ QString severityName(Severity severity);
 // A check of the scripts: a stable id, its severity, what it finds in a line and in a few
 // sentences, and the functions that look for it: in one file at a time (its own text and what
 // its uses name), in the definitions of one name at a time, or once in what the project could
-// not read. A change of one file needs only the checks of what it touched to run again.
+// not read. A change of one file needs only the checks of what it touched to run again. A check
+// of what scripts often do on purpose runs only where it is enabled.
 struct Check
 {
     QString id;
@@ -36,6 +37,7 @@ struct Check
     void (*file)(CheckContext &context) = nullptr;
     void (*name)(CheckContext &context) = nullptr;
     void (*project)(CheckContext &context) = nullptr;
+    bool offByDefault = false;
 };
 // Every check, in the order they run and are listed.
 const QList<Check> &checks();
@@ -65,10 +67,16 @@ struct Finding
 
 struct CheckOptions
 {
-    // Check ids that do not run.
+    // Check ids that do not run, and ids of checks off by default that do.
     QSet<QString> disabled;
+    QSet<QString> enabled;
     // Resource ids, skills or defnames whose findings are dropped, compared regardless of case.
     QStringList ignored;
+
+    bool runs(const Check &check) const;
+    // Turns a check on or off; what is said of a check last wins over what was said before.
+    void enable(const QString &id);
+    void disable(const QString &id);
 };
 
 // What a load could not read beside its files: listed directories it could not open, with the

@@ -94,6 +94,13 @@ void reportHeld(CheckContext &context, const Use &use, const Resolution &resolut
     context.suggest(use.accepted, true, QString(), resolution.held);
 }
 
+// A verb of code that names no function is the server's own, but for the names the scripts
+// give functions alone.
+bool isServerVerb(const Use &use)
+{
+    return use.isCall() && !use.name.startsWith(QLatin1String("f_"));
+}
+
 } // namespace
 
 void undefinedNames(CheckContext &context)
@@ -103,7 +110,9 @@ void undefinedNames(CheckContext &context)
     bool skipped = false;
     for (int i = 0; i < uses.size(); ++i) {
         const Use &use = uses.at(i);
-        if (isNumberText(use.name) || !checked(context, use))
+        // A name the code reads as 0 where it is missing is undefined-def0's.
+        if (isNumberText(use.name) || (use.flags & Use::Optional) || isServerVerb(use) ||
+            !checked(context, use))
             continue;
         const Resolution &resolution = context.resolution(i);
         if (resolution.outcome == Resolution::Defined) {
@@ -124,9 +133,15 @@ void undefinedNames(CheckContext &context)
                        .arg(use.shown()));
             continue;
         }
-        report(context, use,
-               QStringLiteral("\"%1\" is not defined; %2 expects %3 here.")
-                   .arg(use.shown(), use.key, kindsText(use.accepted)));
+        if (use.isCall())
+            report(context, use,
+                   QStringLiteral("\"%1\" is not defined: no [FUNCTION] section defines it, and "
+                                  "the server has no verb of that name.")
+                       .arg(use.shown()));
+        else
+            report(context, use,
+                   QStringLiteral("\"%1\" is not defined; %2 expects %3 here.")
+                       .arg(use.shown(), use.key, kindsText(use.accepted)));
         context.suggest(use.accepted, true, ownerName(use).toLower());
     }
     if (skipped)
@@ -139,7 +154,8 @@ void wrongKinds(CheckContext &context)
     const QList<Use> &uses = context.facts().uses;
     for (int i = 0; i < uses.size(); ++i) {
         const Use &use = uses.at(i);
-        if (isNumberText(use.name) || !checked(context, use))
+        // A verb that names something else than a function is the server's own.
+        if (isNumberText(use.name) || use.isCall() || !checked(context, use))
             continue;
         const Resolution &resolution = context.resolution(i);
         if (resolution.outcome != Resolution::Defined || resolution.kinds == 0 ||
@@ -149,6 +165,21 @@ void wrongKinds(CheckContext &context)
             context, use,
             QStringLiteral("\"%1\" is %2, but %3 expects %4.")
                 .arg(use.shown(), kindsText(resolution.kinds), use.key, kindsText(use.accepted)));
+    }
+}
+
+void undefinedDefaults(CheckContext &context)
+{
+    const QList<Use> &uses = context.facts().uses;
+    for (int i = 0; i < uses.size(); ++i) {
+        const Use &use = uses.at(i);
+        if (!(use.flags & Use::Optional) || !checked(context, use) ||
+            context.resolution(i).outcome != Resolution::Undefined)
+            continue;
+        report(
+            context, use,
+            QStringLiteral("\"%1\" is not defined: %2 reads 0 for it.").arg(use.shown(), use.key));
+        context.suggest(use.accepted, true, ownerName(use).toLower());
     }
 }
 

@@ -10,6 +10,7 @@ class CheckContext;
 // uses and text, or of one name's definitions.
 void undefinedNames(CheckContext &context);
 void wrongKinds(CheckContext &context);
+void undefinedDefaults(CheckContext &context);
 void unscriptedIds(CheckContext &context);
 void untypedResources(CheckContext &context);
 void duplicateDefinitions(CheckContext &context);

@@ -16,6 +16,7 @@ const QString itemKey = QStringLiteral("HTML/ItemString");
 const QString endKey = QStringLiteral("HTML/EndString");
 const QString ignoreKey = QStringLiteral("Check/Ignore");
 const QString disableKey = QStringLiteral("Check/Disable");
+const QString enableKey = QStringLiteral("Check/Enable");
 const QString tablesKey = QStringLiteral("Check/Tables");
 
 // The templates are translatable texts of the main window.
@@ -75,7 +76,7 @@ CheckConfiguration checksOf(const IniValues &file)
         }
         return values;
     };
-    return CheckConfiguration{list(ignoreKey), list(disableKey),
+    return CheckConfiguration{list(ignoreKey), list(disableKey), list(enableKey),
                               file.value(tablesKey).toString().trimmed()};
 }
 
@@ -91,8 +92,8 @@ QString problemOf(const ConfigurationBytes &read, const IniValues &file)
         return QStringLiteral("is not a valid configuration file");
     // The window writes all five keys; a file with content but none of them is another kind
     // of file given by mistake.
-    const QStringList keys = {dirsKey, filterKey, headerKey,  itemKey,
-                              endKey,  ignoreKey, disableKey, tablesKey};
+    const QStringList keys = {dirsKey,   filterKey,  headerKey, itemKey,  endKey,
+                              ignoreKey, disableKey, enableKey, tablesKey};
     const bool known = std::any_of(keys.cbegin(), keys.cend(),
                                    [&file](const QString &key) { return file.contains(key); });
     if (!known && !read.bytes.isEmpty())

@@ -29,6 +29,8 @@ struct CheckConfiguration
 {
     QStringList ignore;
     QStringList disable;
+    // Checks off by default that run.
+    QStringList enable;
     // The server's tables file, whose list of scripts replaces the configured directories.
     QString tables;
 };

@@ -25,6 +25,7 @@ Project resolveProject(const ProjectRequest &request)
     const ConfigurationFile file = readConfigurationFile(request.configurationFile);
     Configuration configuration = file.configuration;
     QStringList ignore;
+    QStringList enable;
     QStringList disable;
     if (!request.configurationFile.isEmpty() && (request.configurationGiven || file.exists)) {
         project.configurationFile = request.configurationFile;
@@ -37,6 +38,7 @@ Project resolveProject(const ProjectRequest &request)
             if (!request.directories && !request.filter && !file.checks.tables.isEmpty())
                 project.tablesFile = fromBase(request.base, file.checks.tables);
             ignore = file.checks.ignore;
+            enable = file.checks.enable;
             disable = file.checks.disable;
         }
     }
@@ -53,19 +55,28 @@ Project resolveProject(const ProjectRequest &request)
                 request.directories ? directory : fromBase(request.base, directory), filter});
     }
     project.checks.ignored = ignore + request.ignore;
-    // A check the configuration names is told by its key; one a caller gives, by itself.
-    for (const QString &id : disable + request.disable) {
-        if (findCheck(id))
-            project.checks.disabled.insert(id);
-        else if (disable.contains(id))
-            project.problems.append(
-                {Project::Problem::Check,
-                 QStringLiteral("[Check] Disable names no check \"%1\"").arg(id)});
-        else
-            project.problems.append(
-                {Project::Problem::Check,
-                 QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id)});
-    }
+    // A check the configuration names is told by its key; one a caller gives, by itself. What
+    // is said of a check last wins: the caller's word over the configuration's, and within each
+    // a check disabled over the same check enabled.
+    const auto turn = [&](const QStringList &ids, bool on, const QString &key) {
+        for (const QString &id : ids) {
+            if (!findCheck(id)) {
+                project.problems.append(
+                    {Project::Problem::Check,
+                     key.isEmpty()
+                         ? QStringLiteral("unknown check \"%1\" (see --list-checks)").arg(id)
+                         : QStringLiteral("[Check] %1 names no check \"%2\"").arg(key, id)});
+            } else if (on) {
+                project.checks.enable(id);
+            } else {
+                project.checks.disable(id);
+            }
+        }
+    };
+    turn(enable, true, QStringLiteral("Enable"));
+    turn(disable, false, QStringLiteral("Disable"));
+    turn(request.enable, true, QString());
+    turn(request.disable, false, QString());
     // The tables file lists the scripts itself; its files are read as the server finds them.
     for (const ScriptDirectory &directory : std::as_const(project.directories)) {
         const QString problem = directoryProblem(directory.path);

@@ -62,6 +62,7 @@ struct ProjectRequest
     std::optional<QString> filter;
     std::optional<QString> tablesFile;
     QStringList ignore;
+    QStringList enable;
     QStringList disable;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/crossref/crossref.h"
 
+#include "core/language/queries.h"
 #include "core/read/itemdefinition.h"
 
 #include <QMap>
@@ -101,7 +102,7 @@ NamingIndex::NamingIndex(const ScriptIndex &index)
 {
     for (const int file : index.files()) {
         for (const Use &use : index.facts(file).uses) {
-            if (!(use.flags & Use::ItemResource))
+            if (!(use.flags & Use::ItemResource) && isNaming(index, use))
                 places[use.name].append(
                     NamingPlace{use.location.file, use.location.position(), use.key, use.owner});
         }

@@ -52,7 +52,8 @@ struct NamingPlace
 };
 
 // Where each name is named, compared regardless of case, as written (no alias is followed): by
-// every use but the entries of the items' RESOURCES, which are UsageIndex's.
+// every use but the entries of the items' RESOURCES, which are UsageIndex's, and the verbs of
+// code that call no function.
 class NamingIndex
 {
 public:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/language/facts.h"
 
+#include "core/language/code.h"
+
 #include <QHash>
 
 #include <array>
@@ -331,7 +333,10 @@ public:
             if (line.block >= 0 && script.blocks.at(line.block).opener == i &&
                 script.blocks.at(line.block).kind == ScriptBlock::Trigger)
                 noteTrigger(line);
-            referFromLine(line, word.section, whereOf(script, line, property, word.section));
+            // A line a key's rule reads is data; any other line of code is read as code.
+            if (!referFromLine(line, word.section, whereOf(script, line, property, word.section)) &&
+                script.codeBlock(i) >= 0)
+                readCodeUses(script, line, path, owner, facts.uses);
         }
     }
 
@@ -441,10 +446,11 @@ private:
                     0});
     }
 
-    void referFromLine(const ScriptLine &line, Section kind, unsigned where)
+    // Whether a rule reads the line.
+    bool referFromLine(const ScriptLine &line, Section kind, unsigned where)
     {
         if (where == 0)
-            return;
+            return false;
         const QStringView key = script.key(line);
         for (const KeyRule &keyRule : rulesOf(kind)) {
             const Rule &rule = *keyRule.rule;
@@ -452,8 +458,9 @@ private:
                 continue;
             current = Context{&line, &rule, &keyRule.key};
             referFromValue(line, rule.shape);
-            return;
+            return true;
         }
+        return false;
     }
 
     // An alias's value is text until a key that names something reads it, where it is checked;
@@ -505,7 +512,7 @@ private:
     void refer(const ValueWord &word, Shape shape, const QString &list, qsizetype restFrom)
     {
         const Rule &rule = *current.rule;
-        unsigned char flags = rule.flags;
+        quint16 flags = rule.flags;
         if (word.resourceElement)
             flags |= Use::ResourceElement;
         const QStringView written = QStringView(text).mid(word.start, word.length);
@@ -546,7 +553,7 @@ private:
 };
 } // namespace
 
-Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
+Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line, qsizetype offset)
 {
     const Section kind = sectionOf(script.kind(section)).section;
     const ScriptLine &scriptLine = script.lines.at(line);
@@ -567,7 +574,7 @@ Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line)
         if ((keyRule.rule->where & where) && isKeyword(key, QLatin1String(keyRule.word)))
             return keyRule.rule->accepted;
     }
-    return 0;
+    return offset >= 0 && script.codeBlock(line) >= 0 ? codeKindsAt(script, scriptLine, offset) : 0;
 }
 
 bool isTextLine(const Script &script, const ScriptSection &section, int line)

@@ -58,11 +58,11 @@ struct Definition
     QString owner() const { return label.isEmpty() ? shown() : label; }
 };
 
-// A name or a number used somewhere: named by a key's value, or an entry of an item's RESOURCES
-// or SKILLMAKE, which carries its amount and its place in the list.
+// A name or a number used somewhere: named by a key's value, by a line of code, or an entry of
+// an item's RESOURCES or SKILLMAKE, which carries its amount and its place in the list.
 struct Use
 {
-    enum Flag : unsigned char
+    enum Flag : quint16
     {
         // An element of a resource list: a number there makes the server drop the list's rest.
         ResourceElement = 1,
@@ -76,18 +76,24 @@ struct Use
         // An entry of an item's RESOURCES, or of its SKILLMAKE.
         ItemResource = 16,
         ItemSkill = 32,
+        // A verb of code that is the server's own unless a [FUNCTION] defines it: a call only
+        // where it names a function, a fault only where it starts with "f_" and names nothing.
+        Call = 64,
+        // A <DEF0.x> or <RESDEF0.x>, which reads 0 where the name is missing, as code may mean.
+        Optional = 128,
     };
 
     // Lower case; `written` holds the text as written where it differs.
     QString name;
     QString written;
     Kinds accepted = everyKind;
-    unsigned char flags = 0;
+    quint16 flags = 0;
     // How the key reads its value, and so the value of an alias it reaches.
     Shape shape = Shape::Name;
     Location location;
-    // The key as written, and the header of its section ("CHARDEF c_man"; a numbered section
-    // goes by its DEFNAME, "CHARDEF c_steed").
+    // The key as written (in code, the verb or the expression's word: NEWNPC, TIMERF, DEF), and
+    // the header of its section ("CHARDEF c_man"; a numbered section goes by its DEFNAME,
+    // "CHARDEF c_steed").
     QString key;
     QString owner;
     // For an element of a resource list, the list as written and where the elements the server
@@ -103,6 +109,7 @@ struct Use
 
     QString shown() const { return written.isEmpty() ? name : written; }
     bool isItemEntry() const { return flags & (ItemResource | ItemSkill); }
+    bool isCall() const { return flags & Call; }
     // The elements after it, as written.
     QString rest() const
     {
@@ -190,18 +197,21 @@ struct ScriptFacts
     }
 };
 
-// Reads the definitions and uses of every section of a script, but for the records of item
-// definitions and the entries of their RESOURCES and SKILLMAKE, which a scan adds from the items
-// it reads (see scanScript). Locations name the file at `path`.
+// Reads the definitions and uses of every section of a script, its code's among them (see
+// readCodeUses), but for the records of item definitions and the entries of their RESOURCES and
+// SKILLMAKE, which a scan adds from the items it reads (see scanScript). Locations name the file
+// at `path`.
 // `moreUses` leaves room for the uses a scan adds.
 ScriptFacts readFacts(const Script &script, const QString &path = QString(),
                       qsizetype moreUses = 0);
 
 // The kinds of names the value of a line of a section names, as readFacts reads it and the
 // load reads an item's RESOURCES (items and item types) and SKILLMAKE (skills, and the items
-// and types a craft needs); 0 where it names nothing that is read before the script runs, such
-// as trigger code. `line` is an index into Script::lines.
-Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line);
+// and types a craft needs); in a line of code, those of the name written at `offset` in the
+// script's text, when one is given (see codeKindsAt); 0 where it names nothing. `line` is an
+// index into Script::lines.
+Kinds kindsNamedBy(const Script &script, const ScriptSection &section, int line,
+                   qsizetype offset = -1);
 
 // Whether a line of a section is text rather than a key and its value: a menu's title, a line
 // of names, of a tip, of a scroll, of a book's page or of a dialog's texts, a tables file's

@@ -480,6 +480,11 @@ Resolution ScriptIndex::resolve(int name, Shape shape, int depth) const
     resolution.kinds = entry.kinds;
     if (entry.aliases == 0)
         return resolution;
+    // A name that must be defined itself is, by an alias too, whatever the alias holds.
+    if (shape == Shape::Itself) {
+        resolution.kinds |= kindBit(Kind::Alias);
+        return resolution;
+    }
     for (const FactRef &ref : entry.definitions) {
         if (definition(ref).kind == Kind::Alias)
             resolveAlias(ref, shape, depth, resolution);

@@ -32,6 +32,18 @@ qint64 placeKey(int line, int column)
 
 } // namespace
 
+bool isNaming(const ScriptIndex &index, const Use &use)
+{
+    if (!use.isCall())
+        return true;
+    const QList<FactRef> &defined = index.definitionsOf(index.nameOf(use.name));
+    if (defined.isEmpty())
+        return use.name.startsWith(QLatin1String("f_"));
+    return std::any_of(defined.cbegin(), defined.cend(), [&](const FactRef &ref) {
+        return index.definition(ref).kind == Kind::Function;
+    });
+}
+
 std::optional<NameAt> nameAt(const ScriptIndex &index, const QString &path, int line, int column)
 {
     const int file = index.fileOf(path);
@@ -40,7 +52,7 @@ std::optional<NameAt> nameAt(const ScriptIndex &index, const QString &path, int 
     const ScriptFacts &facts = index.facts(file);
     for (int i = 0; i < facts.uses.size(); ++i) {
         const Use &use = facts.uses.at(i);
-        if (use.location.covers(line, column))
+        if (use.location.covers(line, column) && isNaming(index, use))
             return NameAt{use.name, FactRef{file, i}, false, use.location};
     }
     for (int i = 0; i < facts.definitions.size(); ++i) {
@@ -62,7 +74,8 @@ QList<FactRef> usesOf(const ScriptIndex &index, const QString &name)
     for (const int file : std::as_const(files)) {
         const QList<Use> &all = index.facts(file).uses;
         for (int i = 0; i < all.size(); ++i) {
-            if (all.at(i).name == name || indexedName(all.at(i).name) == indexed)
+            const Use &use = all.at(i);
+            if ((use.name == name || indexedName(use.name) == indexed) && isNaming(index, use))
                 uses.append(FactRef{file, i});
         }
     }

@@ -26,6 +26,9 @@ enum class Shape : std::uint8_t
     ItemOrList,
     // Comma-separated "amount name" elements.
     ResourceList,
+    // Its first word, a name that must be defined itself: an alias is not followed to its value,
+    // which may be any text (a constant read by <DEF.x>, a verb that may call a function).
+    Itself,
 };
 
 // A word of a value that may name something: a name, or a number where the value gives one.
@@ -93,6 +96,7 @@ public:
     {
         switch (shape) {
         case Shape::Name:
+        case Shape::Itself:
             name(firstToken(start, end));
             return;
         case Shape::FirstElement:
@@ -192,13 +196,15 @@ private:
         return end;
     }
 
-    // The name of an "amount name" element, or of a "name amount" one, or its one word.
+    // The name of an "amount name" element, or of a "name amount" one, or its one word; an
+    // amount may be computed ("<eval 5> i_gold").
     Span resourceName(qsizetype start, qsizetype end) const
     {
         const Span first = firstToken(start, end);
         const Span second = firstToken(first.end(), end);
         const QStringView written = text.mid(first.start, first.length);
-        if (second.length > 0 && (isNumberText(written) || written.startsWith(u'{')))
+        if (second.length > 0 &&
+            (isNumberText(written) || written.startsWith(u'{') || isComputed(written)))
             return second;
         return first;
     }

@@ -208,6 +208,8 @@ private slots:
     void checkFormats();
     void checkExitStatus_data();
     void checkExitStatus();
+    void enableCheck_data();
+    void enableCheck();
     void verbose_saysWhenSkillsAreNotChecked();
     void blockStructure_textFormat();
     void listChecks();
@@ -1124,6 +1126,50 @@ void CliTest::checkExitStatus()
           "findings");
 }
 
+void CliTest::enableCheck_data()
+{
+    QTest::addColumn<QByteArray>("config");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("checks");
+
+    const QByteArray dirs = "[Settings]\nDirs=s\nFilter=*.scp\n";
+    const QStringList enable{"--enable", "undefined-def0"};
+    const QStringList disable{"--disable", "undefined-def0"};
+    const QStringList found{"undefined-def0"};
+    QTest::newRow("off by default") << dirs << QStringList() << 0 << QStringList();
+    QTest::newRow("enabled on the command line") << dirs << enable << 0 << found;
+    QTest::newRow("enabled in the configuration")
+        << QByteArray(dirs + "[Check]\nEnable=undefined-def0\n") << QStringList() << 0 << found;
+    QTest::newRow("enabled in the configuration, disabled on the command line")
+        << QByteArray(dirs + "[Check]\nEnable=undefined-def0\n") << disable << 0 << QStringList();
+    QTest::newRow("disabled in the configuration, enabled on the command line")
+        << QByteArray(dirs + "[Check]\nDisable=undefined-def0\n") << enable << 0 << found;
+    QTest::newRow("enabled and disabled on the command line")
+        << dirs << (enable + disable) << 0 << QStringList();
+    QTest::newRow("unknown check")
+        << dirs << QStringList{"--enable", "typos"} << 2 << QStringList();
+}
+
+// A check off by default runs where the configuration or the command line enables it, the
+// command line having the last word.
+void CliTest::enableCheck()
+{
+    QFETCH(QByteArray, config);
+    QFETCH(QStringList, arguments);
+    WorkingDirectory dir;
+    dir.write(QStringLiteral("s/a.scp"), "[FUNCTION f_a]\nSAY <DEF0.gone> <DEF.here>\n"
+                                         "[DEFNAME d]\nhere 1\n");
+    dir.write(QStringLiteral("config.cfg"), config);
+    const Run run = runTool(QStringList{"--check", "--format", "json"} + arguments);
+    QTEST(run.exitCode, "exitCode");
+    QStringList checks;
+    for (const QJsonValue &finding :
+         QJsonDocument::fromJson(run.out).object().value(QStringLiteral("findings")).toArray())
+        checks.append(finding[QStringLiteral("check")].toString());
+    QTEST(checks, "checks");
+}
+
 void CliTest::verbose_saysWhenSkillsAreNotChecked()
 {
     WorkingDirectory dir;
@@ -1166,9 +1212,10 @@ void CliTest::listChecks()
     const Run list = runTool({QStringLiteral("--list-checks")});
     QCOMPARE(list.exitCode, 0);
     const Run help = runTool({QStringLiteral("--help")});
-    for (const char *id : {"missing-resource (error)", "duplicate-defname (warning)",
-                           "unknown-skill (warning)", "self-resource (warning)",
-                           "not-utf8 (warning)", "unreadable (error)", "block-structure (error)"}) {
+    for (const char *id :
+         {"missing-resource (error)", "duplicate-defname (warning)", "unknown-skill (warning)",
+          "self-resource (warning)", "not-utf8 (warning)", "unreadable (error)",
+          "block-structure (error)", "undefined-def0 (warning, off unless enabled)"}) {
         QVERIFY2(list.out.contains(id), id);
         QVERIFY2(help.out.contains(id), id);
     }

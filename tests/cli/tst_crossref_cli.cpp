@@ -81,6 +81,8 @@ private slots:
     void uses_data();
     void uses();
     void usesJson();
+    void usesInCode_data();
+    void usesInCode();
     void billText_data();
     void billText();
     void billJson();
@@ -164,6 +166,41 @@ void tst_CrossRefCli::usesJson()
                               QStringLiteral("--format"), QStringLiteral("json")});
     QCOMPARE(none.exitCode, 1);
     QCOMPARE(QJsonDocument::fromJson(none.out)[QStringLiteral("uses")].toArray(), QJsonArray());
+}
+
+void tst_CrossRefCli::usesInCode_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+
+    QTest::newRow("the lines that call a function")
+        << QStringLiteral("f_open") << 0
+        << QByteArray("scripts/code.scp:5:11: TIMERF in ITEMDEF i_lever\n"
+                      "scripts/code.scp:6:1: f_open in ITEMDEF i_lever\n"
+                      "scripts/code.scp:7:5: TRY in ITEMDEF i_lever\n");
+    QTest::newRow("the lines that open a dialog")
+        << QStringLiteral("d_menu") << 0
+        << QByteArray("scripts/code.scp:2:12: DIALOG in FUNCTION f_open\n"
+                      "scripts/code.scp:8:22: ISDIALOGOPEN in ITEMDEF i_lever\n");
+    QTest::newRow("an item named as a verb is not called")
+        << QStringLiteral("i_lever") << 1 << QByteArray();
+}
+
+void tst_CrossRefCli::usesInCode()
+{
+    QFETCH(QString, id);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    const WorkingDirectory dir;
+    dir.write(QStringLiteral("scripts/code.scp"),
+              "[FUNCTION f_open]\nSRC.DIALOG d_menu\n[ITEMDEF i_lever]\nON=@DClick\n"
+              "TIMERF 1, f_open\nf_open\nTRY f_open\nIF <SRC.ISDIALOGOPEN.d_menu>\nENDIF\n"
+              "i_lever 5\n[DIALOG d_menu]\n0,0\n");
+    const Run run = runTool({QStringLiteral("--uses"), id});
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.exitCode, exitCode);
 }
 
 void tst_CrossRefCli::billText_data()

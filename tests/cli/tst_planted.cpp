@@ -51,7 +51,7 @@ void tst_Planted::check_findsExactlyWhatWasPlanted()
          {summary.books, summary.bookPages, summary.dialogs, summary.multis, summary.constants,
           summary.quietShapes, summary.typeSections, summary.brokenAliasUses,
           summary.duplicateNumbers, summary.duplicateTriggers, summary.oddRandomLists,
-          summary.badNames, summary.blockFaults})
+          summary.badNames, summary.blockFaults, summary.codeNames, summary.codeFaults})
         QVERIFY(count > 0);
     QStringList planted;
     QSet<QString> checks;

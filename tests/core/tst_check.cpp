@@ -145,14 +145,16 @@ void tst_Check::checkList_isStable()
 {
     QStringList ids;
     for (const Check &check : checks())
-        ids.append(check.id + QLatin1Char(' ') + severityName(check.severity));
-    QCOMPARE(ids,
-             (QStringList{"missing-resource error", "duplicate-defname warning",
-                          "unknown-skill warning", "self-resource warning", "not-utf8 warning",
-                          "unreadable error", "missing-script-file error", "undefined-name error",
-                          "wrong-kind warning", "unscripted-id error", "untyped-resource error",
-                          "duplicate-definition warning", "random-range warning", "bad-name error",
-                          "duplicate-trigger warning", "block-structure error"}));
+        ids.append(check.id + QLatin1Char(' ') + severityName(check.severity) +
+                   (check.offByDefault ? QStringLiteral(" off") : QString()));
+    QCOMPARE(
+        ids,
+        (QStringList{"missing-resource error", "duplicate-defname warning", "unknown-skill warning",
+                     "self-resource warning", "not-utf8 warning", "unreadable error",
+                     "missing-script-file error", "undefined-name error", "wrong-kind warning",
+                     "undefined-def0 warning off", "unscripted-id error", "untyped-resource error",
+                     "duplicate-definition warning", "random-range warning", "bad-name error",
+                     "duplicate-trigger warning", "block-structure error"}));
 }
 
 QTEST_MAIN(tst_Check)

@@ -41,14 +41,14 @@ QStringList lines(const QList<Finding> &findings)
 }
 
 // An edit a maintainer makes: a line taken out, written twice or changed, a name retyped, a
-// section that moves to another file.
+// section that moves to another file, a function renamed or added, a line of code written.
 QByteArray edited(QByteArray text, QRandomGenerator &random)
 {
     QList<QByteArray> rows = text.split('\n');
     if (rows.size() < 3)
         return text + "\n[ITEMDEF i_new_" + QByteArray::number(random.bounded(50)) + "]\n";
     const int at = random.bounded(int(rows.size()));
-    switch (random.bounded(6)) {
+    switch (random.bounded(9)) {
     case 0:
         rows.removeAt(at);
         break;
@@ -66,6 +66,25 @@ QByteArray edited(QByteArray text, QRandomGenerator &random)
     case 4:
         rows.insert(at, "[TEMPLATE tm_loot_rich_" + QByteArray::number(random.bounded(5)) +
                             "]\nITEM=i_gone_" + QByteArray::number(random.bounded(3)));
+        break;
+    case 5:
+        // A function renamed, or a call of one mistyped; a dialog opened mended or broken.
+        rows[at].replace("f_trigger_", "f_triger_");
+        rows[at].replace("SRC.DIALOG d_lost", "SRC.DIALOG d_menu");
+        rows[at].replace("SRC.DIALOG d_menu_", "SRC.DIALOG d_menu_x");
+        break;
+    case 6:
+        // A function that mistyped calls now find.
+        rows.insert(at, "[FUNCTION f_triger_0_" + QByteArray::number(random.bounded(10)) +
+                            "]\nRETURN 1");
+        break;
+    case 7:
+        // Code that calls such a function, makes a character and compares an item.
+        rows.insert(at, "[FUNCTION f_code]\nTIMERF 1, f_triger_0_" +
+                            QByteArray::number(random.bounded(10)) + "\nSRC.NEWNPC c_gone_" +
+                            QByteArray::number(random.bounded(3)) +
+                            "\nIF (<SRC.BASEID> == i_item_00000" +
+                            QByteArray::number(random.bounded(9)) + ")\nENDIF");
         break;
     default:
         rows.insert(at, "[DEFNAME extra]\nloot_a_" + QByteArray::number(random.bounded(3)) +
@@ -86,6 +105,7 @@ class tst_CheckState : public QObject
 private slots:
     void update_sameAsCheckingAgain_data();
     void update_sameAsCheckingAgain();
+    void update_callsFollowTheirFunction();
 };
 
 void tst_CheckState::update_sameAsCheckingAgain_data()
@@ -158,6 +178,32 @@ void tst_CheckState::update_sameAsCheckingAgain()
         fresh.index();
         const QStringList expected = lines(runChecks(fresh, ProjectProblems(), options).findings);
         QCOMPARE(lines(state.findings()), expected);
+    }
+}
+
+// A function renamed in one file leaves the calls of another file calling nothing, and its name
+// given back mends them.
+void tst_CheckState::update_callsFollowTheirFunction()
+{
+    ScriptIndex live(true);
+    const int calls = live.addFile(
+        QStringLiteral("a.scp"),
+        factsOf(QStringLiteral("a.scp"), "[ITEMDEF i_a]\nON=@DClick\nTIMERF 1, f_go\n"));
+    const int function = live.addFile(
+        QStringLiteral("b.scp"), factsOf(QStringLiteral("b.scp"), "[FUNCTION f_go]\nRETURN 1\n"));
+    // Some function stays, so that the kinds the scripts define do not change.
+    live.addFile(QStringLiteral("c.scp"),
+                 factsOf(QStringLiteral("c.scp"), "[FUNCTION f_other]\nRETURN 0\n"));
+    live.index();
+    CheckState state(live, CheckOptions());
+    state.checkAll(ProjectProblems());
+    QVERIFY(state.findings().isEmpty());
+
+    for (const QByteArray &name : {QByteArray("f_gone"), QByteArray("f_go")}) {
+        live.replaceFile(function,
+                         factsOf(QStringLiteral("b.scp"), "[FUNCTION " + name + "]\nRETURN 1\n"));
+        state.update({function}, live.takeChange());
+        QCOMPARE(state.findingsIn(live.path(calls)).size(), name == "f_gone" ? 1 : 0);
     }
 }
 

@@ -281,6 +281,10 @@ void tst_Language::checks_data()
                                 "ON=i_no_such_item <name> (<resmake>)\nON=<eval 5> x\n"
                                 "[TEMPLATE tm]\nITEM=i_no_such_thing,<eval 5>\nITEM=<v> <w>\n")
         << QStringList{"undefined-name s/a.scp:12:4", "undefined-name s/a.scp:15:6"};
+    QTest::newRow("a computed amount skips itself alone")
+        << QByteArray(defined + "[ITEMDEF i_a]\nX=1\n[CHARDEF c_a]\n"
+                                "RESOURCES=<eval 5> i_gone, <v> i_a\n")
+        << QStringList{"undefined-name s/a.scp:12:20"};
 }
 
 void tst_Language::checks()

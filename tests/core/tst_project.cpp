@@ -33,6 +33,10 @@ QStringList summary(const Project &project)
     disabled.sort();
     if (!disabled.isEmpty())
         lines.append(QStringLiteral("disable ") + disabled.join(u','));
+    QStringList enabled(project.checks.enabled.cbegin(), project.checks.enabled.cend());
+    enabled.sort();
+    if (!enabled.isEmpty())
+        lines.append(QStringLiteral("enable ") + enabled.join(u','));
     if (!project.checks.ignored.isEmpty())
         lines.append(QStringLiteral("ignore ") + project.checks.ignored.join(u','));
     for (const Project::Problem &problem : project.problems)
@@ -50,16 +54,17 @@ void tst_Project::resolve_data()
     QTest::addColumn<QStringList>("directories");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("disable");
+    QTest::addColumn<QStringList>("enable");
     QTest::addColumn<QStringList>("project");
 
     const QByteArray config = "[Settings]\nDirs=s, t\nFilter=\"*.scp,*.txt\"\n[Check]\n"
                               "Ignore=i_a\nDisable=not-utf8\n";
     QTest::newRow("the configuration's directories, filter and checks")
-        << config << false << "" << QStringList() << "" << QStringList()
+        << config << false << "" << QStringList() << "" << QStringList() << QStringList()
         << QStringList{"dir s *.scp,*.txt", "dir t *.scp,*.txt", "disable not-utf8", "ignore i_a",
                        "problem 2 script directory \"t\": does not exist"};
     QTest::newRow("relative to a folder, as the language server reads a root")
-        << config << false << "/root" << QStringList() << "" << QStringList()
+        << config << false << "/root" << QStringList() << "" << QStringList() << QStringList()
         << QStringList{"dir /root/s *.scp,*.txt",
                        "dir /root/t *.scp,*.txt",
                        "disable not-utf8",
@@ -68,21 +73,28 @@ void tst_Project::resolve_data()
                        "problem 2 script directory \"/root/t\": does not exist"};
     QTest::newRow("directories and a filter given instead, as the window and --dir give them")
         << config << false << "" << QStringList{"s"} << "*" << QStringList{"self-resource"}
-        << QStringList{"dir s *", "disable not-utf8,self-resource", "ignore i_a"};
+        << QStringList() << QStringList{"dir s *", "disable not-utf8,self-resource", "ignore i_a"};
     QTest::newRow("a tables file in place of the directories")
         << QByteArray("[Check]\nTables=s/tables.scp\nDisable=nothing-such\n") << false << ""
-        << QStringList() << "" << QStringList()
+        << QStringList() << "" << QStringList() << QStringList()
         << QStringList{"tables s/tables.scp",
                        "problem 1 [Check] Disable names no check \"nothing-such\""};
     QTest::newRow("a check given that does not exist")
         << QByteArray() << false << "" << QStringList() << "" << QStringList{"nothing-such"}
+        << QStringList()
         << QStringList{"dir ./ *", "problem 1 unknown check \"nothing-such\" (see --list-checks)"};
     QTest::newRow("no configuration: the defaults")
-        << QByteArray() << false << "" << QStringList() << "" << QStringList()
+        << QByteArray() << false << "" << QStringList() << "" << QStringList() << QStringList()
         << QStringList{"dir ./ *"};
     QTest::newRow("a configuration given that is not there")
-        << QByteArray() << true << "" << QStringList() << "" << QStringList()
+        << QByteArray() << true << "" << QStringList() << "" << QStringList() << QStringList()
         << QStringList{"dir ./ *", "problem 0 configuration \"config.cfg\": does not exist"};
+    QTest::newRow("a check off by default enabled, the caller's word last")
+        << QByteArray("[Check]\nEnable=undefined-def0, nothing-such\nDisable=self-resource\n")
+        << false << "" << QStringList() << "" << QStringList{"undefined-def0"}
+        << QStringList{"self-resource"}
+        << QStringList{"dir ./ *", "disable undefined-def0", "enable self-resource",
+                       "problem 1 [Check] Enable names no check \"nothing-such\""};
 }
 
 void tst_Project::resolve()
@@ -93,6 +105,7 @@ void tst_Project::resolve()
     QFETCH(QStringList, directories);
     QFETCH(QString, filter);
     QFETCH(QStringList, disable);
+    QFETCH(QStringList, enable);
     const WorkingDirectory dir;
     dir.write(QStringLiteral("s/a.scp"), "[ITEMDEF i_a]\n");
     if (!config.isEmpty())
@@ -106,6 +119,7 @@ void tst_Project::resolve()
     if (!filter.isEmpty())
         request.filter = filter;
     request.disable = disable;
+    request.enable = enable;
     QTEST(summary(resolveProject(request)), "project");
 }
 

@@ -23,10 +23,13 @@ const uri = (name) => pathToFileURL(path.join(root, name)).href;
 
 const items = '[ITEMDEF i_log]\nNAME=Log\n\n[ITEMDEF i_board]\nNAME=Board\nRESOURCES=2 i_log\n' +
     'SKILLMAKE=Carpentry 10\n';
-write('config.cfg', '[Settings]\nDirs=scripts\nFilter=*.scp\n[Check]\nIgnore=i_quiet\n');
+write('config.cfg', '[Settings]\nDirs=scripts\nFilter=*.scp\n[Check]\nIgnore=i_quiet\n' +
+    'Enable=undefined-def0\n');
 write('scripts/items.scp', items);
 write('scripts/more/chars.scp', '[CHARDEF c_man]\nITEM=i_bord\nITEM=i_quiet\n');
 write('scripts/skills.scp', '[SKILL 11]\nKEY=Carpentry\n');
+write('scripts/calls.scp', '[FUNCTION f_run]\nRETURN 1\n[ITEMDEF i_lever]\nON=@DClick\nTIMERF 1, f_run\n' +
+    'f_run\nforge_axe\nSAY <DEF0.gone>\n');
 write('elsewhere.scp', '[ITEMDEF i_outside]\nNAME=Outside\n');
 const code = '[FUNCTION f_go]\nIF <ARGN>\n  SERV.NEWITEM i_log\nENDIF\n[ITEMDEF i_axe]\nON=@Create\n' +
     '  DORAND 2\n    SAY a\n    SAY b\n  ENDDO\n';
@@ -185,10 +188,26 @@ async function main() {
     await check('references, with the definition when asked', async () => {
         const params = { ...at('scripts/items.scp', 0, 11), context: { includeDeclaration: true } };
         const found = await connection.sendRequest(lsp.ReferencesRequest.type, params);
-        assert.deepEqual(found.map((l) => `${path.basename(l.uri)}:${l.range.start.line}`), ['items.scp:0', 'items.scp:5']);
+        assert.deepEqual(found.map((l) => `${path.basename(l.uri)}:${l.range.start.line}`),
+            ['code.scp:2', 'items.scp:0', 'items.scp:5']);
         params.context.includeDeclaration = false;
         const uses = await connection.sendRequest(lsp.ReferencesRequest.type, params);
-        assert.equal(uses.length, 1);
+        assert.equal(uses.length, 2);
+    });
+
+    await check('a function from its calls, and its calls from it', async () => {
+        const found = await connection.sendRequest(lsp.DefinitionRequest.type, at('scripts/calls.scp', 4, 12));
+        assert.deepEqual(found.map((l) => `${path.basename(l.uri)}:${l.range.start.line}:${l.range.start.character}`),
+            ['calls.scp:0:10']);
+        const params = { ...at('scripts/calls.scp', 0, 11), context: { includeDeclaration: false } };
+        const calls = await connection.sendRequest(lsp.ReferencesRequest.type, params);
+        assert.deepEqual(calls.map((l) => `${l.range.start.line}:${l.range.start.character}`), ['4:10', '5:0']);
+        // The server's own verb names nothing.
+        assert.deepEqual(await connection.sendRequest(lsp.DefinitionRequest.type, at('scripts/calls.scp', 6, 3)), []);
+        // A check off by default runs where the configuration enables it.
+        const list = await diagnosticsOf('scripts/calls.scp', () => true);
+        assert.deepEqual(codes(list), ['undefined-def0@7:10']);
+        assert.equal(list[0].severity, lsp.DiagnosticSeverity.Warning);
     });
 
     await check('hover of an item', async () => {
@@ -218,7 +237,7 @@ async function main() {
             textDocument: { uri: uri('scripts/code.scp') }, range: { start: { line: 1, character: 0 }, end: { line: 3, character: 5 } },
         });
         assert.deepEqual(tokens(legend, range.data, code), ['1:0 IF keyword', '1:3 <ARGN> macro',
-            '2:2 SERV.NEWITEM property', '3:0 ENDIF keyword']);
+            '2:2 SERV.NEWITEM property', '2:15 i_log class', '3:0 ENDIF keyword']);
     });
 
     await check('folding ranges of sections, triggers and blocks, each end word in sight', async () => {
