@@ -6,7 +6,8 @@
 # The scale mode measures how the load grows: tavrel-report --check and the window's load at
 # 50,000, 200,000 and 500,000 items (and 500,000 in 1,000 files), each as its best of `runs`
 # wall times beside the floor of its reading (the reader alone, on the same threads, and its
-# ratio to reading the same bytes), then the walk down chains of nested directories.
+# ratio to reading the same bytes), the language server at 200,000 items, then the walk down
+# chains of nested directories.
 #   bench/run.sh build directory --scale [runs]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -77,6 +78,11 @@ scale() {
         [ "$base" != 0 ] || base=$(per_item "$items" "$seconds")
     done
 
+    if [ -x "$build/bench/bench_lsp" ] && [ -x "$build/lsp/tavrel-lsp" ]; then
+        echo "== tavrel-lsp at 200,000 items: keystrokes and the requests right after one"
+        "$build/bench/bench_lsp" "$build/lsp/tavrel-lsp" 200000 20
+    fi
+
     echo "== discovery down a chain of nested directories, best of 3"
     "$build/bench/bench_walk" 250 1000
 }
@@ -107,10 +113,10 @@ if [ -x "$build/cli/tavrel-report" ]; then
     echo "pages written: $(find "$pack/pages/" -name '*.html' | wc -l)"
 fi
 if [ -x "$build/bench/bench_lsp" ] && [ -x "$build/lsp/tavrel-lsp" ]; then
-    echo "== tavrel-lsp: first diagnostics, then a one-file edit to its diagnostics"
+    echo "== tavrel-lsp: first load, keystrokes to their diagnostics, requests right after one"
     "$build/bench/bench_lsp" "$build/lsp/tavrel-lsp" "$items" 20
-    echo "-- a workspace of about 35,000 definitions"
-    "$build/bench/bench_lsp" "$build/lsp/tavrel-lsp" 17000 20
+    echo "-- a workspace the size of a large public pack (about 65,000 definitions)"
+    "$build/bench/bench_lsp" "$build/lsp/tavrel-lsp" 30000 20
 fi
 if [ -x "$build/bench/bench_bom" ]; then
     echo "== bill of materials of every item, against one load and check"
