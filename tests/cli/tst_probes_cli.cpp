@@ -105,6 +105,17 @@ bool twoLinksPerLevel(const WorkingDirectory &dir, QString &)
     return true;
 }
 
+// Ten thousand ids that name nothing, on one line: each is reported, in one pass over the line.
+bool tenThousandMissingOnOneLine(const WorkingDirectory &dir, QString &)
+{
+    QByteArray resources;
+    for (int i = 0; i < 10000; ++i)
+        resources += (i ? ", 1 i_gone" : "1 i_gone") + QByteArray::number(i).rightJustified(5, '0');
+    dir.write(QStringLiteral("scripts/long.scp"),
+              "[ITEMDEF i_long]\nNAME=Long\nRESOURCES=" + resources + "\n");
+    return true;
+}
+
 const char notUtf8[] = "scripts/caf\xe9.scp";
 
 // Qt removes no file whose name it cannot decode.
@@ -229,6 +240,11 @@ void tst_ProbesCli::probe_data()
     QTest::newRow("--check: twelve levels of two links to the next")
         << Prepare(twoLinksPerLevel) << checking << false << 0 << QStringList()
         << "1 file, 2 definitions" << false << QByteArray();
+    QTest::newRow("--check: ten thousand missing ids on one RESOURCES line")
+        << Prepare(tenThousandMissingOnOneLine) << checking << false << 1
+        << QStringList{"scripts/long.scp:3:13: error: Resource \"i_gone00000\" is not defined",
+                       "scripts/long.scp:3:149998: error: Resource \"i_gone09999\" is not defined"}
+        << "1 file, 1 definition, 10000 references: 10000 errors" << false << QByteArray();
     QTest::newRow("--check: a name that is not UTF-8")
         << Prepare(nameNotUtf8) << checking << false << 1
         << QStringList{"scripts/caf?.scp:2:13: error: Resource \"i_nothing\" is not defined"}
