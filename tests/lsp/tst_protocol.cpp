@@ -27,6 +27,7 @@ private slots:
     void positions();
     void hostileWorkspace_data();
     void hostileWorkspace();
+    void editThenRequests_answeredFromTheEdit();
 };
 
 namespace {
@@ -323,6 +324,92 @@ void tst_Protocol::hostileWorkspace()
     QCOMPARE(reply.value(QLatin1String("error")).toObject().value(QLatin1String("code")).toInt(),
              error);
     QCOMPARE(reply.value(QLatin1String("result")).toArray().size(), chairs);
+}
+
+// An edit and the requests after it, read at once: each request is answered from the edited
+// names before the edit's diagnostics are published, and one cancelled in the same read is
+// answered as cancelled.
+void tst_Protocol::editThenRequests_answeredFromTheEdit()
+{
+    const WorkingDirectory dir;
+    const QByteArray items = "[ITEMDEF i_log]\nNAME=Log\n[ITEMDEF i_board]\nRESOURCES=2 i_log\n";
+    dir.write(QStringLiteral("items.scp"), items);
+    QList<QJsonObject> sent;
+    Server server([&sent](const QByteArray &bytes) {
+        MessageReader reader;
+        reader.feed(bytes);
+        Incoming incoming;
+        while (reader.next(incoming))
+            sent.append(incoming.message);
+    });
+    const auto incoming = [](int id, const QString &method, const QJsonObject &params) {
+        Incoming read;
+        read.message = message(id, method, params);
+        read.id = read.message.value(QLatin1String("id"));
+        return read;
+    };
+    const QString uri = uriOf(dir.path() + QStringLiteral("/items.scp"));
+    const QJsonObject document{{QStringLiteral("uri"), uri}};
+    server.receive({incoming(1, QStringLiteral("initialize"),
+                             {{QStringLiteral("rootUri"), uriOf(dir.path())},
+                              {QStringLiteral("capabilities"), QJsonObject()}}),
+                    incoming(0, QStringLiteral("initialized"), {})});
+    for (int round = 0; server.hasWork() && round < 100000; ++round)
+        server.idle();
+    server.receive({incoming(0, QStringLiteral("textDocument/didOpen"),
+                             {{QStringLiteral("textDocument"),
+                               QJsonObject{{QStringLiteral("uri"), uri},
+                                           {QStringLiteral("languageId"), "scp"},
+                                           {QStringLiteral("version"), 1},
+                                           {QStringLiteral("text"), QString::fromUtf8(items)}}}})});
+    for (int round = 0; server.hasWork() && round < 100000; ++round)
+        server.idle();
+    sent.clear();
+
+    // i_log becomes i_logs: the use on line 3 names nothing now.
+    const QJsonObject change{
+        {QStringLiteral("range"),
+         QJsonObject{{QStringLiteral("start"), QJsonObject{{"line", 0}, {"character", 14}}},
+                     {QStringLiteral("end"), QJsonObject{{"line", 0}, {"character", 14}}}}},
+        {QStringLiteral("text"), "s"}};
+    const QJsonObject atUse{
+        {QStringLiteral("textDocument"), document},
+        {QStringLiteral("position"), QJsonObject{{"line", 3}, {"character", 13}}}};
+    const QJsonObject atDefinition{
+        {QStringLiteral("textDocument"), document},
+        {QStringLiteral("position"), QJsonObject{{"line", 0}, {"character", 11}}}};
+    server.receive(
+        {incoming(0, QStringLiteral("textDocument/didChange"),
+                  {{QStringLiteral("textDocument"),
+                    QJsonObject{{QStringLiteral("uri"), uri}, {QStringLiteral("version"), 2}}},
+                   {QStringLiteral("contentChanges"), QJsonArray{change}}}),
+         incoming(2, QStringLiteral("textDocument/definition"), atUse),
+         incoming(3, QStringLiteral("textDocument/definition"), atDefinition),
+         incoming(4, QStringLiteral("textDocument/hover"), atDefinition),
+         incoming(0, QStringLiteral("$/cancelRequest"), {{QStringLiteral("id"), 4}})});
+    for (int round = 0; server.hasWork() && round < 100000; ++round)
+        server.idle();
+
+    QStringList order;
+    for (const QJsonObject &reply : std::as_const(sent)) {
+        const QJsonObject params = reply.value(QLatin1String("params")).toObject();
+        if (reply.contains(QLatin1String("id"))) {
+            const QJsonValue result = reply.value(QLatin1String("result"));
+            const QJsonObject error = reply.value(QLatin1String("error")).toObject();
+            order.append(
+                QStringLiteral("%1 %2")
+                    .arg(reply.value(QLatin1String("id")).toInt())
+                    .arg(error.isEmpty()
+                             ? QString::number(result.toArray().size())
+                             : QString::number(error.value(QLatin1String("code")).toInt())));
+        } else if (params.value(QLatin1String("uri")).toString() == uri) {
+            QStringList codes;
+            for (const QJsonValue &found : params.value(QLatin1String("diagnostics")).toArray())
+                codes.append(found.toObject().value(QLatin1String("code")).toString());
+            order.append(QStringLiteral("diagnostics ") + codes.join(u','));
+        }
+    }
+    QCOMPARE(order, (QStringList{"2 0", "3 1", "4 -32800", "diagnostics missing-resource"}));
 }
 
 QTEST_GUILESS_MAIN(tst_Protocol)
