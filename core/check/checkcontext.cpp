@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <future>
 
 namespace tavrel {
 
@@ -138,12 +139,10 @@ QStringList CheckContext::takeNotes()
     return std::exchange(notes, QStringList());
 }
 
-namespace {
-
-// The defined names of the kinds given; an alias counts as each kind it leads to.
-NameSuggestions suggestionTable(const ScriptIndex &index, Kinds wanted)
+NameSuggestions suggestionTable(const ScriptIndex &index)
 {
     QList<DefinedName> names;
+    names.reserve(index.definitionCount());
     for (const int file : index.files()) {
         for (const Definition &definition : index.facts(file).definitions) {
             if (definition.number >= 0)
@@ -152,7 +151,7 @@ NameSuggestions suggestionTable(const ScriptIndex &index, Kinds wanted)
                                     ? index.resolve(definition.name).kinds
                                     : kindBit(definition.kind);
             for (int kind = 0; kind < int(Kind::Count); ++kind) {
-                if (kinds & wanted & kindBit(Kind(kind)))
+                if (kinds & kindBit(Kind(kind)))
                     names.append(DefinedName{definition.name, Kind(kind)});
             }
         }
@@ -160,24 +159,18 @@ NameSuggestions suggestionTable(const ScriptIndex &index, Kinds wanted)
     return NameSuggestions(names);
 }
 
-} // namespace
-
 // The suggestions are the names as their first definition writes them.
-void addSuggestions(const ScriptIndex &index, QList<Finding> &findings,
-                    const QList<SuggestionRequest> &requests)
+void addSuggestions(const ScriptIndex &index, const NameSuggestions &table,
+                    QList<Finding> &findings, const QList<SuggestionRequest> &requests)
 {
     if (requests.isEmpty())
         return;
-    Kinds wanted = 0;
-    for (const SuggestionRequest &request : requests)
-        wanted |= request.accepted;
-    const NameSuggestions suggestions = suggestionTable(index, wanted);
     std::vector<QString> found(size_t(requests.size()));
     parallelFor(found.size(), QThread::idealThreadCount(), [&](size_t i) {
         const SuggestionRequest &request = requests.at(qsizetype(i));
         const QString &name =
             request.held.isEmpty() ? findings.at(request.finding).subject : request.held;
-        found[i] = suggestions.suggest(name, request.accepted, request.holder);
+        found[i] = table.suggest(name, request.accepted, request.holder);
     });
     for (qsizetype i = 0; i < requests.size(); ++i) {
         if (found[size_t(i)].isEmpty())
@@ -239,6 +232,10 @@ CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
         }
     };
 
+    // The names the did-you-means come from are gathered while the files are checked.
+    std::future<NameSuggestions> table =
+        std::async(std::launch::async, [&index] { return suggestionTable(index); });
+
     // Files are checked each on its own, side by side; their findings join in load order.
     const QList<int> &files = index.files();
     struct Checked
@@ -277,7 +274,7 @@ CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
     context.checkProject();
     gather(context);
 
-    addSuggestions(index, result.findings, requests);
+    addSuggestions(index, table.get(), result.findings, requests);
     sortFindings(result.findings);
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include "core/check/checks.h"
 #include "core/language/index.h"
+#include "core/language/suggestions.h"
 
 #include <QSet>
 #include <QString>
@@ -84,9 +85,13 @@ private:
     QStringList notes;
 };
 
-// The suggestions the requests ask for, from the names the index defines, put in their findings.
-void addSuggestions(const ScriptIndex &index, QList<Finding> &findings,
-                    const QList<SuggestionRequest> &requests);
+// The defined names of every kind, an alias as each kind it leads to, as suggestions are made
+// from.
+NameSuggestions suggestionTable(const ScriptIndex &index);
+// The suggestions the requests ask for, from the table of the names the index defines, put in
+// their findings.
+void addSuggestions(const ScriptIndex &index, const NameSuggestions &table,
+                    QList<Finding> &findings, const QList<SuggestionRequest> &requests);
 
 } // namespace tavrel
 

@@ -608,7 +608,20 @@ ScriptFacts readFacts(const Script &script, const QString &path, qsizetype moreU
     // Room for a use a line and two definitions a section, most of it never touched, so that the
     // lists are not moved as they grow.
     facts.uses.reserve(script.lines.size() + moreUses);
-    facts.definitions.reserve(2 * script.sections.size());
+    // A list of constants or item types defines a name a line.
+    qsizetype definitions = 2 * script.sections.size();
+    for (const ScriptSection &section : script.sections) {
+        switch (sectionOf(script.kind(section)).section) {
+        case Section::Typedefs:
+        case Section::Defnames:
+        case Section::ResDefnames:
+            definitions += section.lineCount;
+            break;
+        default:
+            break;
+        }
+    }
+    facts.definitions.reserve(definitions);
     int ordinal = 0;
     for (const ScriptSection &section : script.sections) {
         SectionReader reader(script, path, facts, ordinal++);

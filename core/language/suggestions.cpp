@@ -237,11 +237,24 @@ NameSuggestions::NameSuggestions(const QList<DefinedName> &defined)
     // The names are sorted by their characters' codes; the indices move, not the names.
     std::vector<Name> staged;
     staged.reserve(std::size_t(defined.size()));
+    characters.reserve(std::size_t(defined.size()) * 12);
     for (const DefinedName &name : defined) {
-        const QList<uint> text = name.name.toUcs4();
-        staged.push_back(
-            Name{std::uint32_t(characters.size()), std::uint32_t(text.size()), kindBit(name.kind)});
-        characters.insert(characters.end(), text.begin(), text.end());
+        const std::size_t start = characters.size();
+        // As toUcs4 reads them, without a list for each name.
+        const QChar *text = name.name.constData();
+        const qsizetype size = name.name.size();
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+                characters.push_back(char32_t(QChar::surrogateToUcs4(c, text[i + 1].unicode())));
+                ++i;
+            } else {
+                characters.push_back(QChar::isSurrogate(c) ? char32_t(QChar::ReplacementCharacter)
+                                                           : char32_t(c));
+            }
+        }
+        staged.push_back(Name{std::uint32_t(start), std::uint32_t(characters.size() - start),
+                              kindBit(name.kind)});
     }
     const char32_t *all = characters.data();
     std::sort(staged.begin(), staged.end(), [all](const Name &a, const Name &b) {
