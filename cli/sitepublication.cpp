@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSet>
 
 #include <cerrno>
@@ -537,12 +536,7 @@ QString SitePublication::shownBeside(const QByteArray &entry) const
 
 QByteArray SitePublication::siteName() const
 {
-    static const char characters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray random(siteSuffixLength, '\0');
-    for (char &c : random)
-        c = characters[QRandomGenerator::global()->bounded(int(sizeof characters) - 1)];
-    return sitePrefix() + random;
+    return tavrel::randomName(sitePrefix(), siteSuffixLength);
 }
 
 QByteArray SitePublication::sitePrefix() const
@@ -552,15 +546,7 @@ QByteArray SitePublication::sitePrefix() const
 
 bool SitePublication::isSiteName(const QByteArray &entry) const
 {
-    const QByteArray prefix = sitePrefix();
-    if (entry.size() != prefix.size() + siteSuffixLength || !entry.startsWith(prefix))
-        return false;
-    for (qsizetype i = prefix.size(); i < entry.size(); ++i) {
-        const char c = entry.at(i);
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
+    return tavrel::isRandomName(entry, sitePrefix(), siteSuffixLength);
 }
 
 QString SitePublication::inspectPrevious()

@@ -6,7 +6,6 @@
 #include "core/read/scriptfile.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -291,24 +290,12 @@ SaveTarget saveTarget(const QString &fileName)
 
 bool isSaveName(const QByteArray &entry, const QByteArray &prefix)
 {
-    if (entry.size() != prefix.size() + saveSuffixLength || !entry.startsWith(prefix))
-        return false;
-    for (qsizetype i = prefix.size(); i < entry.size(); ++i) {
-        const char c = entry.at(i);
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
+    return isRandomName(entry, prefix, saveSuffixLength);
 }
 
 QByteArray saveName(const QByteArray &target)
 {
-    static const char characters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray name = target + saveInfix;
-    for (qsizetype i = 0; i < saveSuffixLength; ++i)
-        name += characters[QRandomGenerator::global()->bounded(int(sizeof characters) - 1)];
-    return name;
+    return randomName(target + saveInfix, saveSuffixLength);
 }
 
 bool writeAll(int fd, const QByteArray &content)

@@ -108,6 +108,18 @@ QJsonObject message(int id, const QString &method, const QJsonObject &params)
     return id > 0 ? request(id, method, params) : notification(method, params);
 }
 
+// What the server writes, as the messages it sends.
+Server::Writer collectInto(QList<QJsonObject> &sent)
+{
+    return [&sent](const QByteArray &bytes) {
+        MessageReader reader;
+        reader.feed(bytes);
+        Incoming incoming;
+        while (reader.next(incoming))
+            sent.append(incoming.message);
+    };
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(MakeWorkspace)
@@ -273,13 +285,7 @@ void tst_Protocol::hostileWorkspace()
         QSKIP("this file system cannot hold the workspace's files");
 
     QList<QJsonObject> sent;
-    Server server([&sent](const QByteArray &bytes) {
-        MessageReader reader;
-        reader.feed(bytes);
-        Incoming incoming;
-        while (reader.next(incoming))
-            sent.append(incoming.message);
-    });
+    Server server(collectInto(sent));
     const auto receive = [&server](int id, const QString &method, const QJsonObject &params) {
         Incoming incoming;
         incoming.message = message(id, method, params);
@@ -335,13 +341,7 @@ void tst_Protocol::editThenRequests_answeredFromTheEdit()
     const QByteArray items = "[ITEMDEF i_log]\nNAME=Log\n[ITEMDEF i_board]\nRESOURCES=2 i_log\n";
     dir.write(QStringLiteral("items.scp"), items);
     QList<QJsonObject> sent;
-    Server server([&sent](const QByteArray &bytes) {
-        MessageReader reader;
-        reader.feed(bytes);
-        Incoming incoming;
-        while (reader.next(incoming))
-            sent.append(incoming.message);
-    });
+    Server server(collectInto(sent));
     const auto incoming = [](int id, const QString &method, const QJsonObject &params) {
         Incoming read;
         read.message = message(id, method, params);
