@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QStringMatcher>
 
+#include <algorithm>
+
 namespace tavrel::lsp {
 
 namespace {
@@ -63,10 +65,30 @@ CompletionList completionAt(const Workspace &workspace, const QString &path, int
             const ScriptIndex &index = workspace.index();
             CompletionList list;
             QSet<QString> listed;
+            Workspace::NameText &names = workspace.nameText();
+            if (qsizetype(names.starts.size()) > index.nameCount())
+                names = Workspace::NameText();
+            for (qsizetype name = qsizetype(names.starts.size()); name < index.nameCount();
+                 ++name) {
+                names.starts.push_back(names.text.size());
+                names.text += u'\n';
+                names.text += index.name(int(name));
+            }
             const QStringMatcher matcher(word);
-            for (int name = 0; name < index.nameCount() && !list.incomplete; ++name) {
+            qsizetype from = 0;
+            while (!list.incomplete) {
+                // An empty word is found at every place, the end of the text too.
+                const qsizetype found =
+                    from < names.text.size() ? matcher.indexIn(names.text, from) : -1;
+                if (found < 0)
+                    break;
+                // The name the text was found in, and the search goes on after it.
+                const auto after =
+                    std::upper_bound(names.starts.cbegin(), names.starts.cend(), found);
+                const int name = int(after - names.starts.cbegin()) - 1;
+                from = after == names.starts.cend() ? names.text.size() : *after;
                 const QString &text = index.name(name);
-                if (text.size() < word.size() || text.startsWith(u'#') || matcher.indexIn(text) < 0)
+                if (text.startsWith(u'#'))
                     continue;
                 const QList<FactRef> &defined = index.definitionsOf(name);
                 if (defined.isEmpty())

@@ -17,6 +17,7 @@
 #include <future>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace tavrel::lsp {
 
@@ -77,6 +78,15 @@ public:
     bool waitForLoad(int milliseconds);
 
     const ScriptIndex &index() const { return model->index; }
+    // Every name of the index end to end, each after a line break, and where each starts: one
+    // search of it finds the names that hold a text. Kept up by whoever reads it, as the names
+    // of an index only grow.
+    struct NameText
+    {
+        QString text;
+        std::vector<qsizetype> starts;
+    };
+    NameText &nameText() const { return model->nameText; }
     CheckState &checks() const { return *model->checks; }
     // The findings about a file, of the workspace's or, for a document outside its list, of the
     // document alone against the workspace's names; the files whose findings changed since the
@@ -125,6 +135,7 @@ private:
         std::unique_ptr<CheckState> checks;
         ProjectProblems problems;
         QStringList refused;
+        NameText nameText;
     };
     struct Document
     {

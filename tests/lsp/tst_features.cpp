@@ -19,6 +19,8 @@ private slots:
     void semanticTokens();
     void folding_data();
     void folding();
+    void completion_data();
+    void completion();
     void highlights_data();
     void highlights();
     void rename_data();
@@ -216,6 +218,52 @@ void tst_Features::folding()
                           .arg(range.endLine)
                           .arg(range.comment ? QStringLiteral("c") : QString()));
     QTEST(ranges, "ranges");
+}
+
+void tst_Features::completion_data()
+{
+    QTest::addColumn<QStringList>("files");
+    // A file opened in the editor before the completion is asked for, as "name", "text".
+    QTest::addColumn<QStringList>("opened");
+    QTest::addColumn<QStringList>("labels");
+
+    const QString items = QStringLiteral("[ITEMDEF i_log]\n[ITEMDEF i_board]\n[ITEMDEF i_bolt]\n"
+                                         "[CHARDEF c_board]\n[TEMPLATE tm_boards]\n");
+    QTest::newRow("names that start with the word, of the kinds the key takes")
+        << QStringList{"a.scp", items, "b.scp", "[CHARDEF c_a]\nITEM=i_bo$0\n"} << QStringList()
+        << QStringList{"i_board", "i_bolt"};
+    QTest::newRow("names that hold the word anywhere")
+        << QStringList{"a.scp", items, "b.scp", "[CHARDEF c_a]\nITEM=oar$0\n"} << QStringList()
+        << QStringList{"i_board", "tm_boards"};
+    QTest::newRow("no word yet: every name of those kinds")
+        << QStringList{"a.scp", items, "b.scp", "[CHARDEF c_a]\nITEM=$0\n"} << QStringList()
+        << QStringList{"i_log", "i_board", "i_bolt", "tm_boards"};
+    QTest::newRow("a name an edit defined after the names were searched once")
+        << QStringList{"a.scp", items, "b.scp", "[CHARDEF c_a]\nITEM=i_bo$0\n"}
+        << QStringList{"a.scp", items + "[ITEMDEF i_bonnet]\n"}
+        << QStringList{"i_board", "i_bolt", "i_bonnet"};
+}
+
+void tst_Features::completion()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, opened);
+    QFETCH(QStringList, labels);
+    Fixture fixture(files);
+    const auto labelsNow = [&] {
+        QStringList found;
+        for (const CompletionItem &item :
+             completionAt(fixture.workspace, fixture.cursorPath, fixture.line, fixture.column)
+                 .items)
+            found.append(item.label);
+        return found;
+    };
+    if (!opened.isEmpty()) {
+        labelsNow();
+        fixture.workspace.open(fixture.path(opened.at(0)), opened.at(1));
+        fixture.workspace.settle();
+    }
+    QCOMPARE(labelsNow(), labels);
 }
 
 void tst_Features::highlights_data()
