@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <future>
+#include <mutex>
 
 namespace tavrel {
 
@@ -232,9 +233,15 @@ CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
         }
     };
 
-    // The names the did-you-means come from are gathered while the files are checked.
-    std::future<NameSuggestions> table =
-        std::async(std::launch::async, [&index] { return suggestionTable(index); });
+    // The names the did-you-means come from are gathered beside the checks, from the first file
+    // that asks for one; a pack without such findings never gathers them.
+    std::future<NameSuggestions> table;
+    std::once_flag started;
+    const auto startTable = [&] {
+        std::call_once(started, [&] {
+            table = std::async(std::launch::async, [&index] { return suggestionTable(index); });
+        });
+    };
 
     // Files are checked each on its own, side by side; their findings join in load order.
     const QList<int> &files = index.files();
@@ -250,6 +257,8 @@ CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
         context.checkFile(files.at(qsizetype(i)));
         checked[i] =
             Checked{context.takeFindings(), context.takeSuggestions(), context.takeNotes()};
+        if (!checked[i].suggestions.isEmpty())
+            startTable();
     });
     for (Checked &file : checked) {
         const qsizetype offset = result.findings.size();
@@ -274,7 +283,10 @@ CheckResult runChecks(const ScriptIndex &index, const ProjectProblems &project,
     context.checkProject();
     gather(context);
 
-    addSuggestions(index, table.get(), result.findings, requests);
+    if (!requests.isEmpty()) {
+        startTable();
+        addSuggestions(index, table.get(), result.findings, requests);
+    }
     sortFindings(result.findings);
     return result;
 }
