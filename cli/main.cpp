@@ -134,15 +134,9 @@ struct Invocation
 {
     Command command = Command::Listing;
     QString format;
-    // The configuration file, and whether it was given rather than defaulted.
-    QString configFile = QStringLiteral("./config.cfg");
-    bool configGiven = false;
-    std::optional<QStringList> dirs;
-    std::optional<QString> filter;
-    std::optional<QString> tables;
-    QStringList ignore;
-    QStringList disable;
-    QStringList enable;
+    // What to load and check: the configuration file (./config.cfg unless given) and what the
+    // options give instead of its values.
+    ProjectRequest project;
     bool strict = false;
     bool verbose = false;
     // Where --html writes its pages, or empty.
@@ -328,23 +322,24 @@ Parsed parseCommandLine(const QStringList &arguments)
                             .arg(parser.value(options.amount)));
     }
 
-    invocation.configGiven = parser.isSet(options.config);
-    if (invocation.configGiven)
-        invocation.configFile = parser.value(options.config);
+    ProjectRequest &project = invocation.project;
+    project.configurationGiven = parser.isSet(options.config);
+    project.configurationFile =
+        project.configurationGiven ? parser.value(options.config) : QStringLiteral("./config.cfg");
     if (parser.isSet(options.dir))
-        invocation.dirs = parser.values(options.dir);
+        project.directories = parser.values(options.dir);
     if (parser.isSet(options.filter))
-        invocation.filter = parser.value(options.filter);
+        project.filter = parser.value(options.filter);
     if (parser.isSet(options.tables)) {
-        if (invocation.dirs || invocation.filter)
+        if (project.directories || project.filter)
             return fail(QStringLiteral("use either --tables or --dir and --filter"));
         if (parser.value(options.tables).isEmpty())
             return fail(QStringLiteral("--tables needs a file"));
-        invocation.tables = parser.value(options.tables);
+        project.tablesFile = parser.value(options.tables);
     }
-    invocation.ignore = parser.values(options.ignore);
-    invocation.disable = parser.values(options.disable);
-    invocation.enable = parser.values(options.enable);
+    project.ignore = parser.values(options.ignore);
+    project.disable = parser.values(options.disable);
+    project.enable = parser.values(options.enable);
     invocation.strict = parser.isSet(options.strict);
     invocation.verbose = parser.isSet(options.verbose);
     return invocation;
@@ -360,16 +355,7 @@ struct Setup
 // the program ends with.
 std::variant<Setup, int> prepare(const Invocation &invocation)
 {
-    ProjectRequest request;
-    request.configurationFile = invocation.configFile;
-    request.configurationGiven = invocation.configGiven;
-    request.directories = invocation.dirs;
-    request.filter = invocation.filter;
-    request.tablesFile = invocation.tables;
-    request.ignore = invocation.ignore;
-    request.enable = invocation.enable;
-    request.disable = invocation.disable;
-    const Project project = resolveProject(request);
+    const Project project = resolveProject(invocation.project);
     if (!project.problems.isEmpty())
         return fail(project.problems.constFirst().text);
     return Setup{project};
